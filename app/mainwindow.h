@@ -1,0 +1,15 @@
+#ifndef VANTU_APP_MAINWINDOW_H
+#define VANTU_APP_MAINWINDOW_H
+
+#include <QMainWindow>
+
+// The application's one main window: owns the view, the editors and the
+// commands that drive the simulation.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    MainWindow();
+};
+
+#endif
