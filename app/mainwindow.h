@@ -10,6 +10,12 @@ class MainWindow : public QMainWindow {
 
 public:
     MainWindow();
+
+private:
+    // Opens the in-memory parameter database on the default connection.
+    bool createConnection();
+    // Creates its seven tables and fills them with the default rows.
+    void createFakeData();
 };
 
 #endif
