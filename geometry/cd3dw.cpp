@@ -94,7 +94,7 @@ CD3DW::CD3DW(double* rect)
     const double bx[3] = {1.5 * x0 - 0.5 * x1, 0.5 * x0 + 0.5 * x1, 1.5 * x1 - 0.5 * x0};
     const double by[3] = {y0, 2.0 * y1 - y0, y0};
     for (int i = 0; i < 3; ++i) {
-        bound[i] = new CXYZW;
+        bound[i] = vertex_pool.make();
         bound[i]->x = bx[i];
         bound[i]->y = by[i];
         bound[i]->z = 10.0;
@@ -120,16 +120,9 @@ CD3DW::CD3DW(double* rect)
 
 CD3DW::~CD3DW()
 {
-    for (CXYZW* v : vertices)
-        delete v;
-    for (CEdge* e : edges)
-        delete e;
-    for (CCell* c : cells)
-        delete c;
-    for (CXYZW*& b : bound) {
-        delete b;
+    // The records themselves go with their pools.
+    for (CXYZW*& b : bound)
         b = nullptr;
-    }
     std::vector<CXYZW*>().swap(vertices);
     std::vector<CEdge*>().swap(edges);
     std::vector<CCell*>().swap(cells);
@@ -138,8 +131,8 @@ CD3DW::~CD3DW()
 
 CEdge* CD3DW::make_pair(CXYZW* a, CXYZW* b)
 {
-    CEdge* ab = new CEdge;
-    CEdge* ba = new CEdge;
+    CEdge* ab = edge_pool.make();
+    CEdge* ba = edge_pool.make();
     ab->org = a;
     ab->dest = b;
     ba->org = b;
@@ -155,7 +148,7 @@ CEdge* CD3DW::make_pair(CXYZW* a, CXYZW* b)
 
 CCell* CD3DW::make_cell(CEdge* e0, CEdge* e1, CEdge* e2, bool resample)
 {
-    CCell* c = new CCell;
+    CCell* c = cell_pool.make();
     CEdge* e[3] = {e0, e1, e2};
     for (int i = 0; i < 3; ++i) {
         c->vertex[i] = e[i]->org;
@@ -182,7 +175,7 @@ void CD3DW::push(CEdge* e)
 
 void CD3DW::add(double x, double y, double z, int id, void* data)
 {
-    CXYZW* v = new CXYZW;
+    CXYZW* v = vertex_pool.make();
     v->x = x;
     v->y = y;
     v->z = z;
@@ -193,7 +186,7 @@ void CD3DW::add(double x, double y, double z, int id, void* data)
 
 void CD3DW::add_resample(double x, double y, double z, int id, point3D* point)
 {
-    CXYZW* v = new CXYZW;
+    CXYZW* v = vertex_pool.make();
     v->x = x;
     v->y = y;
     v->z = z;
@@ -229,7 +222,6 @@ void CD3DW::insert(CXYZW* v, bool resample)
                              std::fabs(r20) >= kOrientTolerance && (r01 > 0) == (r12 > 0) &&
                              (r12 > 0) == (r20 > 0);
     if (!inside_root) {
-        delete v;
         return;
     }
 
@@ -250,7 +242,6 @@ void CD3DW::insert(CXYZW* v, bool resample)
     // vertex as far as the tolerance can tell; a walk that lost the point
     // (possible only through rounding) must not split a triangle it is not in.
     if (zeros >= 2 || !contains(T, v->x, v->y)) {
-        delete v;
         return;
     }
     if (on_edge >= 0) {
@@ -262,7 +253,6 @@ void CD3DW::insert(CXYZW* v, bool resample)
         if ((e->org->is_bounding() && e->dest->is_bounding()) ||
             std::fabs(orient(t1->org, t1->dest, v->x, v->y)) < kOrientTolerance ||
             std::fabs(orient(t2->org, t2->dest, v->x, v->y)) < kOrientTolerance) {
-            delete v;
             return;
         }
     }

@@ -15,7 +15,9 @@
 #ifndef VANTU_GEOMETRY_CD3DW_H
 #define VANTU_GEOMETRY_CD3DW_H
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 struct point3D;
@@ -112,6 +114,41 @@ public:
     CXYZW* bound[3] = {nullptr, nullptr, nullptr};  // bounding vertices
 
 private:
+    // Storage of the records: blocks of growing size, released whole by the
+    // destructor. The records are trivially destructible, and records made
+    // together (the children of one split) sit together, which keeps the walk
+    // down the history in cache.
+    template <class T>
+    class Pool {
+    public:
+        Pool() = default;
+        Pool(const Pool&) = delete;
+        Pool& operator=(const Pool&) = delete;
+        ~Pool()
+        {
+            for (T* b : blocks)
+                ::operator delete(b);
+        }
+        T* make()
+        {
+            if (used == capacity) {
+                capacity = capacity ? (capacity < 65536 ? capacity * 2 : capacity) : 64;
+                blocks.push_back(static_cast<T*>(::operator new(capacity * sizeof(T))));
+                used = 0;
+            }
+            return new (blocks.back() + used++) T;
+        }
+
+    private:
+        std::vector<T*> blocks;
+        size_t used = 0;
+        size_t capacity = 0;
+    };
+
+    Pool<CXYZW> vertex_pool;
+    Pool<CEdge> edge_pool;
+    Pool<CCell> cell_pool;
+
     void insert(CXYZW* v, bool resample);
     CCell* locate(const CXYZW* p) const;
     void split_inside(CCell* T, CXYZW* p, bool resample);
