@@ -49,3 +49,23 @@ double randn_trig(double mu, double sigma)
 {
     return numeric_detail::randn_trig_from(&std::rand, mu, sigma);
 }
+
+bool pointInEllipse(double cx, double cy, double a, double b, double px, double py)
+{
+    if (a > b) {
+        // Foci on the x axis at distance c = sqrt(a^2 - b^2) from the centre.
+        const double c = std::sqrt(a * a - b * b);
+        const double d1 = std::sqrt((px - (cx - c)) * (px - (cx - c)) + (py - cy) * (py - cy));
+        const double d2 = std::sqrt((px - (cx + c)) * (px - (cx + c)) + (py - cy) * (py - cy));
+        return d1 + d2 <= 2.0 * a;
+    }
+    if (a == b)
+        return std::sqrt((px - cx) * (px - cx) + (py - cy) * (py - cy)) <= a;
+    if (b > a) {
+        const double c = std::sqrt(b * b - a * a);
+        const double d1 = std::sqrt((px - cx) * (px - cx) + (py - (cy - c)) * (py - (cy - c)));
+        const double d2 = std::sqrt((px - cx) * (px - cx) + (py - (cy + c)) * (py - (cy + c)));
+        return d1 + d2 <= 2.0 * b;
+    }
+    return false;
+}

@@ -23,4 +23,9 @@ double randn_trig_from(int (*draw)(), double mu, double sigma);
 void randn_trig_reset();
 }
 
+// Whether (px, py) lies in the axis-aligned ellipse with centre (cx, cy),
+// half-axis a along x and b along y, boundary included. The test sums the
+// distances to the two foci on the longer axis; a or b not a number gives false.
+bool pointInEllipse(double cx, double cy, double a, double b, double px, double py);
+
 #endif

@@ -1,0 +1,5 @@
+#include "biology/biology.h"
+
+Biology::Biology() = default;
+
+Biology::~Biology() = default;
