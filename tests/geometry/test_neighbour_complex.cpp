@@ -93,8 +93,9 @@ TEST(NeighbourComplex, DrawsNMinusOneRandomNumbers)
         std::srand(42);
         engine.delaunay_triangulation(engine.bounds);
         EXPECT_EQ(std::rand(), expected) << n << " cells";
-        if (n < 2)
+        if (n < 2) {
             EXPECT_TRUE(engine.alpha_complex->simplices.empty());
+        }
     }
 }
 
