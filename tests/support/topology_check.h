@@ -23,8 +23,8 @@ enum class TopologyInvariant {
     // Every record's id equals its index in its engine list; no slot is null.
     Ids,
     // Each live cell's sides form one closed ring of at least three live, in-use
-    // edges: side i ends where side i+1 begins, every side's edge::cell is the
-    // cell, p1.next = p2, p2.prev = p1, p1.out_edge = p2.in_edge = the side, and
+    // edges, in any order (welding appends new sides at the end of the list; the
+    // ring order is that of the links): every side's edge::cell is the cell, p1.next = p2, p2.prev = p1, p1.out_edge = p2.in_edge = the side, and
     // a walk along next comes back after exactly as many vertices as sides. Every
     // live vertex lies on exactly one live cell's ring.
     Ring,
