@@ -1,0 +1,93 @@
+// Crossing classification of two boundary edges of different cells: P's
+// outgoing edge against Q's incoming edge. Along a contact the two rings run
+// in opposite senses, so both edge parameters grow in the same direction:
+// uP is 0 at P's next and 1 at P, uQ is 0 at Q's prev and 1 at Q.
+#include "model/dbreader.h"
+
+#include <cmath>
+
+namespace {
+
+// Parameters within 1e-9 of an end count as that end.
+double snap(double u)
+{
+    if (std::fabs(u - 1.0) < 1e-9)
+        return 1.0;
+    if (std::fabs(u) < 1e-9)
+        return 0.0;
+    return u;
+}
+
+int geometric_code(double uP, double uQ)
+{
+    if (uP > 0.0 && uP < 1.0 && uQ > 0.0 && uQ < 1.0) {
+        if (uP < 0.5 && uQ < 0.5)
+            return 3;
+        if (uP > 0.5 && uQ > 0.5)
+            return 4;
+        if (uP > 0.5 && uQ <= 0.5)
+            return 5;
+        if (uQ > 0.5 && uP <= 0.5)
+            return 6;
+        return -1; // both at most midway, one exactly there
+    }
+    const bool pEnd = (uP == 0.0 || uP == 1.0);
+    const bool qEnd = (uQ == 0.0 || uQ == 1.0);
+    if (!pEnd || !qEnd)
+        return -1;
+    if (uP == 1.0 && uQ == 1.0)
+        return 1;
+    if (uP == 0.0 && uQ == 0.0)
+        return 2;
+    if (uP == 0.0)
+        return 7;
+    return 8;
+}
+
+} // namespace
+
+int dbReader::intersection_type(point3D* P, point3D* Q)
+{
+    const point3D* A = P->out_edge->p1;
+    const point3D* B = P->out_edge->p2;
+    const point3D* E = Q->in_edge->p1;
+    const point3D* F = Q->in_edge->p2;
+
+    const double det = (A->y - B->y) * (E->x - F->x) - (A->x - B->x) * (E->y - F->y);
+    if (det == 0.0) {
+        // Parallel edges: only the x of P and Q is compared, and no weld
+        // overrides the answer.
+        if (A->x != F->x)
+            return -1;
+        const bool ends = P->prev->x == Q->next->x && P->prev->y == Q->next->y;
+        return ends ? 10 : 9;
+    }
+
+    const double uQ = snap(((A->y - B->y) * (E->x - B->x) - (A->x - B->x) * (E->y - B->y)) / det);
+    const double uP = snap(((E->y - B->y) * (E->x - F->x) - (E->x - B->x) * (E->y - F->y)) / det);
+    int code = geometric_code(uP, uQ);
+
+    // Welds decide over geometry: first those of P's next, then those of P.
+    for (const point3D* m : P->next->mp) {
+        if (m == Q->prev) {
+            code = 2;
+            break;
+        }
+        if (m == Q) {
+            code = 7;
+            break;
+        }
+    }
+    if (P->mp.empty()) {
+        if (A->x == F->x && A->y == F->y)
+            code = 1;
+        return code;
+    }
+    for (const point3D* m : P->mp) {
+        if (m == Q)
+            return 1;
+        if (m == Q->prev)
+            return 8;
+    }
+    return code;
+}

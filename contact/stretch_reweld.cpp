@@ -1,0 +1,267 @@
+// Stretch re-welding: cell A's boundary from P1 to P2 (along next) and cell
+// B's from Q1 to Q2 (along prev) are laid on the chord P1-P2 with the same
+// number of interior vertices and welded couple by couple. The interior count
+// follows the target edge length: a side that must lose vertices keeps at
+// most trunc(|P1 - P2| / pi) of them. First the welds of other contacts are
+// cut back to the four ends, then the two runs are rebuilt by case.
+#include "contact/welding.h"
+
+#include <algorithm>
+
+using namespace welding;
+
+namespace {
+
+// Interior vertices from `from` (exclusive) to `to` (exclusive); false when
+// `to` is not met within the ring's bound.
+bool collect_run(point3D* from, point3D* to, bool backward, std::vector<point3D*>& run)
+{
+    const int bound = ring_bound(cell_of(from));
+    point3D* v = backward ? from->prev : from->next;
+    while (v != to) {
+        if (!v || static_cast<int>(run.size()) > bound)
+            return false;
+        run.push_back(v);
+        v = backward ? v->prev : v->next;
+    }
+    return true;
+}
+
+// Deletes the first stretch of K unless K is protected or has none.
+void remove_first_stretch(interpair* K, interpair* const protect[3])
+{
+    if (!K || K == protect[0] || K == protect[1] || K == protect[2] || K->MP.empty())
+        return;
+    K->remove_MP(K->MP[0]);
+}
+
+// The welds of other contacts on the interior of one side are dissolved
+// stretch by stretch.
+void clear_interior(const std::vector<point3D*>& run, cell* owner, interpair* const protect[3])
+{
+    for (point3D* w : run) {
+        if (w->out_edge->bonded)
+            remove_first_stretch(w->out_edge->pair, protect);
+        if (!w->out_edge->bonded && !w->in_edge->bonded && !w->mp.empty()) {
+            for (point3D* q : w->mp) {
+                cell* other = cell_of(q);
+                for (std::size_t i = 0; i < owner->pairs.size(); ++i) {
+                    interpair* K = owner->pairs[i];
+                    if ((K->cell1 == owner && K->cell2 == other) || (K->cell2 == owner && K->cell1 == other))
+                        remove_first_stretch(K, protect);
+                }
+            }
+        }
+        if (w->in_edge->bonded)
+            remove_first_stretch(w->in_edge->pair, protect);
+    }
+}
+
+Pos place(Pos from, Pos to, int j, int count)
+{
+    const double t = static_cast<double>(j) / static_cast<double>(count + 1);
+    return Pos{(1.0 - t) * from.x + t * to.x, (1.0 - t) * from.y + t * to.y};
+}
+
+} // namespace
+
+bool welding::boundary_merge(dbReader& db, point3D* P1, point3D* P2, point3D* Q1, point3D* Q2)
+{
+    if (P1 == P2 || Q1 == Q2)
+        return true;
+    cell* A = P1->in_edge->cell;
+    cell* B = Q1->out_edge->cell;
+    interpair* AB = find_pair(A, B);
+    std::vector<point3D*> a, b;
+    if (!AB || !collect_run(P1, P2, false, a) || !collect_run(Q1, Q2, true, b))
+        return false;
+
+    // Cut the welds of other contacts back to the ends.
+    interpair* X = trim_junction(P1->out_edge, P1);
+    interpair* Y = trim_junction(P2->in_edge, P2);
+    interpair* const protectA[3] = {X, Y, AB};
+    clear_interior(a, A, protectA);
+    interpair* Z = trim_junction(Q1->in_edge, Q1);
+    interpair* W = trim_junction(Q2->out_edge, Q2);
+    interpair* const protectB[3] = {Z, W, AB};
+    clear_interior(b, B, protectB);
+
+    const int kA = static_cast<int>(a.size());
+    const int kB = static_cast<int>(b.size());
+    const Pos from = pos_of(P1);
+    const Pos to = pos_of(P2);
+    const int n = target_count(from, to);
+
+    if (kA == 0 && kB == 0) {
+        bond(P1->out_edge, Q1->in_edge, AB);
+        return true;
+    }
+
+    if (kA == 0) {
+        // A has the single edge P1 -> P2: it gains a midpoint vertex, and B
+        // keeps only R = Q1's prev, moved to that midpoint.
+        B->remesh = 1;
+        const Pos mid = midpoint(from, to);
+        point3D* M = new_vertex(db, mid);
+        M->next = P2;
+        M->prev = P1;
+        P1->next = M;
+        P2->prev = M;
+        point3D* R = b[0];
+        edge* e1 = new_edge(db, P1, M, A);
+        edge* e2 = new_edge(db, M, P2, A);
+        edge* e3 = new_edge(db, Q2, R, B);
+        remove_side(P1->out_edge);
+        P1->out_edge = e1;
+        M->in_edge = e1;
+        M->out_edge = e2;
+        P2->in_edge = e2;
+        bond(Q1->in_edge, e1, AB);
+        bond(e2, e3, AB);
+        A->sides.push_back(e1);
+        A->sides.push_back(e2);
+        // B's run from R back to Q2 goes, R alone staying.
+        for (int i = 0; i < kB; ++i) {
+            remove_side(b[i]->in_edge);
+            if (i > 0)
+                drop_vertex(db, b[i]);
+        }
+        B->sides.push_back(e3);
+        move_to(R, mid);
+        weld_to_new_vertex(db, R, M);
+        R->prev = Q2;
+        Q2->next = R;
+        R->in_edge = e3;
+        Q2->out_edge = e3;
+        return true;
+    }
+
+    if (kB == 0) {
+        // The mirror image: B gains the midpoint vertex, A keeps R = P2's prev.
+        A->remesh = 1;
+        const Pos mid = midpoint(from, to);
+        point3D* M = new_vertex(db, mid);
+        M->next = Q1;
+        M->prev = Q2;
+        Q2->next = M;
+        Q1->prev = M;
+        point3D* R = a.back();
+        edge* e1 = new_edge(db, Q2, M, B);
+        edge* e2 = new_edge(db, M, Q1, B);
+        edge* e3 = new_edge(db, P1, R, A);
+        remove_side(Q2->out_edge);
+        Q2->out_edge = e1;
+        M->in_edge = e1;
+        M->out_edge = e2;
+        Q1->in_edge = e2;
+        bond(P2->in_edge, e1, AB);
+        bond(e2, e3, AB);
+        B->sides.push_back(e1);
+        B->sides.push_back(e2);
+        // A's run from P1 up to R goes, R alone staying.
+        remove_side(P1->out_edge);
+        for (int i = 0; i + 1 < kA; ++i) {
+            remove_side(a[i]->out_edge);
+            drop_vertex(db, a[i]);
+        }
+        A->sides.push_back(e3);
+        move_to(R, mid);
+        weld_to_new_vertex(db, R, M);
+        R->prev = P1;
+        P1->next = R;
+        R->in_edge = e3;
+        P1->out_edge = e3;
+        return true;
+    }
+
+    // Both sides have interior vertices: m couples survive.
+    int m;
+    if (kA <= n && kB <= n)
+        m = std::max(kA, kB);
+    else if (kA > n && kB > n)
+        m = n;
+    else
+        m = std::min(kA, kB);
+    if (m < kA)
+        A->remesh = 1;
+    if (m < kB)
+        B->remesh = 1;
+
+    const int common = std::min(std::min(kA, kB), m);
+    for (int j = 1; j <= common; ++j) {
+        const Pos at = place(from, to, j, m);
+        reweld_couple(db, a[j - 1], b[j - 1], at);
+        bond(a[j - 1]->in_edge, b[j - 1]->out_edge, AB);
+    }
+
+    bool gained = false;
+    if (m > kB) {
+        // B gains vertices, inserted one by one before the last B vertex.
+        point3D* last = b.back();
+        for (int j = kB + 1; j <= kA; ++j) {
+            point3D* aj = a[j - 1];
+            const Pos at = place(from, to, j, m);
+            move_to(aj, at);
+            point3D* N = new_vertex(db, at);
+            N->next = last;
+            last->prev = N;
+            weld_to_new_vertex(db, aj, N);
+            edge* E = new_edge(db, N, last, B);
+            N->out_edge = E;
+            last->in_edge = E;
+            bond(aj->in_edge, E, AB);
+            B->sides.push_back(E);
+            last = N;
+        }
+        last->prev = Q2;
+        Q2->next = last;
+        edge* closing = new_edge(db, Q2, last, B);
+        last->in_edge = closing;
+        remove_side(Q2->out_edge);
+        Q2->out_edge = closing;
+        bond(P2->in_edge, closing, AB);
+        B->sides.push_back(closing);
+        B->remesh = 1;
+        gained = true;
+    } else if (m > kA) {
+        point3D* last = a.back();
+        for (int j = kA + 1; j <= kB; ++j) {
+            point3D* bj = b[j - 1];
+            const Pos at = place(from, to, j, m);
+            move_to(bj, at);
+            point3D* N = new_vertex(db, at);
+            last->next = N;
+            N->prev = last;
+            weld_to_new_vertex(db, bj, N);
+            edge* E = new_edge(db, last, N, A);
+            last->out_edge = E;
+            N->in_edge = E;
+            bond(E, bj->out_edge, AB);
+            A->sides.push_back(E);
+            last = N;
+        }
+        last->next = P2;
+        P2->prev = last;
+        edge* closing = new_edge(db, last, P2, A);
+        last->out_edge = closing;
+        remove_side(P2->in_edge);
+        P2->in_edge = closing;
+        bond(closing, Q2->out_edge, AB);
+        A->sides.push_back(closing);
+        A->remesh = 1;
+        gained = true;
+    }
+
+    if (m < kA)
+        shorten_run(db, (m == 0) ? P1 : a[m - 1], kA - m, P2, false);
+    if (m < kB)
+        shorten_run(db, (m == 0) ? Q1 : b[m - 1], kB - m, Q2, true);
+    if (!gained)
+        bond(P2->in_edge, Q2->out_edge, AB);
+    return true;
+}
+
+void dbReader::boundary_merge_2(point3D* P1, point3D* P2, point3D* Q1, point3D* Q2)
+{
+    welding::boundary_merge(*this, P1, P2, Q1, Q2);
+}

@@ -1,0 +1,126 @@
+// Building blocks shared by the welding routines of the contact stage: the
+// initial welding of a pair, its gap closing, the third-cell blocks and the
+// stretch re-welding. They are free functions on the engine because none of
+// them is a stage of its own; each one that can meet a broken ring reports
+// it with a false result so that the stage above can turn it into a step
+// result instead of walking a ring for ever.
+#ifndef VANTU_CONTACT_WELDING_H
+#define VANTU_CONTACT_WELDING_H
+
+#include "model/dbreader.h"
+
+#include <vector>
+
+namespace welding {
+
+// The target length of a boundary edge.
+constexpr double kTargetLength = 3.14159265;
+
+struct Pos {
+    double x; // world units
+    double y; // world units
+};
+
+inline Pos pos_of(const point3D* p) { return Pos{p->x, p->y}; }
+inline Pos midpoint(Pos a, Pos b) { return Pos{(a.x + b.x) * 0.5, (a.y + b.y) * 0.5}; }
+inline void move_to(point3D* p, Pos at) { p->x = at.x; p->y = at.y; }
+
+// The cell of a boundary vertex: the owner of its outgoing edge.
+inline cell* cell_of(const point3D* p) { return p->out_edge ? p->out_edge->cell : nullptr; }
+
+// How many vertices a walk around c's ring may visit before it must have
+// come back: every live vertex starts one side, plus slack for the sides that
+// a routine appends while it walks.
+int ring_bound(const cell* c);
+
+// Number of target-length segments that fit between a and b (truncated).
+int target_count(Pos a, Pos b);
+
+// Unwelds e and, when it has one, its partner: both become free and forget
+// each other, so no edge is left pointing at an edge that does not point back.
+void unbond(edge* e);
+
+// Welds two facing edges of a pair. Former partners of either edge are
+// released on both sides first.
+void bond(edge* e, edge* f, interpair* pair);
+
+// Takes e out of the sides of its cell; a bonded e is unwelded on both sides.
+void remove_side(edge* e);
+
+// Junction trim: when e (one of v's two edges) is welded to a third cell, the
+// first stretch of that contact is cut back to end at v. Returns e's pair
+// when e is bonded, else null; a pair without a stretch has nothing to cut.
+interpair* trim_junction(edge* e, point3D* v);
+
+// A vertex that leaves its ring: its partners forget it and it leaves its
+// node as node_remove_1 says. Its own links stay as they were.
+void drop_vertex(dbReader& db, point3D* r);
+
+// A run loses `count` vertices after `keep` (walking next, or prev when
+// `backward`): their edges leave the cell, the vertices are dropped, and the
+// edge that reached `end` is re-attached to `keep`.
+void shorten_run(dbReader& db, point3D* keep, int count, point3D* end, bool backward);
+
+// Every partner of u forgets u and u forgets them.
+void detach_partners(point3D* u);
+
+// u, moved already, becomes the only partner of the new vertex N and shares a
+// fresh node with it.
+void weld_to_new_vertex(dbReader& db, point3D* u, point3D* N);
+
+// v (one cell) and w (the facing cell) are re-welded as a couple at `at`.
+void reweld_couple(dbReader& db, point3D* v, point3D* w, Pos at);
+
+// New records, appended with id = the size of their list.
+point3D* new_vertex(dbReader& db, Pos at);
+edge* new_edge(dbReader& db, point3D* p1, point3D* p2, cell* owner);
+interpair* new_pair(dbReader& db, cell* x, cell* y);
+
+// The first not-removed pair of x that joins x and y, or null.
+interpair* find_pair(cell* x, cell* y);
+
+// Whether some partner of p and some partner of q belong to one cell.
+bool share_partner_cell(const point3D* p, const point3D* q);
+
+// Counts the vertices strictly between `from` and `to` walking next (or prev
+// when `backward`); -1 when `to` is not met within the ring's bound.
+int count_between(const point3D* from, const point3D* to, bool backward);
+
+// End fusion of a crossing: `a` (one cell) and `c` (the facing cell) move
+// to `at` together with all their partners; `groupA` gets a's other
+// partners and `groupC` c's; then a and c list each other.
+void fuse_ends(point3D* a, point3D* c, Pos at, std::vector<point3D*>& groupA,
+               std::vector<point3D*>& groupC);
+
+// The third-cell block at a freshly fused point: x on cell X and y on cell Y
+// have just been linked; when the edges beyond them already meet, the contact
+// of X and Y is recorded or extended. False when a ring walk failed.
+bool third_cell_block(dbReader& db, point3D* x, point3D* y, bool forward);
+
+// Links every partner of `owner` (and then `owner` itself, both ways) with
+// every vertex of `group`, running the third-cell block after each link.
+bool link_group(dbReader& db, point3D* owner, const std::vector<point3D*>& group,
+                bool forward);
+
+// The gap between two welded points of a pair becomes one welded stretch.
+// FA..LA runs along next on the pair's first cell, FB..LB along next on the
+// second; FA is welded to LB and LA to FB. False when a walk failed (nothing
+// changed then).
+bool close_gap(dbReader& db, interpair* pair, point3D* FA, point3D* LA, point3D* FB,
+               point3D* LB, Pos PA, Pos PL);
+
+// The stretch re-welding with its outcome: false when the ends do not lie on
+// their rings as required or the two cells have no pair (nothing changed).
+bool boundary_merge(dbReader& db, point3D* P1, point3D* P2, point3D* Q1, point3D* Q2);
+
+// The welding of a pair that has no stretch yet, over the candidate vectors.
+bool weld_new_pair(dbReader& db, interpair* pair, const std::vector<point3D*>& S,
+                   const std::vector<point3D*>& T);
+
+// The initial welding of one pair; -1 on success, else the pair's id with the
+// engine's message set.
+int weld_pair(dbReader& db, interpair* pair);
+
+} // namespace welding
+
+#endif

@@ -1,0 +1,252 @@
+// The small operations every welding routine is made of: bonding and
+// unbonding facing edges, dropping and re-welding vertices, new records, and
+// the look-ups of pairs and partner cells.
+#include "contact/welding.h"
+
+#include "model/parameter_tables.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace welding {
+
+int ring_bound(const cell* c)
+{
+    if (!c)
+        return 0;
+    return static_cast<int>(c->sides.size()) + 8;
+}
+
+int target_count(Pos a, Pos b)
+{
+    const double d = std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y));
+    return static_cast<int>(d / kTargetLength);
+}
+
+void unbond(edge* e)
+{
+    if (!e)
+        return;
+    edge* f = e->bonded ? e->partner : nullptr;
+    e->bonded = 0;
+    e->partner = nullptr;
+    // A partner that is welded elsewhere already keeps that weld.
+    if (f && f->partner == e) {
+        f->bonded = 0;
+        f->partner = nullptr;
+    }
+}
+
+void bond(edge* e, edge* f, interpair* pair)
+{
+    if (e->bonded && e->partner != f)
+        unbond(e);
+    if (f->bonded && f->partner != e)
+        unbond(f);
+    e->partner = f;
+    f->partner = e;
+    e->bonded = 1;
+    f->bonded = 1;
+    e->pair = pair;
+    f->pair = pair;
+}
+
+void remove_side(edge* e)
+{
+    if (e->cell)
+        e->cell->removeside(e);
+    if (e->bonded)
+        unbond(e);
+}
+
+interpair* trim_junction(edge* e, point3D* v)
+{
+    if (!e->bonded || !e->pair || !e->partner)
+        return nullptr;
+    interpair* X = e->pair;
+    if (X->MP.empty())
+        return X;
+    mergepair* m = X->MP[0];
+    const bool first = X->cell1 == e->cell;
+    if (e == v->out_edge) {
+        (first ? m->S2 : m->T2) = v;
+        (first ? m->T1 : m->S1) = e->partner->p2;
+    } else {
+        (first ? m->S1 : m->T1) = v;
+        (first ? m->T2 : m->S2) = e->partner->p1;
+    }
+    return X;
+}
+
+void drop_vertex(dbReader& db, point3D* r)
+{
+    for (point3D* q : r->mp)
+        if (q)
+            q->removemp(r);
+    if (r->node && !r->node->vertices.empty()) {
+        db.node_remove_1(r);
+    } else {
+        // A vertex outside every node still leaves its ring.
+        r->alive = 0;
+        r->in_node = 0;
+    }
+}
+
+void shorten_run(dbReader& db, point3D* keep, int count, point3D* end, bool backward)
+{
+    point3D* cur = keep;
+    for (int i = 0; i < count; ++i) {
+        point3D* gone = backward ? cur->prev : cur->next;
+        remove_side(backward ? cur->in_edge : cur->out_edge);
+        drop_vertex(db, gone);
+        cur = gone;
+    }
+    if (backward) {
+        edge* e = end->out_edge;
+        e->p2 = keep;
+        keep->prev = end;
+        end->next = keep;
+        keep->in_edge = e;
+    } else {
+        edge* e = end->in_edge;
+        e->p1 = keep;
+        keep->next = end;
+        end->prev = keep;
+        keep->out_edge = e;
+    }
+}
+
+void detach_partners(point3D* u)
+{
+    for (point3D* q : u->mp)
+        if (q)
+            q->removemp(u);
+    u->clearmp();
+}
+
+void weld_to_new_vertex(dbReader& db, point3D* u, point3D* N)
+{
+    detach_partners(u);
+    u->pushmp(N);
+    N->pushmp(u);
+    db.node_remove_0(u);
+    u->node->pushvertex(N);
+    N->node = u->node;
+}
+
+void reweld_couple(dbReader& db, point3D* v, point3D* w, Pos at)
+{
+    move_to(v, at);
+    move_to(w, at);
+    detach_partners(v);
+    detach_partners(w);
+    v->pushmp(w);
+    w->pushmp(v);
+    db.node_remove_0(v);
+    db.node_remove_0(w);
+    db.node_merge(v, w);
+}
+
+point3D* new_vertex(dbReader& db, Pos at)
+{
+    auto* p = new point3D(static_cast<int>(db.points.size()), at.x, at.y);
+    db.points.push_back(p);
+    return p;
+}
+
+edge* new_edge(dbReader& db, point3D* p1, point3D* p2, cell* owner)
+{
+    auto* e = new edge(static_cast<int>(db.edges.size()), p1, p2, owner);
+    db.edges.push_back(e);
+    return e;
+}
+
+interpair* new_pair(dbReader& db, cell* x, cell* y)
+{
+    auto* p = new interpair(static_cast<int>(db.interpairs.size()), x, y);
+    db.interpairs.push_back(p);
+    // A type without a strength entry reads 0.0 (the look-up inserts it); a
+    // type outside the adhesion table has no adhesion rather than a read
+    // past the table.
+    const double strength = std::min(index_stren_class[x->cell_type], index_stren_class[y->cell_type]);
+    const bool inTable = x->cell_type >= 0 && x->cell_type < MAX_CELL_TYPES && y->cell_type >= 0 && y->cell_type < MAX_CELL_TYPES;
+    p->adhesion = inTable ? strength * adhesion_pair_array[x->cell_type][y->cell_type] : 0.0;
+    p->adhesion_copy = p->adhesion;
+    x->pairs.push_back(p);
+    y->pairs.push_back(p);
+    return p;
+}
+
+interpair* find_pair(cell* x, cell* y)
+{
+    for (interpair* p : x->pairs)
+        if (p && !p->removed && (p->cell1 == y || p->cell2 == y))
+            return p;
+    return nullptr;
+}
+
+bool share_partner_cell(const point3D* p, const point3D* q)
+{
+    for (const point3D* x : p->mp) {
+        const cell* cx = cell_of(x);
+        for (const point3D* y : q->mp)
+            if (cell_of(y) == cx)
+                return true;
+    }
+    return false;
+}
+
+int count_between(const point3D* from, const point3D* to, bool backward)
+{
+    const int bound = ring_bound(cell_of(from));
+    int k = 0;
+    const point3D* v = backward ? from->prev : from->next;
+    while (v != to) {
+        if (!v || k > bound)
+            return -1;
+        ++k;
+        v = backward ? v->prev : v->next;
+    }
+    return k;
+}
+
+void fuse_ends(point3D* a, point3D* c, Pos at, std::vector<point3D*>& groupA,
+               std::vector<point3D*>& groupC)
+{
+    for (point3D* q : a->mp) {
+        move_to(q, at);
+        if (q != c)
+            groupA.push_back(q);
+    }
+    for (point3D* q : c->mp) {
+        move_to(q, at);
+        if (q != a)
+            groupC.push_back(q);
+    }
+    a->pushmp(c);
+    c->pushmp(a);
+}
+
+bool link_group(dbReader& db, point3D* owner, const std::vector<point3D*>& group, bool forward)
+{
+    if (group.empty())
+        return true;
+    // The partner list grows while it is walked: its length is read afresh.
+    for (std::size_t i = 0; i < owner->mp.size(); ++i) {
+        point3D* x = owner->mp[i];
+        for (point3D* y : group) {
+            x->pushmp(y);
+            if (!third_cell_block(db, x, y, forward))
+                return false;
+        }
+    }
+    for (point3D* y : group) {
+        owner->pushmp(y);
+        y->pushmp(owner);
+        if (!third_cell_block(db, owner, y, forward))
+            return false;
+    }
+    return true;
+}
+
+} // namespace welding
