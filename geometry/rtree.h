@@ -13,7 +13,7 @@ struct cell;
 
 // One node of the tree: a leaf holds cell entries, an internal node children.
 struct r_tree {
-    static const int EMPTY_SLOT = -1;
+    static constexpr int EMPTY_SLOT = -1;
 
     explicit r_tree(int id);
 
