@@ -1,6 +1,8 @@
 #include "geometry/rtree.h"
 
 #include "geometry/numeric.h"
+#include "model/cell.h"
+#include "model/point3d.h"
 
 #include <iostream>
 
@@ -234,6 +236,25 @@ r_tree* RT3D::choose_leaf(double xmin, double ymin, double xmax, double ymax)
     return node;
 }
 
+// A cell's box from its four extreme boundary vertices.
+static void cell_box_of(const cell* c, double box[4])
+{
+    box[0] = c->AABB_xmin->x;
+    box[1] = c->AABB_ymin->y;
+    box[2] = c->AABB_xmax->x;
+    box[3] = c->AABB_ymax->y;
+}
+
+r_tree* RT3D::insert_leaf(cell* c)
+{
+    // A cell whose extreme vertices were never found has no box to index.
+    if (!c->AABB_xmin || !c->AABB_ymin || !c->AABB_xmax || !c->AABB_ymax)
+        return nullptr;
+    double box[4];
+    cell_box_of(c, box);
+    return insert_leaf(c->id, box);
+}
+
 r_tree* RT3D::insert_leaf(int id, const double box[4])
 {
     r_tree* leaf = choose_leaf(box[0], box[1], box[2], box[3]);
@@ -267,6 +288,15 @@ r_tree* RT3D::insert_leaf(int id, const double box[4])
         adjust_leaf(leaf, box[0], box[1], box[2], box[3]);
     }
     return leaf;
+}
+
+void RT3D::split_bottom_leaf(r_tree* leaf, cell* c)
+{
+    if (!c->AABB_xmin || !c->AABB_ymin || !c->AABB_xmax || !c->AABB_ymax)
+        return;
+    double box[4];
+    cell_box_of(c, box);
+    split_entries(leaf, c->id, box);
 }
 
 void RT3D::split_bottom_leaf(r_tree* leaf, int id, const double box[4])

@@ -41,7 +41,8 @@ struct RT3D {
     // Deletes node and everything below it; null does nothing.
     void free_leaf(r_tree* node);
 
-    // Inserts a cell with its current box; returns the leaf that took it.
+    // Inserts a cell with its current box; returns the leaf that took it
+    // (null for a cell without extreme vertices, which is not indexed).
     r_tree* insert_leaf(cell* c);
     // Inserts entry id with box (xmin, ymin, xmax, ymax); the cell overload
     // delegates here.
