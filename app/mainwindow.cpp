@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "model/parameter_database.h"
+#include "signalling/model_writer.h"
 
 #include <QWidget>
 
@@ -27,4 +28,14 @@ bool MainWindow::createConnection()
 void MainWindow::createFakeData()
 {
     seed_parameter_database();
+}
+
+bool MainWindow::createXMLForm()
+{
+    return createModelFiles();
+}
+
+void MainWindow::deleteXMLForm()
+{
+    deleteModelFiles();
 }

@@ -11,6 +11,13 @@ class MainWindow : public QMainWindow {
 public:
     MainWindow();
 
+public slots:
+    // Writes the SBML model files of the parameter database ("Read only" box
+    // and false when a file cannot be written).
+    bool createXMLForm();
+    // Removes the model files written since the last removal.
+    void deleteXMLForm();
+
 private:
     // Opens the in-memory parameter database on the default connection.
     bool createConnection();

@@ -1,0 +1,98 @@
+#include "signalling/model_files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace {
+
+QString& overrideDirectory()
+{
+    static QString dir;
+    return dir;
+}
+
+QStringList& written()
+{
+    static QStringList files;
+    return files;
+}
+
+QString privateDirectory()
+{
+    static std::unique_ptr<QTemporaryDir> dir;
+    if (!dir)
+        dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/vantu-models-XXXXXX");
+    return dir->isValid() ? dir->path() : QString();
+}
+
+QString inDirectory(const QString& fileName)
+{
+    return model_files::directory() + "/" + fileName;
+}
+
+}
+
+namespace model_files {
+
+QString directory()
+{
+    const QString& dir = overrideDirectory();
+    return dir.isEmpty() ? privateDirectory() : dir;
+}
+
+void setDirectory(const QString& dir)
+{
+    QString clean = dir;
+    while (clean.size() > 1 && clean.endsWith('/'))
+        clean.chop(1);
+    overrideDirectory() = clean;
+}
+
+QString cellTypeFile(const QString& typeName)
+{
+    if (isValidIdentifier(typeName))
+        return inDirectory("m" + typeName + ".xml");
+    return inDirectory("m-" + QString::fromLatin1(typeName.toUtf8().toHex()) + ".xml");
+}
+
+QString commonFile()
+{
+    return inDirectory("mcommon.xml");
+}
+
+bool isValidIdentifier(const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    for (int i = 0; i < text.size(); ++i) {
+        const ushort c = text.at(i).unicode();
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+        const bool digit = c >= '0' && c <= '9';
+        if (!(letter || (i > 0 && digit)))
+            return false;
+    }
+    return true;
+}
+
+void recordWritten(const QString& path)
+{
+    if (!written().contains(path))
+        written().append(path);
+}
+
+QStringList writtenFiles()
+{
+    return written();
+}
+
+void removeWritten()
+{
+    for (const QString& path : written())
+        QFile::remove(path);
+    written().clear();
+}
+
+}

@@ -1,0 +1,43 @@
+#ifndef VANTU_SIGNALLING_MODEL_FILES_H
+#define VANTU_SIGNALLING_MODEL_FILES_H
+
+// Where the SBML model files live. The writer, the behaviour model that reads
+// them and the remover all build their paths here, so they cannot drift
+// apart. The files go into one private directory per run (a QTemporaryDir
+// made on first use); tests may point the helper at a directory of their own.
+//
+// A cell type's file is the directory + "m" + type name + ".xml" and the
+// common file the directory + "mcommon.xml". Each path is built afresh from
+// the directory and one name. A type name that is not a valid SBML identifier
+// (and so might hold a path separator) is written in hexadecimal after "m-"
+// instead, which no identifier can produce, so a file never lands outside the
+// directory.
+
+#include <QString>
+#include <QStringList>
+
+namespace model_files {
+
+// The directory, without a trailing separator; empty when the private
+// directory cannot be made.
+QString directory();
+// Points the helper at dir (tests); an empty text goes back to the private
+// directory of the run.
+void setDirectory(const QString& dir);
+
+QString cellTypeFile(const QString& typeName);
+QString commonFile();
+
+// Whether text is an SBML identifier: a letter or underscore followed by
+// letters, digits and underscores (ASCII).
+bool isValidIdentifier(const QString& text);
+
+// The paths the writer opened since the last removal, in writing order.
+void recordWritten(const QString& path);
+QStringList writtenFiles();
+// Removes every recorded file (missing ones are passed over) and forgets them.
+void removeWritten();
+
+}
+
+#endif
