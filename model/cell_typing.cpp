@@ -20,13 +20,13 @@ void cell::set_cell_type(int t)
     mu = elastic_MU[t];
     lambda = elastic_LAMBDA[t];
     // The bare table entry, without the strength factor used when pairs are made.
-    // A type outside the 20 x 20 table has no entry: such pairs keep their value.
+    // A type outside the adhesion table has no entry: such pairs keep their value.
     for (interpair* p : pairs) {
         if (p->removed)
             continue;
         cell* other = p->cell1 == this ? p->cell2 : p->cell1;
         const int o = other->cell_type;
-        if (t < 0 || t >= 20 || o < 0 || o >= 20)
+        if (t < 0 || t >= MAX_CELL_TYPES || o < 0 || o >= MAX_CELL_TYPES)
             continue;
         p->adhesion = adhesion_pair_array[t][o];
         p->adhesion_copy = p->adhesion;

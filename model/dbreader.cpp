@@ -1,32 +1,20 @@
 #include "model/dbreader.h"
 
 #include "biology/biology.h"
+#include "geometry/ccomplex.h"
 
 #include <QCoreApplication>
 #include <QProgressDialog>
 
-// The neighbour complex and the R-tree are built by the geometry kernels; the
-// engine only owns and deletes them. Until their headers exist no engine can
-// hold one, so there is nothing to delete.
-#if __has_include("geometry/ccomplex.h")
-#include "geometry/ccomplex.h"
-#define VANTU_HAVE_CCOMPLEX 1
-#endif
+// The R-tree is built by the geometry kernels; the engine only owns and
+// deletes it. Until its header exists no engine can hold one, so there is
+// nothing to delete.
 #if __has_include("geometry/rtree.h")
 #include "geometry/rtree.h"
 #define VANTU_HAVE_RTREE 1
 #endif
 
 namespace {
-
-void delete_complex(CComplex* complex)
-{
-#ifdef VANTU_HAVE_CCOMPLEX
-    delete complex;
-#else
-    (void)complex;
-#endif
-}
 
 void delete_rtree(RT3D* tree)
 {
@@ -67,7 +55,7 @@ dbReader::~dbReader()
     delete view_volume;
     view_volume = nullptr;
     if (alpha_complex) {
-        delete_complex(alpha_complex);
+        delete alpha_complex;
         alpha_complex = nullptr;
     }
     if (rtree) {
