@@ -2,30 +2,10 @@
 
 #include "biology/biology.h"
 #include "geometry/ccomplex.h"
+#include "geometry/rtree.h"
 
 #include <QCoreApplication>
 #include <QProgressDialog>
-
-// The R-tree is built by the geometry kernels; the engine only owns and
-// deletes it. Until its header exists no engine can hold one, so there is
-// nothing to delete.
-#if __has_include("geometry/rtree.h")
-#include "geometry/rtree.h"
-#define VANTU_HAVE_RTREE 1
-#endif
-
-namespace {
-
-void delete_rtree(RT3D* tree)
-{
-#ifdef VANTU_HAVE_RTREE
-    delete tree;
-#else
-    (void)tree;
-#endif
-}
-
-} // namespace
 
 dbReader::dbReader()
 {
@@ -59,7 +39,7 @@ dbReader::~dbReader()
         alpha_complex = nullptr;
     }
     if (rtree) {
-        delete_rtree(rtree);
+        delete rtree;
         rtree = nullptr;
     }
 

@@ -183,6 +183,8 @@ TEST(Engine, MeshedWeldedTissueWithAComplexIsFreedWhole)
     d.add(20, 0, 10, 2, nullptr);
     d.add(10, 17, 10, 3, nullptr);
     engine->alpha_complex = new CComplex(&d);
+    engine->r_tree_construction(engine->bounds);
+    ASSERT_NE(engine->rtree, nullptr);
     viewVolume* view = engine->getViewVolume();
     view->VPN = new double[2]{0.0, 1.0};
     view->VUP = new double[2]{0.0, 1.0};
