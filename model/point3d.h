@@ -38,7 +38,7 @@ struct point3D {
     point3D* prev = nullptr;              // previous vertex along the ring; null = none
     edge* out_edge = nullptr;             // edge this -> next; its cell owns a boundary vertex; null = none
     edge* in_edge = nullptr;              // edge prev -> this; null = none
-    struct cell* cell = nullptr;                // owner cell of a mesh point; null for boundary vertices
+    struct cell* cell = nullptr;          // owner cell of a mesh point; null for boundary vertices
     double tension_next[2] = {0.0, 0.0};  // line-tension force toward next
     double pressure_out[2] = {0.0, 0.0};  // pressure force of the out_edge half
     double tension_prev[2] = {0.0, 0.0};  // line-tension force toward prev
@@ -64,7 +64,7 @@ struct point3D {
     double applied_force[2] = {0.0, 0.0};    // external force, consumed by the mechanics step
     double migrate_force = 0.0;           // protrusion force magnitude on a leading-edge vertex
     double growth_force = 0.0;            // extra growth drive, consumed by the mechanics step
-    struct node* node = nullptr;                // junction node holding this vertex; null = none yet
+    struct node* node = nullptr;          // junction node holding this vertex; null = none yet
     std::vector<triangle*> inner_at;      // incident inner-mesh triangles (owned by the cell)
     std::vector<le_sm*> node_sm;          // coupling blocks of the node headed here (owned by the mechanics step)
     int node_sm_count = NO_NODE_SM;       // length of node_sm after the last push
