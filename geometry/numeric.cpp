@@ -163,7 +163,7 @@ bool boxOverlapEllipse(double x1, double y1, double x2, double y2,
     return boxOverlapBox(x1, y1, x2, y2, cx - a, cy - b, cx + a, cy + b);
 }
 
-bool pointInEllipse(double cx, double cy, double a, double b, double px, double py)
+bool pointInEllipse(double px, double py, double a, double b, double cx, double cy)
 {
     if (a > b) {
         // Foci on the x axis at distance c = sqrt(a^2 - b^2) from the centre.

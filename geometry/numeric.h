@@ -55,10 +55,10 @@ bool boxOverlapBox(double x1, double y1, double x2, double y2,
 // ellipse with centre (cx, cy) and semi-axes a, b; not the exact ellipse.
 bool boxOverlapEllipse(double x1, double y1, double x2, double y2,
                        double cx, double cy, double a, double b);
-// Whether (px, py) lies in the axis-aligned ellipse with centre (cx, cy),
+// Whether the point (px, py) lies in the axis-aligned ellipse with centre (cx, cy),
 // half-axis a along x and b along y, boundary included. The test sums the
 // distances to the two foci on the longer axis; a or b not a number gives false.
-bool pointInEllipse(double cx, double cy, double a, double b, double px, double py);
+bool pointInEllipse(double px, double py, double a, double b, double cx, double cy);
 // 1 when point 3 is left of the directed line 1->2, -1 right, 0 on it, -2 NaN.
 int point_line_side_check(double x1, double y1, double x2, double y2, double x3, double y3);
 // Crossing class of segments p1p2 and p3p4: 3..6 for a proper crossing by the

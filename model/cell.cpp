@@ -190,7 +190,7 @@ bool cell::test_inside_rectangle(double x1, double y1, double x2, double y2)
 bool cell::test_inside_ellipse(double cx, double cy, double a, double b)
 {
     for (edge* e : sides) {
-        if (!pointInEllipse(cx, cy, a, b, e->p1->x, e->p1->y))
+        if (!pointInEllipse(e->p1->x, e->p1->y, a, b, cx, cy))
             return false;
     }
     return true;
