@@ -1,6 +1,7 @@
 #include "model_env.h"
 
 #include "model/parameter_database.h"
+#include "model/parameter_tables.h"
 #include "signalling/model_files.h"
 #include "signalling/model_writer.h"
 
@@ -8,6 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 
 namespace model_env {
@@ -45,6 +47,22 @@ bool writeModelFiles()
         return false;
     }
     return true;
+}
+
+void prepareModelFilesForRun()
+{
+    seedDefaultDatabase();
+    model_files::setDirectory(modelDirectory().path());
+    QString failure;
+    if (!modelDirectory().isValid() || !::writeModelFiles(&failure))
+        std::fprintf(stderr, "model files not written: %s\n", failure.toLocal8Bit().constData());
+    close_parameter_database();
+    clear_parameter_tables();
+}
+
+void useModelFiles()
+{
+    model_files::setDirectory(modelDirectory().path());
 }
 
 bool prepareEngine()

@@ -22,6 +22,16 @@ bool writeModelFiles();
 // model files; call it before every engine a test creates.
 bool prepareEngine();
 
+// For the test main, before any test: writes the model files of the default
+// database into the test binary's directory, then closes the database and
+// clears the parameter tables again, so every test still starts from nothing
+// while every engine it makes finds its model files.
+void prepareModelFilesForRun();
+
+// Points the model-file helper back at the test binary's directory (a test
+// may have pointed it elsewhere); the fixture builder calls it.
+void useModelFiles();
+
 // The temporary directory the model files are written into.
 QString directory();
 

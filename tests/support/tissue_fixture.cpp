@@ -1,5 +1,7 @@
 #include "tissue_fixture.h"
 
+#include "model_env.h"
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -85,6 +87,7 @@ std::unique_ptr<dbReader> buildTissue(const TissueSpec& spec, std::string* error
     if (!check_spec(spec, error))
         return nullptr;
 
+    model_env::useModelFiles();
     auto engine = std::make_unique<dbReader>();
     dbReader& r = *engine;
     std::vector<int> first;  // id of vertex 0 of each cell
