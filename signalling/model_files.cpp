@@ -28,9 +28,11 @@ QString privateDirectory()
     return dir->isValid() ? dir->path() : QString();
 }
 
+// Empty when there is no directory, so nothing is written at the root.
 QString inDirectory(const QString& fileName)
 {
-    return model_files::directory() + "/" + fileName;
+    const QString dir = model_files::directory();
+    return dir.isEmpty() ? QString() : dir + "/" + fileName;
 }
 
 }

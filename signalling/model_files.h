@@ -25,6 +25,7 @@ QString directory();
 // directory of the run.
 void setDirectory(const QString& dir);
 
+// Empty paths when there is no directory (nothing can be written or read).
 QString cellTypeFile(const QString& typeName);
 QString commonFile();
 

@@ -389,3 +389,22 @@ TEST_F(ModelWriter, RemovalTakesExactlyTheWrittenFiles)
     deleteModelFiles();
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"mOther.xml"}));
 }
+
+TEST_F(ModelWriter, ReactionsFollowCodeUnitOrderOfNames)
+{
+    // ECM synthesises every cytokine, one of them twice: PDGF precedes
+    // Procollagen ('D' before 'r'); degradation parameters keep table order.
+    for (const char* name : {"Collagen", "EGF", "TGFb", "MMP", "KGF", "Procollagen", "PDGF", "EGF"})
+        exec(QString("INSERT INTO cytokine_cell (cytokinename, cytokineid, cellname, cellid, synthesis) "
+                     "VALUES ('%1', 0, 'ECM', 1, 1)")
+                 .arg(name));
+    ASSERT_TRUE(writeModelFiles());
+    auto doc = readChecked(dir.filePath("mECM.xml"));
+    EXPECT_EQ(reactions(doc->getModel()),
+              (std::vector<std::string>{"SynCollagen", "SynEGF", "SynKGF", "SynMMP", "SynPDGF", "SynProcollagen",
+                                        "SynTGFb", "DegCollagen", "DegEGF", "DegKGF", "DegMMP", "DegPDGF",
+                                        "DegProcollagen", "DegTGFb"}));
+    const QStringList params = parameters(dir.filePath("mECM.xml"));
+    EXPECT_EQ(params.mid(7, 7), QStringList({"kd_Collagen=0E-4", "kd_EGF=6.1E-4", "kd_TGFb=2.5E-4", "kd_MMP=0E-4",
+                                             "kd_KGF=1.1E-4", "kd_Procollagen=0E-4", "kd_PDGF=17E-4"}));
+}
