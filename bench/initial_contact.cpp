@@ -103,7 +103,7 @@ void InitialContactPass(benchmark::State& state)
     state.counters["welded_pairs"] = static_cast<double>(welded);
 }
 
-BENCHMARK(InitialContactPass)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(InitialContactPass)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 } // namespace
 
