@@ -76,11 +76,13 @@ CComplex::CComplex(CD3DW* d)
         e->face_simplex = nullptr;
     }
 
+    // The cheap tests on the half-edge itself come first: most half-edges
+    // are replaced ones or belong to a triangle already listed.
     for (CEdge* e : d->edges) {
-        if (e->flags & CEdge::FLAG_EXCLUDED)
+        if ((e->flags & CEdge::FLAG_EXCLUDED) || e->face_simplex)
             continue;
         CXYZW* third = e->rot->dest;
-        if (e->org->id < 0 || e->dest->id < 0 || third->id < 0 || e->face_simplex)
+        if (e->org->id < 0 || e->dest->id < 0 || third->id < 0)
             continue;
         C2Simplex* s = new C2Simplex;
         s->generator = e;
@@ -100,9 +102,9 @@ CComplex::CComplex(CD3DW* d)
     }
 
     for (CEdge* e : d->edges) {
-        if (e->flags & CEdge::FLAG_EXCLUDED)
+        if ((e->flags & CEdge::FLAG_EXCLUDED) || e->edge_simplex)
             continue;
-        if (e->org->id < 0 || e->dest->id < 0 || e->edge_simplex)
+        if (e->org->id < 0 || e->dest->id < 0)
             continue;
         C1Simplex* s = new C1Simplex;
         s->generator = e;

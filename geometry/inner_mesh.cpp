@@ -286,6 +286,7 @@ void dbReader::cell_interior_resample(cell* c, int step)
                 p->deep_inner = 0;
         c->inner_p.push_back(p);
     }
+    c->inner_p_count = int(c->inner_p.size());
 
     // 7. The triangulation goes; its payload points now belong to the cell.
     delete d;

@@ -94,6 +94,7 @@ void expectSoundMesh(const cell* c)
         }
     }
     EXPECT_EQ(c->inner_p_slip.size(), ears);
+    EXPECT_EQ(c->inner_p_count, int(c->inner_p.size()));
     for (size_t i = 0; i < c->inner_p.size(); ++i) {
         const point3D* p = c->inner_p[i];
         EXPECT_EQ(p->boundary, 0);
