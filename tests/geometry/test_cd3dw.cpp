@@ -231,6 +231,10 @@ TEST(CD3DW, RandomWeightedPointSetsStayValid)
             for (size_t i = 0; i < pts.size(); ++i)
                 d.add(pts[i].x, pts[i].y, pts[i].z, int(i) + 1, nullptr);
             ASSERT_EQ(d.vertices.size(), size_t(n));
+            // The sides of the bounding triangle are never flipped.
+            for (int k : {0, 2, 4}) {
+                EXPECT_EQ(d.edges[k]->face->alive, 1);
+            }
             EXPECT_EQ(checkTriangulation(d), "");
             if (n <= 1000) {
                 EXPECT_EQ(checkEmptyCircumcircles(d), "");
