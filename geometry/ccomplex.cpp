@@ -5,19 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+#include "geometry/numeric.h"
 
-// The first of a, b, c that is at least both others; 0.0 when none is (NaN).
-double max_val3(double a, double b, double c)
-{
-    if (a >= b && a >= c)
-        return a;
-    if (b >= a && b >= c)
-        return b;
-    if (c >= a && c >= b)
-        return c;
-    return 0.0;
-}
+namespace {
 
 // sqrt(P) for P > 0, -sqrt(-P) otherwise.
 double signed_root(double P) { return P > 0.0 ? std::sqrt(P) : -std::sqrt(-P); }
