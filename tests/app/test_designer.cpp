@@ -3,6 +3,7 @@
 #include "app/diagramitem.h"
 #include "app/diagramscene.h"
 #include "app/newdiagram.h"
+#include "designer_driver.h"
 #include "modal_answerer.h"
 
 #include <QAbstractButton>
@@ -23,47 +24,6 @@
 #include <memory>
 
 namespace {
-
-QAction* actionNamed(QWidget& window, const QString& text)
-{
-    for (QAction* action : window.findChildren<QAction*>())
-        if (action->text() == text)
-            return action;
-    return nullptr;
-}
-
-// The "cell" tool: the button of id 0 of the tool box's group.
-QAbstractButton* cellTool(QWidget& window)
-{
-    auto* group = window.findChild<QButtonGroup*>();
-    return group ? group->button(0) : nullptr;
-}
-
-// Places one circle the way the user does: the "cell" tool, then a click on
-// the canvas at the scene point.
-DiagramItem* placeCircle(newDiagram& designer, QPointF scenePoint)
-{
-    QAbstractButton* tool = cellTool(designer);
-    if (!tool)
-        return nullptr;
-    tool->click();
-    auto* view = designer.findChild<QGraphicsView*>();
-    view->centerOn(scenePoint);
-    const QPoint pixel = view->mapFromScene(scenePoint);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, pixel);
-    for (QGraphicsItem* item : designer.diagramScene()->items(Qt::DescendingOrder))
-        if (item->type() == DiagramItem::Type)
-            return static_cast<DiagramItem*>(item);
-    return nullptr;
-}
-
-int circleCount(newDiagram& designer)
-{
-    int n = 0;
-    for (QGraphicsItem* item : designer.diagramScene()->items())
-        n += item->type() == DiagramItem::Type;
-    return n;
-}
 
 void answerBox(QWidget* modal, QMessageBox::StandardButton button, QString* text = nullptr)
 {
