@@ -553,8 +553,10 @@ private:
         for (int k = 0; k < SECTION_COUNT; ++k) {
             if (!startsWith(line, kOpen[k]))
                 continue;
+            // Only a section that takes lines can swallow a keyword; one
+            // opened before its mode line lies dormant.
             for (int j = 0; j < SECTION_COUNT; ++j)
-                if (open[j])
+                if (open[j] && (point || (j == CELL && center)))
                     refuse(QStringLiteral("%1 begins before %2").arg(kOpen[k], kClose[j]));
             if (++opened[k] > 1)
                 refuse(QStringLiteral("a second %1 section").arg(kOpen[k]));

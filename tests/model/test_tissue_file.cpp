@@ -1,0 +1,325 @@
+// The tissue project file: writer, line counter and the view's loader on
+// well-formed files and on the edge cases of the format.
+
+#include "tissue_test_env.h"
+
+#include "geometry/rtree.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <sys/stat.h>
+
+#include <cmath>
+
+void prepareModelFiles()
+{
+}
+
+namespace {
+
+double cross(double ax, double ay, double bx, double by, double cx, double cy)
+{
+    return (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
+}
+
+bool properlyCross(const point3D* a, const point3D* b, const point3D* c, const point3D* d)
+{
+    const double d1 = cross(a->x, a->y, b->x, b->y, c->x, c->y);
+    const double d2 = cross(a->x, a->y, b->x, b->y, d->x, d->y);
+    const double d3 = cross(c->x, c->y, d->x, d->y, a->x, a->y);
+    const double d4 = cross(c->x, c->y, d->x, d->y, b->x, b->y);
+    const double eps = 1e-9;
+    return ((d1 > eps && d2 < -eps) || (d1 < -eps && d2 > eps)) && ((d3 > eps && d4 < -eps) || (d3 < -eps && d4 > eps));
+}
+
+const char* const kRoundTrip = "TissueFileRoundTrip";
+
+}  // namespace
+
+bool boundariesCross(const dbReader& engine, std::string* where)
+{
+    std::vector<const edge*> sides;
+    for (const cell* c : engine.cells)
+        if (!c->dead)
+            for (const edge* e : c->sides)
+                sides.push_back(e);
+    for (size_t i = 0; i < sides.size(); ++i)
+        for (size_t j = i + 1; j < sides.size(); ++j)
+            if (sides[i]->cell != sides[j]->cell
+                && properlyCross(sides[i]->p1, sides[i]->p2, sides[j]->p1, sides[j]->p2)) {
+                if (where)
+                    *where = "edges " + std::to_string(sides[i]->id) + " and " + std::to_string(sides[j]->id);
+                return true;
+            }
+    return false;
+}
+
+// A hand-written tissue with a welded stretch, junction nodes, a removed
+// pair, dead vertices (one with missing links), a dead cell and a migrating
+// cell with rear records loads sound and is written back byte for byte.
+TEST_F(TissueFileTest, HandWrittenPointBasedFileRoundTripsByteForByte)
+{
+    const QString golden = testDataPath(kRoundTrip, "two_cells.vt");
+    ASSERT_EQ(TissueFile::readLineCount(nullptr, golden), 87);
+    QString error;
+    ASSERT_TRUE(load(golden, &error)) << error.toStdString();
+    ASSERT_NE(reader, nullptr);
+    EXPECT_TRUE(reader->ready);
+    EXPECT_TRUE(topologyIsSound(*reader));
+    EXPECT_EQ(reader->collision_state, dbReader::COLLISION_ESTABLISHED);
+
+    // What the records say.
+    ASSERT_EQ(reader->points.size(), 12u);
+    ASSERT_EQ(reader->cells.size(), 3u);
+    const point3D* dead = reader->points[11];
+    EXPECT_EQ(dead->alive, 0);
+    EXPECT_EQ(dead->next, nullptr);
+    EXPECT_EQ(dead->prev, reader->points[6]);
+    EXPECT_EQ(dead->out_edge, nullptr);
+    EXPECT_EQ(dead->in_edge, reader->edges[12]);
+    EXPECT_EQ(reader->points[1]->mp, std::vector<point3D*>{reader->points[5]});
+    EXPECT_DOUBLE_EQ(reader->points[1]->internal_force[0], 1e-05);
+    const cell* migrating = reader->cells[1];
+    ASSERT_EQ(migrating->filling_cells.size(), 2u);
+    EXPECT_EQ(migrating->filling_cells[0]->self_record, 1);
+    EXPECT_EQ(migrating->filling_cells[0]->NCs, std::vector<cell*>{reader->cells[0]});
+    EXPECT_TRUE(migrating->filling_cells[1]->NCs.empty());
+    EXPECT_EQ(reader->cells[2]->dead, 1);
+    EXPECT_EQ(migrating->species[19], 7);
+    EXPECT_EQ(migrating->cell_type_name, index_name_class[3]);
+    const interpair* pair = reader->interpairs[0];
+    ASSERT_EQ(pair->MP.size(), 1u);
+    EXPECT_EQ(pair->merged, 1);
+    EXPECT_EQ(pair->MP[0]->friction_state, 1);
+    EXPECT_DOUBLE_EQ(pair->adhesion, adhesion_pair_array[3][3] * index_stren_class[3]);
+    EXPECT_EQ(reader->cells[0]->pairs, std::vector<interpair*>{reader->interpairs[0]});
+    EXPECT_EQ(reader->interpairs[1]->removed, 1);
+    EXPECT_DOUBLE_EQ(reader->cells[0]->area, 100.0);
+    EXPECT_DOUBLE_EQ(reader->cells[0]->area_history[9], 100.0);
+    EXPECT_DOUBLE_EQ(reader->cells[0]->target_area, 259.8);
+
+    ASSERT_TRUE(save(path("again.vt"), &error)) << error.toStdString();
+    EXPECT_EQ(readBytes(path("again.vt")), readBytes(golden));
+}
+
+// The bounds of a Point-based load enclose the tissue, so the R-tree can
+// find the cells by position.
+TEST_F(TissueFileTest, PointBasedLoadLeavesBoundsAroundTheTissueForPicking)
+{
+    ASSERT_TRUE(load(testDataPath(kRoundTrip, "two_cells.vt")));
+    EXPECT_DOUBLE_EQ(reader->bounds[0], -1000.0);
+    EXPECT_DOUBLE_EQ(reader->bounds[1], -1000.0);
+    EXPECT_DOUBLE_EQ(reader->bounds[2], 1020.0);
+    EXPECT_DOUBLE_EQ(reader->bounds[3], 1010.0);
+    ASSERT_NE(reader->rtree, nullptr);
+    std::vector<int> hits;
+    reader->rtree->search_point(15.0, 5.0, hits);
+    EXPECT_NE(std::find(hits.begin(), hits.end(), 1), hits.end());
+}
+
+TEST_F(TissueFileTest, EmptyEngineWritesTheThirtyThreeLineFile)
+{
+    reader = new dbReader();
+    ASSERT_TRUE(save(path("empty.vt")));
+    const QByteArray bytes = readBytes(path("empty.vt"));
+    EXPECT_EQ(bytes, readBytes(testDataPath(kRoundTrip, "empty.vt")));
+    EXPECT_EQ(bytes.count('\n'), 33);
+    EXPECT_FALSE(bytes.contains('\r'));
+}
+
+// Variants of the hand-written file that the format's rules read the same
+// way or with a known difference.
+TEST_F(TissueFileTest, EdgeCasesOfTheFormat)
+{
+    const QByteArray golden = readBytes(testDataPath(kRoundTrip, "two_cells.vt"));
+    ASSERT_FALSE(golden.isEmpty());
+    auto loadText = [&](const QByteArray& text) {
+        writeBytes(path("case.vt"), text);
+        QString error;
+        const bool ok = load(path("case.vt"), &error);
+        EXPECT_TRUE(ok) << error.toStdString();
+        return ok;
+    };
+    auto rewritten = [&]() {
+        EXPECT_TRUE(save(path("out.vt")));
+        return readBytes(path("out.vt"));
+    };
+
+    // CR LF line ends, and a last line without its line end.
+    QByteArray crlf = golden;
+    crlf.replace("\n", "\r\n");
+    ASSERT_TRUE(loadText(crlf));
+    EXPECT_EQ(rewritten(), golden);
+    ASSERT_TRUE(loadText(golden.left(golden.size() - 1)));
+    EXPECT_EQ(TissueFile::readLineCount(nullptr, path("case.vt")), 87);
+    EXPECT_EQ(rewritten(), golden);
+
+    // The mode line after VERT_LIST: what the section held before it is ignored.
+    QByteArray late = golden;
+    late.replace("Point-based\n", "\n");
+    late.replace("VERT_LIST\n0,0,0,", "VERT_LIST\n99,garbage\nPoint-based\n0,0,0,");
+    ASSERT_TRUE(loadText(late));
+    EXPECT_EQ(rewritten(), golden);
+
+    // PAIR_LIST records of 15 and 17 fields carry no stretch; 16 fields do,
+    // whatever the count column says.
+    const QByteArray pairLine = "0,0,0,1,1,1,3,8,5,0.5,0.25,0,0.5,0.125,0,1\n";
+    for (const QByteArray& variant : {QByteArray("0,0,0,1,1,1,3,8,5,0.5,0.25,0,0.5,0.125,0\n"),
+                                      QByteArray("0,0,0,1,1,1,3,8,5,0.5,0.25,0,0.5,0.125,0,1,9\n")}) {
+        QByteArray text = golden;
+        text.replace(pairLine, variant);
+        ASSERT_TRUE(loadText(text));
+        EXPECT_TRUE(reader->interpairs[0]->MP.empty());
+        EXPECT_EQ(reader->interpairs[0]->merged, 0);
+    }
+    QByteArray zeroCount = golden;
+    zeroCount.replace(pairLine, "0,0,0,1,0,1,3,8,5,0.5,0.25,0,0.5,0.125,0,1\n");
+    ASSERT_TRUE(loadText(zeroCount));
+    EXPECT_EQ(reader->interpairs[0]->MP.size(), 1u);
+
+    // Flag values other than 0 and 1 keep the constructor's value; a dead
+    // node's vertices are ignored; any negative partner is a free edge.
+    QByteArray flags = golden;
+    flags.replace("\n0,10,4,1,", "\n0,10,4,2,");
+    flags.replace("\n7,0\nEND_NODE_LIST", "\n7,0,10,11\nEND_NODE_LIST");
+    flags.replace("\n0,-1,-1\n", "\n0,-7,12345\n");
+    ASSERT_TRUE(loadText(flags));
+    EXPECT_EQ(reader->points[4]->alive, 1);
+    EXPECT_TRUE(reader->nodes[7]->vertices.empty());
+    EXPECT_EQ(reader->edges[0]->bonded, 0);
+    EXPECT_EQ(rewritten(), golden);
+}
+
+// A pair keeps only its first stretch in the file.
+TEST_F(TissueFileTest, PairWithThreeStretchesReadsBackWithOne)
+{
+    ASSERT_TRUE(load(testDataPath(kRoundTrip, "two_cells.vt")));
+    interpair* pair = reader->interpairs[0];
+    pair->MP.push_back(new mergepair(1, reader->points[2], reader->points[2], reader->points[9], reader->points[9]));
+    pair->MP.push_back(new mergepair(2, reader->points[3], reader->points[3], reader->points[8], reader->points[8]));
+    ASSERT_TRUE(save(path("three.vt")));
+    const QByteArray text = readBytes(path("three.vt"));
+    EXPECT_TRUE(text.contains("\n0,0,0,1,3,1,3,8,5,0.5,0.25,0,0.5,0.125,0,1\n"));
+    ASSERT_TRUE(load(path("three.vt")));
+    ASSERT_EQ(reader->interpairs[0]->MP.size(), 1u);
+    EXPECT_EQ(reader->interpairs[0]->MP[0]->S1, reader->points[1]);
+}
+
+TEST_F(TissueFileTest, NumbersAreWrittenWithSixSignificantDigits)
+{
+    ASSERT_TRUE(load(testDataPath(kRoundTrip, "two_cells.vt")));
+    reader->points[0]->friction = 3.14159265;
+    reader->points[0]->adhesion_load = 1e6;
+    reader->points[0]->internal_force[0] = 259.8;
+    ASSERT_TRUE(save(path("digits.vt")));
+    EXPECT_TRUE(readBytes(path("digits.vt")).contains("\n0,0,0,1,1e+06,3.14159,259.8,0,0,0\n"));
+    ASSERT_TRUE(load(path("digits.vt")));
+    EXPECT_DOUBLE_EQ(reader->points[0]->friction, 3.14159);
+}
+
+// The single-cell Center-based file: one 20-gon of radius 10 round (0, 0).
+TEST_F(TissueFileTest, SingleCenterBasedCellBecomesTheTwentyGon)
+{
+    writeBytes(path("one.vt"), "#######################\n# Cell Growth Project #\n# Sample Database     #\n"
+                               "#######################\nCenter-based\n\nCELL_LIST\n0,0,1\nEND_CELL_LIST\n");
+    QString error;
+    ASSERT_TRUE(load(path("one.vt"), &error)) << error.toStdString();
+    ASSERT_EQ(reader->cells.size(), 1u);
+    ASSERT_EQ(reader->points.size(), 20u);
+    ASSERT_EQ(reader->edges.size(), 20u);
+    ASSERT_EQ(reader->nodes.size(), 20u);
+    EXPECT_EQ(reader->points[0]->x, 10.0);
+    EXPECT_EQ(reader->points[0]->y, 0.0);
+    EXPECT_NEAR(reader->points[5]->x, 0.0, 1e-6);
+    EXPECT_NEAR(reader->points[5]->y, 10.0, 1e-9);
+    EXPECT_NEAR(reader->points[10]->x, -10.0, 1e-9);
+    EXPECT_NEAR(reader->points[15]->y, -10.0, 1e-9);
+    for (const node* n : reader->nodes)
+        EXPECT_EQ(n->vertices.size(), 1u);
+    const cell* c = reader->cells[0];
+    EXPECT_EQ(c->cell_type, 1);
+    EXPECT_EQ(c->cell_type_name, QString("BM"));
+    EXPECT_NEAR(c->area, 309.0, 0.05);
+    EXPECT_DOUBLE_EQ(c->target_area, 259.8);
+    EXPECT_DOUBLE_EQ(c->radius, 10.0);
+    EXPECT_EQ(reader->bounds[0], -1000.0);
+    EXPECT_EQ(reader->bounds[1], -1000.0);
+    EXPECT_EQ(reader->bounds[2], 1000.0);
+    EXPECT_EQ(reader->bounds[3], 1000.0);
+    EXPECT_EQ(reader->alpha_complex, nullptr);
+    EXPECT_TRUE(topologyIsSound(*reader));
+
+    // The designer's comment after the type is cut off.
+    writeBytes(path("designer.vt"), "Center-based\nCELL_LIST\n5,7,2 # CELL 0\nEND_CELL_LIST\n");
+    ASSERT_TRUE(load(path("designer.vt"), &error)) << error.toStdString();
+    EXPECT_EQ(reader->cells[0]->cell_type, 2);
+    EXPECT_DOUBLE_EQ(reader->points[0]->x, 15.0);
+    EXPECT_DOUBLE_EQ(reader->points[0]->y, 7.0);
+}
+
+TEST_F(TissueFileTest, LineCountOfEmptyUnreadableAndUnterminatedFiles)
+{
+    writeBytes(path("empty.vt"), "");
+    EXPECT_EQ(TissueFile::readLineCount(nullptr, path("empty.vt")), 0);
+    writeBytes(path("two.vt"), "a\r\nb");
+    EXPECT_EQ(TissueFile::readLineCount(nullptr, path("two.vt")), 2);
+    BoxAnswerer boxes;
+    EXPECT_EQ(TissueFile::readLineCount(nullptr, path("missing.vt")), -1);
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_TRUE(boxes.texts[0].startsWith("Cannot read file " + path("missing.vt") + ":\n"));
+}
+
+// Cancel before the first line: no engine at all, as the loader promises.
+TEST_F(TissueFileTest, CancelledLoadLeavesNoEngine)
+{
+    reader = new dbReader();
+    Canceller cancel("Open file ");
+    EXPECT_FALSE(load(testDataPath(kRoundTrip, "two_cells.vt")));
+    EXPECT_GE(cancel.presses, 1);
+    EXPECT_EQ(reader, nullptr);
+}
+
+TEST_F(TissueFileTest, UnopenableFileLeavesANewEmptyEngine)
+{
+    ASSERT_TRUE(load(testDataPath(kRoundTrip, "two_cells.vt")));
+    BoxAnswerer boxes;
+    EXPECT_FALSE(TissueFile::readDatabase(nullptr, reader, path("none.vt"), 5, 0));
+    ASSERT_NE(reader, nullptr);
+    EXPECT_TRUE(reader->cells.empty());
+    EXPECT_TRUE(reader->ready);
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_TRUE(boxes.texts[0].startsWith("Cannot read file " + path("none.vt") + ":\n"));
+}
+
+// Saving never reports a failure as success and never damages the old file.
+TEST_F(TissueFileTest, FailedAndCancelledSavesKeepThePreviousFile)
+{
+    BoxAnswerer boxes;
+    QString error;
+    EXPECT_FALSE(save(path("none.vt"), &error));
+    EXPECT_FALSE(QFileInfo::exists(path("none.vt")));
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_EQ(boxes.texts[0], "Cannot write file " + path("none.vt") + ":\nthere is no tissue to save.");
+
+    ASSERT_TRUE(load(testDataPath(kRoundTrip, "two_cells.vt")));
+    struct stat before;
+    ASSERT_EQ(stat("/dev/full", &before), 0);
+    ASSERT_TRUE(S_ISCHR(before.st_mode));
+    EXPECT_FALSE(save("/dev/full", &error));
+    EXPECT_FALSE(error.isEmpty());
+    struct stat after;
+    ASSERT_EQ(stat("/dev/full", &after), 0);
+    EXPECT_TRUE(S_ISCHR(after.st_mode));
+    EXPECT_EQ(after.st_rdev, before.st_rdev);
+
+    writeBytes(path("kept.vt"), "previous content\n");
+    {
+        Canceller cancel("Write file ");
+        EXPECT_FALSE(save(path("kept.vt"), &error));
+        EXPECT_GE(cancel.presses, 1);
+    }
+    EXPECT_EQ(readBytes(path("kept.vt")), QByteArray("previous content\n"));
+    EXPECT_FALSE(save(dir.path(), &error));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}

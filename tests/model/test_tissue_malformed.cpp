@@ -1,0 +1,178 @@
+// Malformed tissue files are refused with the reason and its line; the
+// tissue loaded before stays in place and nothing half-built survives.
+
+#include "tissue_test_env.h"
+
+#include <functional>
+
+namespace {
+
+struct Malformed {
+    const char* name;
+    std::function<QByteArray(const QByteArray& golden)> make;
+    const char* reason;  // expected within the warning's text
+};
+
+// Replaces one whole line of the golden file, which must hold it once.
+QByteArray swapLine(QByteArray text, const char* oldLine, const char* newLine)
+{
+    const QByteArray from = QByteArray("\n") + oldLine + "\n";
+    EXPECT_EQ(text.count(from), 1) << oldLine;
+    return text.replace(from, QByteArray("\n") + newLine + "\n");
+}
+
+QByteArray dropBlock(QByteArray text, const char* from, const char* to)
+{
+    const int start = text.indexOf(from);
+    const int end = text.indexOf(to, start) + int(qstrlen(to)) + 1;
+    EXPECT_TRUE(start > 0 && end > start);
+    return text.remove(start, end - start);
+}
+
+const char* const kCell0 = "0,0,0,0,0,3,6,5,100,20,5,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,1,2,3,4";
+const char* const kCell1 = "1,0,0,1,0,3,14,5,100,20,0,3,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,7,5,6,7,8,9";
+const char* const kPair0 = "0,0,0,1,1,1,3,8,5,0.5,0.25,0,0.5,0.125,0,1";
+const char* const kMigr = "1,2;1,1,14,5,45,1,0;0,0,14,5,45,0;";
+const QByteArray kCenterHead = "Center-based\nCELL_LIST\n0,0,1\n";
+
+QByteArray binaryJunk()
+{
+    QByteArray junk;
+    for (int i = 0; i < 4096; ++i)
+        junk.append(char((i * 37 + 11) % 256));
+    return junk;
+}
+
+std::vector<Malformed> malformedFiles()
+{
+    using G = const QByteArray&;
+    return {
+        {"empty", [](G) { return QByteArray(); }, "the file is empty"},
+        {"binary junk", [](G) { return binaryJunk(); }, ""},
+        {"no mode line", [](G g) { return QByteArray(g).replace("Point-based\n", "\n"); },
+         "no \"Point-based\" or \"Center-based\" line"},
+        {"truncated in VERT_LIST", [](G g) { return g.left(g.indexOf("\n5,-5,10")); }, "EDGE_LIST section is missing"},
+        {"truncated before the last line", [](G g) { return g.left(g.indexOf("END_MIGR_CELL_LIST")); },
+         "END_MIGR_CELL_LIST is missing"},
+        {"truncated inside a cell record", [](G g) { return g.left(g.indexOf(kCell1) + 20); },
+         "line 49: CELL_LIST record"},
+        {"vertex of nine fields", [](G g) { return swapLine(g, "0,0,0,1,0,0,0,0,0,0", "0,0,0,1,0,0,0,0,0"); },
+         "line 19: VERT_LIST record has 9 fields, expected 10"},
+        {"vertex id out of range", [](G g) { return swapLine(g, "0,0,0,1,0,0,0,0,0,0", "0,0,99,1,0,0,0,0,0,0"); },
+         "line 19: vertex id 99 where 0 was expected"},
+        {"negative vertex id", [](G g) { return swapLine(g, "0,0,0,1,0,0,0,0,0,0", "0,0,-1,1,0,0,0,0,0,0"); },
+         "vertex id -1"},
+        {"vertex at nan", [](G g) { return swapLine(g, "0,0,0,1,0,0,0,0,0,0", "nan,0,0,1,0,0,0,0,0,0"); },
+         "not a finite number"},
+        {"vertex outside the world", [](G g) { return swapLine(g, "0,0,0,1,0,0,0,0,0,0", "1e300,0,0,1,0,0,0,0,0,0"); },
+         "outside the world"},
+        {"edge to a missing vertex", [](G g) { return swapLine(g, "12,6,11", "12,6,12"); },
+         "line 45: vertex 12 does not exist"},
+        {"edge id repeated", [](G g) { return swapLine(g, "3,3,4", "2,3,4"); }, "edge id 2 where 3 was expected"},
+        {"edge of four fields", [](G g) { return swapLine(g, "3,3,4", "3,3,4,5"); }, "has 4 fields, expected 3"},
+        {"negative cell type", [](G g) { return swapLine(g, kCell0, QByteArray(kCell0).replace("0,0,0,0,0,3,", "0,0,0,0,0,-1,")); },
+         "line 48: cell type -1 is not in the parameter tables"},
+        {"cell type 20", [](G g) { return swapLine(g, kCell0, QByteArray(kCell0).replace("0,0,0,0,0,3,", "0,0,0,0,0,20,")); },
+         "cell type 20"},
+        {"cell type beyond the table", [](G g) { return swapLine(g, kCell0, QByteArray(kCell0).replace("0,0,0,0,0,3,", "0,0,0,0,0,6,")); },
+         "cell type 6"},
+        {"huge species count", [](G g) { return swapLine(g, kCell0, QByteArray(kCell0).replace(",100,20,", ",100,2147483647,")); },
+         "species count 2147483647 does not fit"},
+        {"negative species count", [](G g) { return swapLine(g, kCell0, QByteArray(kCell0).replace(",100,20,", ",100,-1,")); },
+         "species count -1"},
+        {"side forward reference", [](G g) { return swapLine(g, kCell0, QByteArray(kCell0).replace(",3,4", ",3,13")); },
+         "edge 13 does not exist"},
+        {"side not a number", [](G g) { return swapLine(g, kCell0, QByteArray(kCell0).replace(",3,4", ",3,x")); },
+         "is not an integer"},
+        {"pair of four fields", [](G g) { return swapLine(g, "1,1,0,1,0", "1,1,0,1"); }, "expected at least 5"},
+        {"pair with a missing cell", [](G g) { return swapLine(g, "1,1,0,1,0", "1,1,0,3,0"); }, "cell 3 does not exist"},
+        {"pair of a cell with itself", [](G g) { return swapLine(g, "1,1,0,1,0", "1,1,1,1,0"); }, "with itself"},
+        {"stretch end missing", [](G g) { return swapLine(g, kPair0, "0,0,0,1,1,1,3,8,99,0.5,0.25,0,0.5,0.125,0,1"); },
+         "vertex 99 does not exist"},
+        {"node with a missing vertex", [](G g) { return swapLine(g, "1,1,1,5", "1,1,1,12"); }, "vertex 12 does not exist"},
+        {"vertex in two nodes", [](G g) { return swapLine(g, "1,1,1,5", "1,1,1,5,0"); }, "vertex 0 is in node 0 already"},
+        {"dead vertex of four fields", [](G g) { return swapLine(g, "10,0,1,10,11", "10,0,1,10"); }, "expected 5"},
+        {"dead vertex link -2", [](G g) { return swapLine(g, "10,0,1,10,11", "10,0,1,-2,11"); }, "edge -2 does not exist"},
+        {"partner edge missing", [](G g) { return swapLine(g, "1,9,0", "1,99,0"); }, "edge 99 does not exist"},
+        {"bond to a missing pair", [](G g) { return swapLine(g, "1,9,0", "1,9,5"); }, "pair 5 does not exist"},
+        {"huge rear count", [](G g) { return swapLine(g, kMigr, "1,2000000000;1,1,14,5,45,1,0;0,0,14,5,45,0;"); },
+         "rear record count 2000000000 does not fit"},
+        {"neighbour count too large", [](G g) { return swapLine(g, kMigr, "1,2;1,1,14,5,45,9,0;0,0,14,5,45,0;"); },
+         "neighbour count 9"},
+        {"rear record of five fields", [](G g) { return swapLine(g, kMigr, "1,2;1,1,14,5,45;0,0,14,5,45,0;"); },
+         "expected at least 6"},
+        {"migrating cell missing", [](G g) { return swapLine(g, kMigr, "7,0;"); }, "cell 7 does not exist"},
+        {"missing section", [](G g) { return dropBlock(g, "NODE_LIST", "END_NODE_LIST"); },
+         "the NODE_LIST section is missing"},
+        {"repeated section", [](G g) { return g + "MIGR_CELL_LIST\nEND_MIGR_CELL_LIST\n"; }, "a second MIGR_CELL_LIST section"},
+        {"section not closed", [](G g) { return QByteArray(g).replace("END_VERT_LIST\n", ""); },
+         "EDGE_LIST inside VERT_LIST, which is not closed"},
+        {"two mode lines", [](G g) { return QByteArray(g).replace("\n\n#", "\nCenter-based\n#"); }, "a second mode line"},
+        {"ring out of order", [](G g) { return swapLine(g, kCell0, QByteArray(kCell0).replace(",0,1,2,3,4", ",0,2,1,3,4")); },
+         "line 48: cell 0 is not a closed ring"},
+        {"live cell of two sides", [](G g) { return swapLine(g, kCell0, QByteArray(kCell0).replace(",0,1,2,3,4", ",0,1")); },
+         "cell 0 has 2 sides"},
+        {"edge in two live cells", [](G g) { return swapLine(g, kCell1, QByteArray(kCell1).replace(",5,6,7,8,9", ",5,6,7,8,9,0")); },
+         "edge 0 is a side of cell 0 already"},
+        {"live cell on a dead vertex", [](G g) { return swapLine(g, "0,0,0,1,0,0,0,0,0,0", "0,0,0,0,0,0,0,0,0,0"); },
+         "with a dead vertex"},
+        {"key line without values", [](G g) { return QByteArray(g).replace("VPN 0.0,1.0", "VPN 0.0"); },
+         "line 11: header line \"VPN 0.0\" lacks its two values"},
+        {"center type out of the table", [](G) { return kCenterHead + "5,5,9\nEND_CELL_LIST\n"; }, "line 4: cell type 9"},
+        {"center line of two fields", [](G) { return kCenterHead + "5,5\nEND_CELL_LIST\n"; }, "expected at least 3"},
+        {"center list not closed", [](G) { return kCenterHead; }, "END_CELL_LIST is missing"},
+        {"center outside the world", [](G) { return kCenterHead + "99995,0,1\nEND_CELL_LIST\n"; }, "outside the world"},
+        {"center section missing", [](G) { return QByteArray("Center-based\n"); }, "the CELL_LIST section is missing"},
+    };
+}
+
+}  // namespace
+
+TEST_F(TissueFileTest, MalformedFilesAreRefusedAndThePreviousTissueStays)
+{
+    const QString golden = testDataPath("TissueFileRoundTrip", "two_cells.vt");
+    const QByteArray text = readBytes(golden);
+    ASSERT_FALSE(text.isEmpty());
+    ASSERT_TRUE(load(golden));
+    dbReader* const before = reader;
+
+    const std::vector<Malformed> cases = malformedFiles();
+    EXPECT_GE(cases.size(), 30u);
+    for (const Malformed& m : cases) {
+        SCOPED_TRACE(m.name);
+        const QString file = path("bad.vt");
+        writeBytes(file, m.make(text));
+        BoxAnswerer boxes;
+        QString error;
+        EXPECT_FALSE(TissueFile::readDatabase(nullptr, reader, file, 100, 0, TissueFile::LoadHooks(), &error));
+        EXPECT_TRUE(error.contains(QLatin1String(m.reason))) << error.toStdString();
+        ASSERT_EQ(boxes.texts.size(), 1);
+        EXPECT_EQ(boxes.texts[0], QString("Cannot read file %1:\n%2.").arg(file, error));
+        EXPECT_TRUE(error.startsWith("line ") || error.startsWith("end of file") || error == "the file is empty")
+            << error.toStdString();
+        ASSERT_EQ(reader, before);
+        EXPECT_EQ(reader->cells.size(), 3u);
+        EXPECT_TRUE(reader->ready);
+    }
+    EXPECT_TRUE(topologyIsSound(*reader));
+    ASSERT_TRUE(TissueFile::writeFile(nullptr, reader, path("after.vt")));
+    EXPECT_EQ(readBytes(path("after.vt")), text);
+}
+
+// The engine's own reader refuses the same files and keeps the engine empty.
+TEST_F(TissueFileTest, EngineReaderRefusesMalformedFilesWithoutTrace)
+{
+    const QByteArray text = readBytes(testDataPath("TissueFileRoundTrip", "two_cells.vt"));
+    for (const Malformed& m : malformedFiles()) {
+        SCOPED_TRACE(m.name);
+        writeBytes(path("bad.vt"), m.make(text));
+        dbReader engine;
+        engine.read("g4", path("bad.vt"), 0);
+        EXPECT_TRUE(engine.points.empty() && engine.edges.empty() && engine.cells.empty());
+        EXPECT_TRUE(engine.interpairs.empty() && engine.nodes.empty());
+        EXPECT_EQ(engine.mech_mode, dbReader::MECH_MODEL);
+        EXPECT_EQ(engine.read_option, 3);
+        EXPECT_EQ(engine.bounds[0], 100000.0);
+        EXPECT_TRUE(engine.message.startsWith("Cannot read file "));
+    }
+}
