@@ -1,0 +1,63 @@
+// Loading the 1,000-cell Center-based sample: reading the centres, the
+// neighbour complex, the initial welding, the inner meshes and the R-tree,
+// through the view's loader without a window.
+
+#include "model/dbreader.h"
+#include "model/parameter_database.h"
+#include "model/parameter_tables.h"
+#include "model/tissue_file.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+QString sampleFile()
+{
+    // VANTU_SAMPLES names the samples directory; by default the one beside bench/.
+    const QByteArray dir = qgetenv("VANTU_SAMPLES");
+    const QString samples = dir.isEmpty() ? QFileInfo(QStringLiteral(__FILE__)).dir().filePath("../samples")
+                                          : QString::fromLocal8Bit(dir);
+    return QDir(samples).filePath("bench_1000_center.vt");
+}
+
+void BM_LoadCenterBased1000(benchmark::State& state)
+{
+    const QString file = sampleFile();
+    const int lines = TissueFile::readLineCount(nullptr, file);
+    dbReader* reader = nullptr;
+    size_t welded = 0;
+    for (auto _ : state) {
+        if (!TissueFile::readDatabase(nullptr, reader, file, lines, 0)) {
+            state.SkipWithError("the sample did not load");
+            break;
+        }
+        state.PauseTiming();
+        welded = 0;
+        for (const edge* e : reader->edges)
+            welded += e->bonded;
+        state.ResumeTiming();
+    }
+    if (reader && (reader->cells.size() != 1000 || welded == 0))
+        state.SkipWithError("the loaded tissue is not the welded 1,000-cell sheet");
+    state.counters["cells"] = reader ? double(reader->cells.size()) : 0.0;
+    state.counters["welded_edges"] = double(welded);
+    delete reader;
+}
+BENCHMARK(BM_LoadCenterBased1000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    open_parameter_database();
+    seed_parameter_database();
+    UserInitialParas();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
