@@ -264,7 +264,7 @@ TEST_F(TissueFileTest, LineCountOfEmptyUnreadableAndUnterminatedFiles)
     EXPECT_EQ(TissueFile::readLineCount(nullptr, path("empty.vt")), 0);
     writeBytes(path("two.vt"), "a\r\nb");
     EXPECT_EQ(TissueFile::readLineCount(nullptr, path("two.vt")), 2);
-    BoxAnswerer boxes;
+    boxes.texts.clear();
     EXPECT_EQ(TissueFile::readLineCount(nullptr, path("missing.vt")), -1);
     ASSERT_EQ(boxes.texts.size(), 1);
     EXPECT_TRUE(boxes.texts[0].startsWith("Cannot read file " + path("missing.vt") + ":\n"));
@@ -283,7 +283,7 @@ TEST_F(TissueFileTest, CancelledLoadLeavesNoEngine)
 TEST_F(TissueFileTest, UnopenableFileLeavesANewEmptyEngine)
 {
     ASSERT_TRUE(load(testDataPath(kRoundTrip, "two_cells.vt")));
-    BoxAnswerer boxes;
+    boxes.texts.clear();
     EXPECT_FALSE(TissueFile::readDatabase(nullptr, reader, path("none.vt"), 5, 0));
     ASSERT_NE(reader, nullptr);
     EXPECT_TRUE(reader->cells.empty());
@@ -295,7 +295,7 @@ TEST_F(TissueFileTest, UnopenableFileLeavesANewEmptyEngine)
 // Saving never reports a failure as success and never damages the old file.
 TEST_F(TissueFileTest, FailedAndCancelledSavesKeepThePreviousFile)
 {
-    BoxAnswerer boxes;
+    boxes.texts.clear();
     QString error;
     EXPECT_FALSE(save(path("none.vt"), &error));
     EXPECT_FALSE(QFileInfo::exists(path("none.vt")));

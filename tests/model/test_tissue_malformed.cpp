@@ -51,7 +51,7 @@ std::vector<Malformed> malformedFiles()
         {"binary junk", [](G) { return binaryJunk(); }, ""},
         {"no mode line", [](G g) { return QByteArray(g).replace("Point-based\n", "\n"); },
          "no \"Point-based\" or \"Center-based\" line"},
-        {"truncated in VERT_LIST", [](G g) { return g.left(g.indexOf("\n5,-5,10")); }, "EDGE_LIST section is missing"},
+        {"truncated in VERT_LIST", [](G g) { return g.left(g.indexOf("\n5,-5,10")); }, "END_VERT_LIST is missing"},
         {"truncated before the last line", [](G g) { return g.left(g.indexOf("END_MIGR_CELL_LIST")); },
          "END_MIGR_CELL_LIST is missing"},
         {"truncated inside a cell record", [](G g) { return g.left(g.indexOf(kCell1) + 20); },
@@ -142,7 +142,7 @@ TEST_F(TissueFileTest, MalformedFilesAreRefusedAndThePreviousTissueStays)
         SCOPED_TRACE(m.name);
         const QString file = path("bad.vt");
         writeBytes(file, m.make(text));
-        BoxAnswerer boxes;
+        boxes.texts.clear();
         QString error;
         EXPECT_FALSE(TissueFile::readDatabase(nullptr, reader, file, 100, 0, TissueFile::LoadHooks(), &error));
         EXPECT_TRUE(error.contains(QLatin1String(m.reason))) << error.toStdString();

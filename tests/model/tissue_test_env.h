@@ -128,6 +128,8 @@ protected:
 
     QTemporaryDir dir;
     dbReader* reader = nullptr;
+    // Every warning box of a test is answered here, so none can hang it.
+    BoxAnswerer boxes;
 };
 
 // Whether any two live cells' boundaries properly cross (segments meeting at
