@@ -12,10 +12,6 @@
 
 #include <cmath>
 
-void prepareModelFiles()
-{
-}
-
 namespace {
 
 double cross(double ax, double ay, double bx, double by, double cx, double cy)

@@ -7,6 +7,7 @@
 
 #include "tissue_test_env.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -35,9 +36,14 @@ std::string topologyOf(const dbReader& e)
     auto add = [&out](int value) { out += std::to_string(value) + ','; };
     for (const point3D* p : e.points) {
         add(p->alive);
+        // The file keeps partners as node members, not in welding order.
+        std::vector<int> partners;
         if (p->alive)
             for (const point3D* q : p->mp)
-                add(q->id);
+                partners.push_back(q->id);
+        std::sort(partners.begin(), partners.end());
+        for (int id : partners)
+            add(id);
         out += '\n';
     }
     for (const edge* d : e.edges) {

@@ -9,6 +9,7 @@
 #include "model/parameter_database.h"
 #include "model/parameter_tables.h"
 #include "model/tissue_file.h"
+#include "support/model_env.h"
 #include "support/topology_check.h"
 
 #include <QApplication>
@@ -92,9 +93,6 @@ inline void writeBytes(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
-// Writes the signalling model files that making an engine reads.
-void prepareModelFiles();
-
 class TissueFileTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -104,7 +102,7 @@ protected:
         ASSERT_TRUE(open_parameter_database());
         seed_parameter_database();
         UserInitialParas();
-        prepareModelFiles();
+        ASSERT_TRUE(model_env::writeModelFiles());
     }
     void TearDown() override
     {
