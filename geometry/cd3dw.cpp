@@ -24,6 +24,17 @@ inline double orient(const CXYZW* a, const CXYZW* b, double qx, double qy)
     return (b->x - a->x) * (qy - a->y) - (b->y - a->y) * (qx - a->x);
 }
 
+// A point closer than this to an existing vertex is taken as that vertex.
+// The orientation tolerance alone misses such points next to long edges,
+// whose orientation values grow with the edge length.
+constexpr double kCoincidentDistance = 1e-7;
+
+inline bool coincides(const CXYZW* a, const CXYZW* b)
+{
+    const double dx = a->x - b->x, dy = a->y - b->y;
+    return dx * dx + dy * dy < kCoincidentDistance * kCoincidentDistance;
+}
+
 inline double snap(double d) { return std::fabs(d) < kOrientTolerance ? 0.0 : d; }
 
 // Containment with the tolerance, for either winding; points on an edge count.
@@ -243,6 +254,12 @@ void CD3DW::insert(CXYZW* v, bool resample)
     // (possible only through rounding) must not split a triangle it is not in.
     if (zeros >= 2 || !contains(T, v->x, v->y)) {
         return;
+    }
+    // A vertex within the distance lies at a corner of T or just across one
+    // of its edges, at the third corner of the triangle there.
+    for (int i = 0; i < 3; ++i) {
+        if (coincides(v, T->vertex[i]) || coincides(v, T->edge[i]->twin->next->dest))
+            return;
     }
     if (on_edge >= 0) {
         // The same holds for the triangle across the edge: a point on the

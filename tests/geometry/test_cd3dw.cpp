@@ -269,6 +269,21 @@ TEST(CD3DW, CoincidentAndNearCoincidentPointsAreSkipped)
         d.add(pts[i].x, pts[i].y, 1.0, 10000 + int(i), nullptr);
         d.add(pts[i].x + 1e-10, pts[i].y - 1e-10, 1.0, 20000 + int(i), nullptr);
     }
+    // Beside the outermost points the edges run to the bounding vertices,
+    // thousands of units long: the orientation tolerance alone lets a point
+    // 5e-9 away through.
+    size_t west = 0, south = 0;
+    for (size_t i = 0; i < pts.size(); ++i) {
+        if (pts[i].x < pts[west].x)
+            west = i;
+        if (pts[i].y < pts[south].y)
+            south = i;
+    }
+    for (size_t i : {west, south}) {
+        d.add(pts[i].x - 5e-9, pts[i].y, 1.0, 30000, nullptr);
+        d.add(pts[i].x, pts[i].y - 5e-9, 1.0, 30001, nullptr);
+        d.add(pts[i].x - 4e-9, pts[i].y - 4e-9, 1.0, 30002, nullptr);
+    }
     EXPECT_EQ(d.vertices.size(), n);
     EXPECT_EQ(checkTriangulation(d), "");
 }

@@ -113,3 +113,17 @@ TEST(NeighbourComplex, UnusableRectangleIsReplacedByTheBoxOfTheCentres)
     engine.delaunay_triangulation(narrow);  // replaces the complex it held
     EXPECT_EQ(neighbourPairs(engine.alpha_complex), (std::set<std::pair<int, int>>{{1, 2}, {1, 3}, {2, 3}}));
 }
+
+TEST(NeighbourComplex, CellOnTheCentreOfAnotherIsLeftWithoutNeighbours)
+{
+    dbReader engine;
+    addCell(engine, 0, 0);
+    addCell(engine, 20, 0);
+    addCell(engine, 10, 17.320508075688775);
+    addCell(engine, 20, 0);             // the same centre as cell 2
+    addCell(engine, 1e-10, -1e-10);     // all but the same centre as cell 1
+    widen(engine);
+    engine.delaunay_triangulation(engine.bounds);
+    EXPECT_EQ(neighbourPairs(engine.alpha_complex), (std::set<std::pair<int, int>>{{1, 2}, {1, 3}, {2, 3}}));
+    EXPECT_EQ(engine.alpha_complex->simplices.size(), 4u);
+}
