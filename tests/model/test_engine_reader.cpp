@@ -3,6 +3,7 @@
 
 #include "tissue_test_env.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -79,6 +80,30 @@ TEST_F(TissueFileTest, EngineReaderStampsTheStepAndUsesBareAdhesion)
     EXPECT_EQ(engine.alpha_complex, nullptr);
     EXPECT_NE(engine.rtree, nullptr);
     EXPECT_DOUBLE_EQ(engine.cells[0]->center[0], 6.0);
+    EXPECT_TRUE(topologyIsSound(engine));
+}
+
+TEST_F(TissueFileTest, EngineReaderBuildsCenterBasedDiscs)
+{
+    writeBytes(path("discs.vt"), "Center-based\nCELL_LIST\n0,0,3\n18,0,3 # CELL 1\nEND_CELL_LIST\n");
+    dbReader engine;
+    const std::string printed = readWithOptions(engine, "r3", path("discs.vt"), 4);
+    EXPECT_EQ(printed.rfind("The node number: ", 0), 0u) << printed;
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1);
+    ASSERT_EQ(engine.cells.size(), 2u);
+    EXPECT_EQ(engine.points.size(), 40u);
+    for (const cell* c : engine.cells) {
+        EXPECT_EQ(c->birth_step, 4);
+        EXPECT_TRUE(c->cell_type_name.isEmpty());
+        EXPECT_DOUBLE_EQ(c->radius, 10.0);
+    }
+    EXPECT_EQ(engine.mech_mode, dbReader::MECH_RELAX);
+    EXPECT_EQ(engine.read_option, 3);
+    EXPECT_EQ(engine.alpha_complex, nullptr);
+    EXPECT_EQ(engine.collision_state, dbReader::COLLISION_ESTABLISHED);
+    EXPECT_EQ(engine.bounds[0], -1000.0);
+    EXPECT_EQ(engine.bounds[2], 1018.0);
+    EXPECT_FALSE(engine.interpairs.empty());
     EXPECT_TRUE(topologyIsSound(engine));
 }
 

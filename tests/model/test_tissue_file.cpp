@@ -10,6 +10,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -35,19 +37,32 @@ const char* const kRoundTrip = "TissueFileRoundTrip";
 
 bool boundariesCross(const dbReader& engine, std::string* where)
 {
-    std::vector<const edge*> sides;
-    for (const cell* c : engine.cells)
-        if (!c->dead)
-            for (const edge* e : c->sides)
-                sides.push_back(e);
-    for (size_t i = 0; i < sides.size(); ++i)
-        for (size_t j = i + 1; j < sides.size(); ++j)
-            if (sides[i]->cell != sides[j]->cell
-                && properlyCross(sides[i]->p1, sides[i]->p2, sides[j]->p1, sides[j]->p2)) {
-                if (where)
-                    *where = "edges " + std::to_string(sides[i]->id) + " and " + std::to_string(sides[j]->id);
-                return true;
-            }
+    // Only cells whose boxes overlap can cross.
+    std::vector<std::array<double, 4>> box(engine.cells.size());
+    for (size_t k = 0; k < engine.cells.size(); ++k) {
+        box[k] = {1e300, 1e300, -1e300, -1e300};
+        for (const edge* e : engine.cells[k]->sides) {
+            box[k][0] = std::min(box[k][0], e->p1->x);
+            box[k][1] = std::min(box[k][1], e->p1->y);
+            box[k][2] = std::max(box[k][2], e->p1->x);
+            box[k][3] = std::max(box[k][3], e->p1->y);
+        }
+    }
+    for (size_t a = 0; a < engine.cells.size(); ++a)
+        for (size_t b = a + 1; b < engine.cells.size(); ++b) {
+            const cell* ca = engine.cells[a];
+            const cell* cb = engine.cells[b];
+            if (ca->dead || cb->dead || box[a][0] > box[b][2] || box[b][0] > box[a][2] || box[a][1] > box[b][3]
+                || box[b][1] > box[a][3])
+                continue;
+            for (const edge* e : ca->sides)
+                for (const edge* f : cb->sides)
+                    if (properlyCross(e->p1, e->p2, f->p1, f->p2)) {
+                        if (where)
+                            *where = "edges " + std::to_string(e->id) + " and " + std::to_string(f->id);
+                        return true;
+                    }
+        }
     return false;
 }
 

@@ -118,6 +118,17 @@ TEST_F(TissueFileTest, CenterBasedSamplesLoadWeldedAndSurviveASave)
     }
 }
 
+// The benchmark's sheet of 1,000 cells loads welded and sound as well.
+TEST_F(TissueFileTest, ThousandCellSampleLoadsWelded)
+{
+    QString error;
+    ASSERT_TRUE(load(samplePath("bench_1000_center.vt"), &error)) << error.toStdString();
+    ASSERT_EQ(reader->cells.size(), 1000u);
+    EXPECT_TRUE(topologyIsSound(*reader));
+    std::string where;
+    EXPECT_FALSE(boundariesCross(*reader, &where)) << where;
+}
+
 TEST_F(TissueFileTest, PointBasedSamplesLoadSound)
 {
     for (const Sample& s : kSamples) {
