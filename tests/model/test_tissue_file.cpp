@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
 
 namespace {
 
@@ -333,4 +334,44 @@ TEST_F(TissueFileTest, FailedAndCancelledSavesKeepThePreviousFile)
     EXPECT_EQ(readBytes(path("kept.vt")), QByteArray("previous content\n"));
     EXPECT_FALSE(save(dir.path(), &error));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+// The loader's and the writer's progress dialogs: titles, labels and ranges.
+TEST_F(TissueFileTest, ProgressDialogsNameTheFileAndCountItsElements)
+{
+    struct Seen {
+        QString label;
+        int maximum = -1;
+    };
+    std::map<QString, Seen> seen;
+    QTimer spy;
+    QObject::connect(&spy, &QTimer::timeout, [&seen] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QProgressDialog*>(w))
+                seen[dialog->windowTitle()] = {dialog->labelText(), dialog->maximum()};
+    });
+    spy.start(0);
+    const QString golden = testDataPath(kRoundTrip, "two_cells.vt");
+    ASSERT_TRUE(load(golden));
+    ASSERT_TRUE(save(path("out.vt")));
+    spy.stop();
+    ASSERT_EQ(seen.count("Open file "), 1u);
+    EXPECT_EQ(seen["Open file "].label, "Open " + golden);
+    EXPECT_EQ(seen["Open file "].maximum, 87);
+    // 2 x 12 vertices + 2 x 13 edges + 2 x 3 cells + 2 pairs + 8 nodes.
+    ASSERT_EQ(seen.count("Write file "), 1u);
+    EXPECT_EQ(seen["Write file "].label, "Write " + path("out.vt"));
+    EXPECT_EQ(seen["Write file "].maximum, 66);
+}
+
+TEST_F(TissueFileTest, MigratingCellWithoutRearRecordsWritesItsHeadAlone)
+{
+    ASSERT_TRUE(load(testDataPath(kRoundTrip, "two_cells.vt")));
+    reader->cells[0]->migrating = 1;
+    ASSERT_TRUE(save(path("head.vt")));
+    EXPECT_TRUE(readBytes(path("head.vt")).contains("\nMIGR_CELL_LIST\n0,0;\n1,2;1,1,14,5,45,1,0;0,0,14,5,45,0;\n"));
+    ASSERT_TRUE(load(path("head.vt")));
+    EXPECT_EQ(reader->cells[0]->migrating, 1);
+    EXPECT_TRUE(reader->cells[0]->filling_cells.empty());
+    EXPECT_EQ(reader->cells[1]->filling_cells.size(), 2u);
 }
