@@ -375,3 +375,35 @@ TEST_F(TissueFileTest, MigratingCellWithoutRearRecordsWritesItsHeadAlone)
     EXPECT_TRUE(reader->cells[0]->filling_cells.empty());
     EXPECT_EQ(reader->cells[1]->filling_cells.size(), 2u);
 }
+
+// The event loop runs during a save; a tissue that changes under the writer
+// (a step appended records, or the engine was detached) is not saved.
+TEST_F(TissueFileTest, SaveStopsWhenTheEngineChangesMeanwhile)
+{
+    ASSERT_TRUE(load(testDataPath(kRoundTrip, "two_cells.vt")));
+    writeBytes(path("kept.vt"), "previous content\n");
+    QString error;
+    {
+        QTimer step;
+        step.setSingleShot(true);
+        QObject::connect(&step, &QTimer::timeout, [this] {
+            reader->points.push_back(new point3D(static_cast<int>(reader->points.size()), 1.0, 1.0));
+        });
+        step.start(0);
+        EXPECT_FALSE(save(path("kept.vt"), &error));
+    }
+    EXPECT_EQ(error, "the tissue changed while it was being saved");
+    EXPECT_EQ(readBytes(path("kept.vt")), QByteArray("previous content\n"));
+
+    dbReader* engine = reader;
+    {
+        QTimer detach;
+        detach.setSingleShot(true);
+        QObject::connect(&detach, &QTimer::timeout, [this] { reader = nullptr; });
+        detach.start(0);
+        EXPECT_FALSE(save(path("kept.vt"), &error));
+    }
+    reader = engine;
+    EXPECT_EQ(error, "the tissue changed while it was being saved");
+    EXPECT_EQ(readBytes(path("kept.vt")), QByteArray("previous content\n"));
+}
