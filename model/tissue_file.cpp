@@ -11,6 +11,8 @@
 
 #include "model/tissue_file.h"
 
+#include "biology/biology.h"
+
 #include "geometry/ccomplex.h"
 #include "model/dbreader.h"
 #include "model/parameter_tables.h"
@@ -1084,6 +1086,17 @@ bool readDatabase(QWidget* parent, dbReader*& reader, const QString& fileName, i
     dbReader* fresh = new dbReader();
     if (hooks.engineCreated)
         hooks.engineCreated();
+
+    // An engine whose behaviour model could not read its model files would
+    // simulate nothing sensible: refuse the load and keep the previous tissue.
+    if (!fresh->biology || !fresh->biology->isLoaded()) {
+        const QString reason = fresh->biology ? fresh->biology->loadMessage() : tr("no behaviour model");
+        delete fresh;
+        if (error)
+            *error = reason;
+        QMessageBox::warning(parent, tr("Vantu"), reason);
+        return false;
+    }
 
     // The holder is switched before the old engine goes, so that nothing
     // reached through the teardown's event processing finds it half freed.

@@ -98,6 +98,8 @@ struct LoadHooks {
 //   false, Cancel              null; both engines deleted
 //   false, malformed file      the previous engine, untouched, after a warning naming
 //                              the fault and its line; the half-built engine is deleted
+//   false, model files unread  the previous engine, untouched, after a warning with the
+//                              behaviour model's message; the new engine is deleted
 // `currentStep` is the birth step of every cell and the step given to the stages.
 // `error`, when given, receives the reason of a failure ("" on cancel).
 bool readDatabase(QWidget* parent, dbReader*& reader, const QString& fileName, int lineCount,

@@ -4,6 +4,7 @@
 #include "tissue_test_env.h"
 
 #include "geometry/rtree.h"
+#include "signalling/model_files.h"
 
 #include <QFileInfo>
 #include <QTextStream>
@@ -302,6 +303,26 @@ TEST_F(TissueFileTest, UnopenableFileLeavesANewEmptyEngine)
     EXPECT_TRUE(reader->ready);
     ASSERT_EQ(boxes.texts.size(), 1);
     EXPECT_TRUE(boxes.texts[0].startsWith("Cannot read file " + path("none.vt") + ":\n"));
+}
+
+// Without its model files the new engine's behaviour model is empty: the
+// load is refused and the tissue that was open stays.
+TEST_F(TissueFileTest, MissingModelFilesRefuseTheLoadAndKeepThePreviousTissue)
+{
+    ASSERT_TRUE(load(testDataPath(kRoundTrip, "two_cells.vt")));
+    dbReader* previous = reader;
+    const size_t cells = reader->cells.size();
+    QTemporaryDir empty;
+    model_files::setDirectory(empty.path());
+    boxes.texts.clear();
+    QString error;
+    EXPECT_FALSE(load(testDataPath(kRoundTrip, "two_cells.vt"), &error));
+    model_env::useModelFiles();
+    EXPECT_EQ(reader, previous);
+    EXPECT_EQ(reader->cells.size(), cells);
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_TRUE(boxes.texts[0].startsWith("ERROR: cannot read the model file "));
+    EXPECT_EQ(boxes.texts[0], error);
 }
 
 // Saving never reports a failure as success and never damages the old file.
