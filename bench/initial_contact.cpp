@@ -6,8 +6,12 @@
 // most 4.5 times the 1,000-cell time.
 #include "geometry/ccomplex.h"
 #include "model/dbreader.h"
+#include "model/parameter_database.h"
+#include "signalling/model_files.h"
+#include "signalling/model_writer.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -114,8 +118,18 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Every engine reads the signalling model files while it is made: write
+    // them from the default database into a directory of this run.
+    QTemporaryDir models;
+    open_parameter_database();
+    seed_parameter_database();
+    model_files::setDirectory(models.path());
+    QString failure;
+    if (!models.isValid() || !writeModelFiles(&failure))
+        std::fprintf(stderr, "model files not written: %s\n", failure.toLocal8Bit().constData());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    close_parameter_database();
     return 0;
 }
