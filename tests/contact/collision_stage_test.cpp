@@ -58,6 +58,21 @@ TEST(CollisionStage, ValidationClearsMarksAndPassesSoundWelds)
         EXPECT_FALSE(p->overlap_mark);
 }
 
+TEST(CollisionStage, FlaggedAndDrivenCellsAreRemeshed)
+{
+    auto e = build(threeWeldedCells());
+    ASSERT_TRUE(e);
+    for (interpair* p : e->interpairs)
+        p->removed = 1;
+    e->cells[0]->driven = 1;
+    e->cells[1]->remesh = 1;
+    EXPECT_EQ(e->detect_collision(4), dbReader::STEP_OK);
+    EXPECT_FALSE(e->cells[0]->inner_t.empty());
+    EXPECT_FALSE(e->cells[1]->inner_t.empty());
+    EXPECT_FALSE(e->cells[1]->remesh);
+    EXPECT_TRUE(e->cells[2]->inner_t.empty()); // neither flagged nor driven
+}
+
 TEST(CollisionStage, BondedSideOfAnEmptyPairFailsWithTheCellIndex)
 {
     TissueSpec spec = twoWeldedCells();
