@@ -3,14 +3,10 @@
 #include "signalling/sampling_state.h"
 #include "signalling/state.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
-
-namespace {
-// Assignment rules may name each other; a chain this deep is a cycle.
-const int kMaxRuleDepth = 64;
-}
 
 Network::Network() = default;
 
@@ -186,13 +182,15 @@ double Network::getValueOfParameter(const char* name, unsigned int r, State* sta
         const Rule* rule = k >= 0 ? model->getRule(k) : nullptr;
         if (!rule || !rule->isSetMath())
             return parameter->getValue();
-        if (ruleDepth >= kMaxRuleDepth) {
+        // A rule met again while it is being evaluated is a cycle: it ends
+        // there at once, whatever number of references each rule holds.
+        if (std::find(activeRules.begin(), activeRules.end(), id) != activeRules.end()) {
             std::printf("ERROR: assignment rules refer to each other in a cycle at %s\n", id.c_str());
             return 0.0;
         }
-        ++ruleDepth;
+        activeRules.push_back(id);
         const double value = computeASTNodeValue(rule->getMath(), r, state);
-        --ruleDepth;
+        activeRules.pop_back();
         return value;
     }
     if (local >= 0) {

@@ -99,7 +99,7 @@ private:
     unsigned int numRealStates = 0;            // path-sampling state count; stored only
     std::vector<double> ratesA;                // per-column work array for the sampling library
     std::vector<double> ratesB;                // per-column work array for the sampling library
-    int ruleDepth = 0;                         // nesting of assignment-rule evaluations
+    std::vector<std::string> activeRules;      // assignment rules being evaluated, outermost first
 };
 
 #endif

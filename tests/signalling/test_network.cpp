@@ -297,3 +297,21 @@ TEST_F(NetworkFile, SynthesisAndDegradationPairAndPrint)
     const std::vector<double> v = s->getStoichiometricVector(1, 1);
     EXPECT_EQ(v, std::vector<double>{-2.0});
 }
+
+TEST_F(NetworkFile, AssignmentRulesInACycleWithSeveralReferencesEndAtOnce)
+{
+    // Each rule names the other twice: a depth bound alone would evaluate
+    // 2^depth branches before giving up.
+    auto net = load(document(species("A"), parameter("a", "0", false) + parameter("b", "0", false),
+                             rule("a", "<apply><plus/><ci>b</ci><ci>b</ci></apply>")
+                                 + rule("b", "<apply><times/><ci>a</ci><ci>a</ci><ci>a</ci></apply>"),
+                             ""));
+    State state(1);
+    testing::internal::CaptureStdout();
+    const double a = net->getValueOfParameter("a", 0, &state);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(a, 0.0);
+    // One lookup of a, two of b, six of a again (each refused at once).
+    EXPECT_LT(out.size(), 2000u) << out.substr(0, 200);
+    EXPECT_NE(out.find("ERROR: assignment rules refer to each other in a cycle at a"), std::string::npos);
+}
