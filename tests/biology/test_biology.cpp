@@ -11,7 +11,10 @@
 
 #include "support/model_env.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -252,4 +255,38 @@ TEST_F(BiologyModel, EveryEngineReadsTheModelFiles)
     ASSERT_NE(engine.biology, nullptr);
     EXPECT_TRUE(engine.biology->isLoaded()) << engine.biology->loadMessage().toStdString();
     EXPECT_EQ(engine.biology->networks.size(), 6u);
+}
+
+TEST_F(BiologyModel, ProgressDialogCountsTypesAndCytokines)
+{
+    // Six types and seven cytokines in the tables: maximum 15; 1 for the
+    // common network, 2 to 7 for the types, 8 after the common file, then one
+    // step per cytokine.
+    ASSERT_TRUE(writeModelFiles());
+    QString label;
+    int maximum = -1;
+    QList<int> values;
+    QTimer spy;
+    QObject::connect(&spy, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QProgressDialog*>(w);
+            if (!dialog || dialog->windowTitle() != "Biology")
+                continue;
+            label = dialog->labelText();
+            maximum = dialog->maximum();
+            if (values.isEmpty() || values.last() != dialog->value())
+                values << dialog->value();
+        }
+    });
+    spy.start(0);
+    {
+        Biology biology;
+        EXPECT_TRUE(biology.isLoaded());
+    }
+    spy.stop();
+    EXPECT_EQ(label, QString("Read biology information into database..."));
+    EXPECT_EQ(maximum, 15);
+    const QList<int> expected{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+    ASSERT_GE(values.size(), expected.size());
+    EXPECT_EQ(values.mid(0, expected.size()), expected);
 }

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -407,4 +408,35 @@ TEST_F(ModelWriter, ReactionsFollowCodeUnitOrderOfNames)
     const QStringList params = parameters(dir.filePath("mECM.xml"));
     EXPECT_EQ(params.mid(7, 7), QStringList({"kd_Collagen=0E-4", "kd_EGF=6.1E-4", "kd_TGFb=2.5E-4", "kd_MMP=0E-4",
                                              "kd_KGF=1.1E-4", "kd_Procollagen=0E-4", "kd_PDGF=17E-4"}));
+}
+
+TEST_F(ModelWriter, ProgressDialogStepsThroughEachFileInThirds)
+{
+    // Six cell types: s = 33 / 7 = 4, three steps per file, then the maximum
+    // (which resets the dialog, so it is seen as its reset value).
+    QString texts;
+    int maximum = -1;
+    QList<int> values;
+    QTimer spy;
+    QObject::connect(&spy, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QProgressDialog*>(w);
+            if (!dialog || dialog->windowTitle() != "Cytokine Signaling Database")
+                continue;
+            texts = dialog->labelText();
+            maximum = dialog->maximum();
+            if (values.isEmpty() || values.last() != dialog->value())
+                values << dialog->value();
+        }
+    });
+    spy.start(0);
+    ASSERT_TRUE(writeModelFiles());
+    spy.stop();
+    EXPECT_EQ(texts, QString("Creating database..."));
+    EXPECT_EQ(maximum, 99);
+    QList<int> expected{0};
+    for (int v = 4; v <= 72; v += 4)
+        expected << v;
+    ASSERT_GE(values.size(), expected.size());
+    EXPECT_EQ(values.mid(0, expected.size()), expected);
 }
