@@ -328,7 +328,7 @@ double Network::getValueOfRateConstant(unsigned int r)
     const std::vector<double> column = stoichiometricMatrix->getStoichiometricVector(r, 1);
     std::vector<int> counts(column.size(), 0);
     for (std::size_t s = 0; s < column.size(); ++s)
-        counts[s] = column[s] > 0.0 ? 0 : static_cast<int>(-column[s]);
+        counts[s] = column[s] > 0.0 ? 0 : -column[s] >= 2147483647.0 ? 2147483647 : static_cast<int>(-column[s]);
     State smallest(counts.data(), static_cast<unsigned int>(counts.size()));
     return getReactionRate(stoichiometricMatrix->getKineticLaw(r), r, &smallest);
 }

@@ -51,6 +51,17 @@ Stoichiometry::Stoichiometry() = default;
 
 int Stoichiometry::fillColumn(const Reaction* reaction, unsigned int c, double sign)
 {
+    // A coefficient that is not a finite number cannot move a count.
+    for (unsigned int i = 0; i < reaction->getNumReactants() + reaction->getNumProducts(); ++i) {
+        const bool reactant = i < reaction->getNumReactants();
+        const SpeciesReference* ref =
+            reactant ? reaction->getReactant(i) : reaction->getProduct(i - reaction->getNumReactants());
+        if (!std::isfinite(ref->getStoichiometry())) {
+            std::printf("Error: Stoichiometry of %s in reaction %s is not a finite number\n",
+                        ref->getSpecies().c_str(), reaction->getId().c_str());
+            return -1;
+        }
+    }
     for (unsigned int i = 0; i < reaction->getNumReactants(); ++i) {
         const int s = getSpeciesIndex(reaction->getReactant(i)->getSpecies());
         if (s < 0) {

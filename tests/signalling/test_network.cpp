@@ -315,3 +315,23 @@ TEST_F(NetworkFile, AssignmentRulesInACycleWithSeveralReferencesEndAtOnce)
     EXPECT_LT(out.size(), 2000u) << out.substr(0, 200);
     EXPECT_NE(out.find("ERROR: assignment rules refer to each other in a cycle at a"), std::string::npos);
 }
+
+TEST_F(NetworkFile, StoichiometryThatIsNoNumberOrTooLargeForACount)
+{
+    int result = 0;
+    auto nan = load(document(species("A"), parameter("k", "1"), "",
+                             reaction("R", false, ref("A", "NaN"), "", "", "<ci>k</ci>")),
+                    &result);
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(nan->getNumStoiReactions(), 0u);
+    auto inf = load(document(species("A"), parameter("k", "1"), "",
+                             reaction("R", false, "", ref("A", "INF"), "", "<ci>k</ci>")),
+                    &result);
+    EXPECT_EQ(result, -1);
+
+    // A column that consumes more than any count can hold: its smallest
+    // firing state stops at the largest count.
+    auto huge = load(document(species("A"), parameter("k", "1"), "",
+                              reaction("R", false, ref("A", "1e12"), "", "", "<ci>A</ci>")));
+    EXPECT_EQ(huge->getValueOfRateConstant(0), 2147483647.0);
+}
