@@ -599,8 +599,9 @@ private:
             checkRings();
     }
 
-    // Every live cell must be a closed ring of live, linked vertices, each in
-    // a junction node: the meshing, contact and mechanics stages walk it.
+    // Every live cell must be a closed ring of its own edges over live, linked
+    // vertices, each in a junction node: the meshing, contact and mechanics
+    // stages walk it and reach the cell back through its edges.
     void checkRings() const
     {
         for (const cell* c : e.cells) {
@@ -615,6 +616,8 @@ private:
             for (size_t i = 0; i < n; ++i) {
                 const edge* d = c->sides[i];
                 const edge* following = c->sides[(i + 1) % n];
+                if (d->cell != c)
+                    throw bad(QStringLiteral("has edge %1 that cell %2 lists as its side").arg(d->id).arg(d->cell->id));
                 if (!d->p1->alive || !d->p2->alive)
                     throw bad(QStringLiteral("has edge %1 with a dead vertex").arg(d->id));
                 if (d->p2 != following->p1)

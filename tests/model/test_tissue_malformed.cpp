@@ -31,6 +31,7 @@ QByteArray dropBlock(QByteArray text, const char* from, const char* to)
 
 const char* const kCell0 = "0,0,0,0,0,3,6,5,100,20,5,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,1,2,3,4";
 const char* const kCell1 = "1,0,0,1,0,3,14,5,100,20,0,3,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,7,5,6,7,8,9";
+const char* const kCell2 = "2,1,0,0,0,0,7.5,-2.5,25,20,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,10,11";
 const char* const kPair0 = "0,0,0,1,1,1,3,8,5,0.5,0.25,0,0.5,0.125,0,1";
 const char* const kMigr = "1,2;1,1,14,5,45,1,0;0,0,14,5,45,0;";
 const QByteArray kCenterHead = "Center-based\nCELL_LIST\n0,0,1\n";
@@ -114,6 +115,9 @@ std::vector<Malformed> malformedFiles()
          "cell 0 has 2 sides"},
         {"edge in two live cells", [](G g) { return swapLine(g, kCell1, QByteArray(kCell1).replace(",5,6,7,8,9", ",5,6,7,8,9,0")); },
          "edge 0 is a side of cell 0 already"},
+        {"side of a live cell claimed by a later dead cell",
+         [](G g) { return swapLine(g, kCell2, QByteArray(kCell2) + ",0"); },
+         "line 48: cell 0 has edge 0 that cell 2 lists as its side"},
         {"live cell on a dead vertex", [](G g) { return swapLine(g, "0,0,0,1,0,0,0,0,0,0", "0,0,0,0,0,0,0,0,0,0"); },
          "with a dead vertex"},
         {"key line without values", [](G g) { return QByteArray(g).replace("VPN 0.0,1.0", "VPN 0.0"); },
