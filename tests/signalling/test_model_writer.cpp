@@ -440,3 +440,20 @@ TEST_F(ModelWriter, ProgressDialogStepsThroughEachFileInThirds)
     ASSERT_GE(values.size(), expected.size());
     EXPECT_EQ(values.mid(0, expected.size()), expected);
 }
+
+// The seven files of the default database, byte for byte: element order,
+// attribute order, identifiers and number texts.
+TEST_F(ModelWriter, DefaultDatabaseFilesMatchTheirGoldenText)
+{
+    ASSERT_TRUE(writeModelFiles());
+    const QDir golden(QString::fromLocal8Bit(qgetenv("VANTU_TEST_DATA")) + "/ModelWriterDefaultDatabase");
+    for (const char* name : {"mECM.xml", "mBM.xml", "mFibroblast.xml", "mKeratinocyte.xml", "mFC.xml",
+                             "mMacrophage.xml", "mcommon.xml"}) {
+        SCOPED_TRACE(name);
+        QFile expected(golden.filePath(name));
+        ASSERT_TRUE(expected.open(QIODevice::ReadOnly));
+        QFile written(dir.filePath(name));
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        EXPECT_EQ(written.readAll(), expected.readAll());
+    }
+}
