@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -289,4 +290,47 @@ TEST_F(BiologyModel, ProgressDialogCountsTypesAndCytokines)
     const QList<int> expected{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
     ASSERT_GE(values.size(), expected.size());
     EXPECT_EQ(values.mid(0, expected.size()), expected);
+}
+
+TEST_F(BiologyModel, LangevinStepsDrawOneDeviatePerColumnInColumnOrder)
+{
+    // Keratinocyte's columns: SynMMP, SynTGFb, DegMMP, DegTGFb; ks_MMP = 0,
+    // ks_TGFb = 0.4 * 250 = 100, kd_TGFb = 1000E-4. MMP has rate 0 both ways
+    // and keeps its count; TGFb follows the Euler-Maruyama step on whole
+    // counts, with noise of a few counts per step.
+    exec("UPDATE cytokine_cell SET synthesis = 250 WHERE cytokinename = 'TGFb' AND cellname = 'Keratinocyte'");
+    exec("UPDATE cytokine SET degradation = 1000 WHERE name = 'TGFb'");
+    auto biology = build();
+    std::srand(7);
+    numeric_detail::randn_trig_reset();
+    double x = 1000.0;
+    int count = 1000;
+    for (int step = 0; step < 11; ++step) {
+        double N[4];
+        const double a[4] = {0.0, 100.0, 0.0, 0.1 * count};
+        for (double& n : N)
+            n = randn_trig(0.0, 1.0);
+        const double drift = a[1] - a[3];
+        const double noise = std::sqrt(a[1]) * N[1] - std::sqrt(a[3]) * N[3];
+        x = std::max(0.0, x + 0.1 * drift + 0.31622776601683794 * noise);
+        count = static_cast<int>(x);
+    }
+
+    std::srand(7);
+    numeric_detail::randn_trig_reset();
+    cell c = typed(Keratinocyte);
+    c.species[TGFb] = 1000;
+    c.species[MMP] = 40;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(biology->UpdateCellState(&c), 11);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(c.species[TGFb], count);
+    EXPECT_EQ(c.species[MMP], 40);
+    // The next deviate is the one after the 44 the update drew.
+    const double next = randn_trig(0.0, 1.0);
+    std::srand(7);
+    numeric_detail::randn_trig_reset();
+    for (int i = 0; i < 44; ++i)
+        randn_trig(0.0, 1.0);
+    EXPECT_EQ(randn_trig(0.0, 1.0), next);
 }
