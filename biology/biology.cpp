@@ -8,6 +8,7 @@
 #include "geometry/numeric.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QProgressDialog>
 #include <QSqlQuery>
 #include <QVariant>
@@ -75,8 +76,10 @@ Biology::Biology()
     QSqlQuery query;
     query.exec(QStringLiteral("SELECT name FROM cell"));
     int i = 0;
+    QHash<QString, int> seen;
     while (query.next()) {
-        const QString path = model_files::cellTypeFile(query.value(0).toString());
+        const QString name = query.value(0).toString();
+        const QString path = model_files::cellTypeFile(name, seen[name]++);
         Network* network = new Network();
         if (network->initializeNetwork(path.toLocal8Bit().constData()) != 0)
             fail(QString("ERROR: cannot read the model file %1!").arg(path));

@@ -53,11 +53,12 @@ void setDirectory(const QString& dir)
     overrideDirectory() = clean;
 }
 
-QString cellTypeFile(const QString& typeName)
+QString cellTypeFile(const QString& typeName, int earlier)
 {
+    const QString repeat = earlier > 0 ? "-" + QString::number(earlier + 1) : QString();
     if (isValidIdentifier(typeName))
-        return inDirectory("m" + typeName + ".xml");
-    return inDirectory("m-" + QString::fromLatin1(typeName.toUtf8().toHex()) + ".xml");
+        return inDirectory("m" + typeName + repeat + ".xml");
+    return inDirectory("m-" + QString::fromLatin1(typeName.toUtf8().toHex()) + repeat + ".xml");
 }
 
 QString commonFile()

@@ -26,7 +26,10 @@ QString directory();
 void setDirectory(const QString& dir);
 
 // Empty paths when there is no directory (nothing can be written or read).
-QString cellTypeFile(const QString& typeName);
+// `earlier` is the number of rows of table cell before this one that carry
+// the same name: a repeated name gets "-2", "-3", ... before ".xml", which no
+// other name can produce, so every row keeps a file of its own.
+QString cellTypeFile(const QString& typeName, int earlier = 0);
 QString commonFile();
 
 // Whether text is an SBML identifier: a letter or underscore followed by

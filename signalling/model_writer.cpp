@@ -24,6 +24,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QSet>
@@ -570,10 +571,10 @@ QString openFailure(const QString& path)
         .arg(QFileInfo(path).fileName(), path);
 }
 
-bool writeCellFile(const CellRow& cell, const QVector<CytokineRow>& cytokines, QProgressDialog& progress,
-                   int s, int k, QString* failure)
+bool writeCellFile(const CellRow& cell, int earlier, const QVector<CytokineRow>& cytokines,
+                   QProgressDialog& progress, int s, int k, QString* failure)
 {
-    const QString path = model_files::cellTypeFile(cell.name);
+    const QString path = model_files::cellTypeFile(cell.name, earlier);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         *failure = openFailure(path);
@@ -682,8 +683,9 @@ bool writeModelFiles(QString* failure)
         row.quiet = query.value(4).toDouble();
         cells.append(row);
     }
+    QHash<QString, int> seen;
     for (int k = 0; k < cells.size(); ++k)
-        if (!writeCellFile(cells[k], cytokines, progress, s, k, out))
+        if (!writeCellFile(cells[k], seen[cells[k].name]++, cytokines, progress, s, k, out))
             return false;
     if (!writeCommonFile(cytokines, out))
         return false;

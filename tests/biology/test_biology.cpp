@@ -12,6 +12,7 @@
 #include "support/model_env.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QProgressDialog>
 #include <QTimer>
@@ -333,4 +334,22 @@ TEST_F(BiologyModel, LangevinStepsDrawOneDeviatePerColumnInColumnOrder)
     for (int i = 0; i < 44; ++i)
         randn_trig(0.0, 1.0);
     EXPECT_EQ(randn_trig(0.0, 1.0), next);
+}
+
+TEST_F(BiologyModel, TwoCellTypesOfOneNameKeepTheirOwnModels)
+{
+    for (const char* weight : {"0.25", "0.75"})
+        exec(QString("INSERT INTO cell (name, description, young, poisson, Factin, red, green, blue, growth_coef, "
+                     "migration_coef, death_coef, quiet_coef, use, static, boundary) "
+                     "VALUES ('Twin', '', 1, 1, 1, 1, 1, 1, 0, 0, 0, %1, 1, 0, 0)")
+                 .arg(weight));
+    auto biology = build();
+    ASSERT_EQ(biology->networks.size(), 8u);
+    EXPECT_TRUE(biology->isLoaded());
+    cell first = typed(6);
+    cell second = typed(7);
+    EXPECT_DOUBLE_EQ(biology->CalcValueProbDoNothing(&first), 0.25);
+    EXPECT_DOUBLE_EQ(biology->CalcValueProbDoNothing(&second), 0.75);
+    deleteModelFiles();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
 }
