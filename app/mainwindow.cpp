@@ -1,13 +1,45 @@
 #include "app/mainwindow.h"
 
+#include "app/glwidget.h"
+#include "model/dbreader.h"
 #include "model/parameter_database.h"
+#include "model/parameter_tables.h"
 #include "signalling/model_writer.h"
 
-#include <QWidget>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTextStream>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+// Every temporary status-bar message of the file commands lasts this long.
+constexpr int kStatusTimeout = 2000;
+}
 
 MainWindow::MainWindow()
 {
-    setCentralWidget(new QWidget(this));
+    Q_INIT_RESOURCE(icons);
+
+    centerWidget = new QWidget;
+    setCentralWidget(centerWidget);
 
     // The editors and the view built below query the parameter database while
     // they are made, so it is opened and seeded first. A failed open has
@@ -16,9 +48,45 @@ MainWindow::MainWindow()
     createConnection();
     createFakeData();
 
+    glWidget = new GLWidget;
+    glWidgetArea = new QScrollArea;
+    glWidgetArea->setWidget(glWidget);
+    glWidgetArea->setWidgetResizable(true);
+    glWidgetArea->setMinimumSize(80, 60);
+    auto* layout = new QGridLayout;
+    layout->addWidget(glWidgetArea);
+    centerWidget->setLayout(layout);
+
+    createActions();
+    createMenus();
+    glWidget->addAction(cellTypeAction);
+    glWidget->addAction(cellColorAction);
+    glWidget->setContextMenuPolicy(Qt::ActionsContextMenu);
+    createToolBars();
+    createStatusBar();
+
+    connect(this, &MainWindow::FileLoaded, this, &MainWindow::updateActions);
+    connect(glWidget, &GLWidget::selectVectors, this, &MainWindow::updateActions);
+    connect(glWidget, &GLWidget::bug_message, this, &MainWindow::bugResponse);
+    connect(glWidget, &GLWidget::play_message, this, &MainWindow::playDone);
+    connect(glWidget, &GLWidget::dock_message, this, &MainWindow::buildDockWidget);
+    connect(glWidget, &GLWidget::delete_message, this, &MainWindow::deleteXMLForm);
+
     setWindowTitle(tr("Vantu"));
+    setWindowIcon(QIcon(":/images/icon.png"));
     resize(900, 600);
+    updateActions();
 }
+
+MainWindow::~MainWindow()
+{
+    // The tree made at start-up is never put anywhere; later ones belong to
+    // the dock.
+    if (cellTree && !cellTree->parent())
+        delete cellTree;
+}
+
+// --- construction ------------------------------------------------------------
 
 bool MainWindow::createConnection()
 {
@@ -38,4 +106,761 @@ bool MainWindow::createXMLForm()
 void MainWindow::deleteXMLForm()
 {
     deleteModelFiles();
+}
+
+void MainWindow::createActions()
+{
+    newAction = new QAction(QIcon(":/images/new.png"), tr("&New"), this);
+    newAction->setShortcut(QKeySequence::New);
+    newAction->setStatusTip(tr("Create a new tissue"));
+    connect(newAction, &QAction::triggered, this, &MainWindow::newFile);
+
+    openAction = new QAction(QIcon(":/images/open.png"), tr("&Open..."), this);
+    openAction->setShortcut(QKeySequence::Open);
+    openAction->setStatusTip(tr("Open an existing tissue file"));
+    connect(openAction, &QAction::triggered, this, &MainWindow::open);
+
+    saveAction = new QAction(QIcon(":/images/save.png"), tr("&Save"), this);
+    saveAction->setShortcut(QKeySequence::Save);
+    saveAction->setStatusTip(tr("Save the tissue file to disk"));
+    connect(saveAction, &QAction::triggered, this, &MainWindow::save);
+
+    saveAsAction = new QAction(tr("Save &As..."), this);
+    saveAsAction->setStatusTip(tr("Save the tissue file under a new name"));
+    connect(saveAsAction, &QAction::triggered, this, &MainWindow::saveAs);
+
+    snapshotAction = new QAction(QIcon(":/images/picture.png"), tr("&Snapshot"), this);
+    snapshotAction->setStatusTip(tr("Capture the current screen"));
+    connect(snapshotAction, &QAction::triggered, this, &MainWindow::picture);
+
+    for (auto& action : recentFileActions) {
+        action = new QAction(this);
+        action->setVisible(false);
+        connect(action, &QAction::triggered, this, &MainWindow::openRecentFile);
+    }
+
+    exitAction = new QAction(tr("E&xit"), this);
+    exitAction->setShortcut(QKeySequence(tr("Ctrl+Q")));
+    exitAction->setStatusTip(tr("Exit the application"));
+    connect(exitAction, &QAction::triggered, this, &MainWindow::closeApp);
+
+    solidAction = new QAction(QIcon(":/images/solid.png"), tr("&Solid mode"), this);
+    solidAction->setStatusTip(tr("Select the solid mode"));
+    solidAction->setWhatsThis(
+        tr("<img src=\":/images/solid.png\">&nbsp; The visualization mode of Solid fills the "
+           "cells with their default colors according to their own cell type."
+           "<ul><li> migrating cells: with shading</li>"
+           "<li> static cells: without shading</li></ul>"));
+    connect(solidAction, &QAction::triggered, this, &MainWindow::mode_solid);
+
+    meshAction = new QAction(QIcon(":/images/mesh.png"), tr("&Mesh mode"), this);
+    meshAction->setStatusTip(tr("Select the inner-mesh mode"));
+    connect(meshAction, &QAction::triggered, this, &MainWindow::mode_mesh);
+
+    moleculeButton = new QToolButton(this);
+    moleculeButton->setIcon(QIcon(":/images/mole.png"));
+    moleculeButton->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    moleculeButton->setStatusTip(tr("Select the molecule density mode"));
+    connect(moleculeButton, &QToolButton::clicked, this, &MainWindow::mode_molecule);
+
+    showIndexAction = new QAction(QIcon(":/images/index.png"), tr("&Show cell index"), this);
+    showIndexAction->setStatusTip(tr("Active/Disactive cell index"));
+    connect(showIndexAction, &QAction::toggled, this, &MainWindow::setShowIndex);
+
+    showDirectionAction =
+        new QAction(QIcon(":/images/arrow.png"), tr("&Show cell migration direction"), this);
+    showDirectionAction->setStatusTip(tr("Active/Disactive cell migration direction"));
+    showDirectionAction->setCheckable(true);
+    showDirectionAction->setChecked(true);
+    connect(showDirectionAction, &QAction::triggered, this, &MainWindow::setShowDirection);
+
+    showSelectionAction = new QAction(QIcon(":/images/box.png"), tr("&Show selected cells"), this);
+    showSelectionAction->setStatusTip(tr("Active/Disactive selected cells"));
+
+    zoomInAction = new QAction(QIcon(":/images/zoom_in.png"), tr("&Zoom in"), this);
+    zoomInAction->setStatusTip(tr("Zoom in"));
+    connect(zoomInAction, &QAction::triggered, this, &MainWindow::zoom_in);
+
+    zoomOutAction = new QAction(QIcon(":/images/zoom_out.png"), tr("&Zoom out"), this);
+    zoomOutAction->setStatusTip(tr("Zoom out"));
+    connect(zoomOutAction, &QAction::triggered, this, &MainWindow::zoom_out);
+
+    rectangleAction =
+        new QAction(QIcon(":/images/select-restangular.png"), tr("&Rectangular"), this);
+    rectangleAction->setStatusTip(tr("Rectangular selection"));
+    connect(rectangleAction, &QAction::triggered, this, &MainWindow::select_rectangle);
+
+    ovalAction = new QAction(QIcon(":/images/select-ellipse.png"), tr("&Oval"), this);
+    ovalAction->setStatusTip(tr("Oval selection"));
+    connect(ovalAction, &QAction::triggered, this, &MainWindow::select_ellipse);
+
+    selectAllAction = new QAction(tr("&All"), this);
+    selectAllAction->setStatusTip(tr("Select All the objects"));
+    connect(selectAllAction, &QAction::triggered, this, &MainWindow::select_all);
+
+    cellTypeAction = new QAction(QIcon(":/images/select.png"), tr("&Select cell type"), this);
+    cellTypeAction->setStatusTip(tr("Select cell type"));
+    connect(cellTypeAction, &QAction::triggered, this, &MainWindow::selectCellType);
+
+    cellColorAction = new QAction(QIcon(":/images/color.png"), tr("&Select cell color"), this);
+    cellColorAction->setStatusTip(tr("Select cell color"));
+    connect(cellColorAction, &QAction::triggered, this, &MainWindow::selectCellColor);
+
+    pauseAction = new QAction(QIcon(":/images/pause.png"), tr("&Pause"), this);
+    pauseAction->setStatusTip(tr("Pause simulation"));
+    pauseAction->setCheckable(true);
+    connect(pauseAction, &QAction::triggered, this, &MainWindow::setPause);
+
+    playAction = new QAction(QIcon(":/images/play.png"), tr("&Play"), this);
+    playAction->setStatusTip(tr("Play simulation"));
+    playAction->setCheckable(true);
+    connect(playAction, &QAction::triggered, this, &MainWindow::setPlay);
+
+    mechButton = new QToolButton(this);
+    mechButton->setPopupMode(QToolButton::MenuButtonPopup);
+    mechButton->setMenu(createMechMenu(SLOT(mechModeChanged())));
+    mechAction = mechMenu->defaultAction();
+    mechButton->setIcon(QIcon(":/images/dash.png"));
+    mechButton->setStatusTip(tr("Simulation under input mechanisms"));
+    connect(mechButton, &QToolButton::clicked, this, &MainWindow::mechModeTriggered);
+
+    modelStepSpinBox = new QSpinBox;
+    modelStepSpinBox->setRange(0, 400);
+    modelStepSpinBox->setSingleStep(1);
+    modelStepSpinBox->setValue(1);
+    connect(modelStepSpinBox, QOverload<int>::of(&QSpinBox::valueChanged), this,
+            &MainWindow::modelStepChanged);
+
+    databaseAction = new QAction(QIcon(":/images/data.png"), tr("&Database"), this);
+    databaseAction->setStatusTip(tr("Show the current cell-cytokine database"));
+    connect(databaseAction, &QAction::triggered, this, &MainWindow::showDatabase);
+
+    linkDiagramAction = new QAction(QIcon(":/images/relation.png"), tr("&Link Diagram"), this);
+    linkDiagramAction->setStatusTip(tr("Build up the cell-cytokine relationship"));
+    connect(linkDiagramAction, &QAction::triggered, this, &MainWindow::buildDiagram);
+
+    migrationCueAction = new QAction(QIcon(":/images/cue.png"), tr("&Migration Cue"), this);
+    migrationCueAction->setStatusTip(tr("Setup the migration direction cues"));
+    connect(migrationCueAction, &QAction::triggered, this, &MainWindow::buildCue);
+
+    aboutAction = new QAction(tr("About &Vantu"), this);
+    aboutAction->setStatusTip(tr("Show the application's About box"));
+    connect(aboutAction, &QAction::triggered, this, &MainWindow::about);
+
+    aboutQtAction = new QAction(tr("About &Qt"), this);
+    aboutQtAction->setStatusTip(tr("Show the Qt library's About box"));
+    connect(aboutQtAction, &QAction::triggered, qApp, &QApplication::aboutQt);
+
+    printAboutAction = new QAction(QIcon(":/images/write.png"), tr("Print About"), this);
+    connect(printAboutAction, &QAction::triggered, this, &MainWindow::printAbout);
+}
+
+QMenu* MainWindow::createMechMenu(const char* slot)
+{
+    mechMenu = new QMenu(this);
+    modelAction = new QAction(QIcon(":/images/dash.png"), "Model", this);
+    connect(modelAction, SIGNAL(triggered()), this, slot);
+    growAction = new QAction(QIcon(":/images/grow.png"), "Grow", this);
+    connect(growAction, SIGNAL(triggered()), this, slot);
+    relaxAction = new QAction(QIcon(":/images/relax.png"), "Relax", this);
+    connect(relaxAction, SIGNAL(triggered()), this, slot);
+    mechMenu->addAction(modelAction);
+    mechMenu->addAction(growAction);
+    mechMenu->addAction(relaxAction);
+    mechMenu->setDefaultAction(modelAction);
+    return mechMenu;
+}
+
+void MainWindow::createMenus()
+{
+    fileMenu = menuBar()->addMenu(tr("&File"));
+    fileMenu->addAction(newAction);
+    fileMenu->addAction(openAction);
+    fileMenu->addAction(saveAction);
+    fileMenu->addAction(saveAsAction);
+    fileMenu->addAction(snapshotAction);
+    fileMenu->addAction(printAboutAction);
+    separatorAction = fileMenu->addSeparator();
+    for (QAction* action : recentFileActions)
+        fileMenu->addAction(action);
+    fileMenu->addSeparator();
+    fileMenu->addAction(exitAction);
+
+    viewMenu = menuBar()->addMenu(tr("&View"));
+    modeMenu = viewMenu->addMenu(tr("&Mode"));
+    modeMenu->addAction(solidAction);
+    modeMenu->addAction(meshAction);
+    viewMenu->addSeparator();
+    viewMenu->addAction(showIndexAction);
+    viewMenu->addAction(showDirectionAction);
+    viewMenu->addAction(showSelectionAction);
+    viewMenu->addAction(zoomInAction);
+    viewMenu->addAction(zoomOutAction);
+
+    optionsMenu = menuBar()->addMenu(tr("&Options"));
+    selectMenu = optionsMenu->addMenu("&Select");
+    selectMenu->addAction(rectangleAction);
+    selectMenu->addAction(ovalAction);
+    selectMenu->addAction(selectAllAction);
+    optionsMenu->addSeparator();
+    optionsMenu->addAction(cellTypeAction);
+    optionsMenu->addAction(cellColorAction);
+
+    windowsMenu = menuBar()->addMenu(tr("&Windows"));
+    cellDock = new QDockWidget(tr("Cells"), this);
+    auto* emptyTree = new QTreeWidget;
+    emptyTree->header()->hide();
+    cellDock->setWidget(emptyTree);
+    addDockWidget(Qt::RightDockWidgetArea, cellDock);
+    cellTree = new QTreeWidget;
+    windowsMenu->addAction(cellDock->toggleViewAction());
+
+    dataMenu = menuBar()->addMenu(tr("&Data"));
+    dataMenu->addAction(databaseAction);
+    dataMenu->addAction(linkDiagramAction);
+    dataMenu->addAction(migrationCueAction);
+
+    helpMenu = menuBar()->addMenu(tr("&Help"));
+    helpMenu->addAction(aboutAction);
+    helpMenu->addAction(aboutQtAction);
+}
+
+void MainWindow::createContextMenu()
+{
+    glWidget->addAction(cellTypeAction);
+    glWidget->addAction(cellColorAction);
+    glWidget->setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void MainWindow::createToolBars()
+{
+    fileToolBar = addToolBar(tr("&File"));
+    fileToolBar->addAction(newAction);
+    fileToolBar->addAction(openAction);
+    fileToolBar->addAction(saveAction);
+    fileToolBar->addAction(snapshotAction);
+
+    viewToolBar = addToolBar(tr("&View"));
+    viewToolBar->addAction(solidAction);
+    viewToolBar->addAction(meshAction);
+    viewToolBar->addWidget(moleculeButton);
+    viewToolBar->addAction(showIndexAction);
+    viewToolBar->addAction(showDirectionAction);
+    viewToolBar->addAction(showSelectionAction);
+    viewToolBar->addAction(zoomInAction);
+    viewToolBar->addAction(zoomOutAction);
+
+    optionsToolBar = addToolBar(tr("&Options"));
+    optionsToolBar->addAction(rectangleAction);
+    optionsToolBar->addAction(ovalAction);
+    optionsToolBar->addAction(cellTypeAction);
+    optionsToolBar->addAction(cellColorAction);
+
+    simulateToolBar = addToolBar(tr("&Simulate"));
+    simulateToolBar->addWidget(mechButton);
+    simulateToolBar->addAction(pauseAction);
+    simulateToolBar->addAction(playAction);
+    simulateToolBar->addWidget(modelStepSpinBox);
+
+    dataToolBar = addToolBar(tr("&Data"));
+    dataToolBar->addAction(databaseAction);
+    dataToolBar->addAction(linkDiagramAction);
+    dataToolBar->addAction(migrationCueAction);
+}
+
+void MainWindow::createStatusBar()
+{
+    statusLabel1 = new QLabel("Status Bar 1");
+    statusLabel1->setAlignment(Qt::AlignHCenter);
+    statusLabel1->setMinimumSize(statusLabel1->sizeHint());
+    statusLabel2 = new QLabel("Status Bar 2");
+    statusLabel2->setAlignment(Qt::AlignHCenter);
+    statusLabel2->setMinimumSize(statusLabel2->sizeHint());
+    statusBar()->addWidget(statusLabel1, 0);
+    statusBar()->addWidget(statusLabel2, 1);
+    connect(glWidget, &GLWidget::mouse_message, this, &MainWindow::updateStatusBar);
+}
+
+void MainWindow::updateActions()
+{
+    const bool file = !curFile.isEmpty();
+    for (QAction* action : {saveAction, saveAsAction, snapshotAction, solidAction, meshAction})
+        action->setEnabled(file);
+    moleculeButton->setEnabled(file);
+    for (QAction* action : {showIndexAction, showDirectionAction, showSelectionAction,
+                            zoomInAction, zoomOutAction, pauseAction, playAction})
+        action->setEnabled(file);
+    mechButton->setEnabled(file);
+    for (QAction* action : {selectAllAction, ovalAction, rectangleAction})
+        action->setEnabled(file);
+
+    const bool selection = !glWidget->selectedCells.empty();
+    cellTypeAction->setEnabled(selection);
+    cellColorAction->setEnabled(selection);
+}
+
+// --- file commands -------------------------------------------------------------
+
+bool MainWindow::askToSave(const QString& question)
+{
+    if (!modified)
+        return true;
+    const auto answer = QMessageBox::warning(this, tr("Vantu"), question,
+                                             QMessageBox::Ok | QMessageBox::No);
+    if (answer != QMessageBox::Ok)
+        return true;
+    // A cancelled or failed save keeps the unsaved tissue: the command stops.
+    return save();
+}
+
+void MainWindow::newFile()
+{
+    // The engine is being worked on (a step, a load, a save): it must not be
+    // replaced now.
+    if (glWidget->engineInUse())
+        return;
+    if (!askToSave(tr("Do you wanna save the current project before you create a new one?")))
+        return;
+    if (glWidget->engineInUse())
+        return;
+    setCurrentFile("Untitled");
+    setWindowTitle(tr("%1[*] - %2").arg(tr("Untitled"), tr("Vantu")));
+    delete cellTree;
+    cellTree = nullptr;
+    if (!createXMLForm()) {
+        QMessageBox::warning(nullptr, "Read only",
+                             "Can't write xml file in read-only folder.\nPlease add write "
+                             "privilege to the Vantu installation folder!",
+                             QMessageBox::Ok);
+        return;
+    }
+    if (glWidget->reader)
+        glWidget->new_reader();
+}
+
+void MainWindow::open()
+{
+    if (!askToSave(tr("Do you wanna save the current project before you open a file?")))
+        return;
+    const QString name =
+        QFileDialog::getOpenFileName(this, tr("Open Vantu"), ".", tr("Vantu files (*.vt)"));
+    if (!name.isEmpty())
+        loadFile(name);
+}
+
+bool MainWindow::loadFile(const QString& fileName)
+{
+    if (glWidget->engineInUse()) {
+        statusBar()->showMessage(tr("Loading canceled"), kStatusTimeout);
+        return false;
+    }
+    const int n = glWidget->readLineCount(fileName);
+    if (n < 1)
+        return false;
+    if (!createXMLForm()) {
+        statusBar()->showMessage(tr("Loading canceled"), kStatusTimeout);
+        deleteXMLForm();
+        return false;
+    }
+    if (!glWidget->readDatabase(fileName, n)) {
+        statusBar()->showMessage(tr("Loading canceled"), kStatusTimeout);
+        deleteXMLForm();
+        // The previous tissue is gone from the view: the window stops naming
+        // it, so Save cannot write the empty engine over its file and the
+        // cell list cannot name cells that no longer exist.
+        forgetTissue();
+        return false;
+    }
+    deleteXMLForm();
+    setCurrentFile(fileName);
+    statusBar()->showMessage(tr("File loaded"), kStatusTimeout);
+    buildDockWidget();
+    modified = false;
+    emit FileLoaded(fileName);
+    return true;
+}
+
+void MainWindow::openRecentFile()
+{
+    if (!askToSave(tr("Do you wanna save the current project before you go ahead?")))
+        return;
+    if (auto* action = qobject_cast<QAction*>(sender()))
+        loadFile(action->data().toString());
+}
+
+bool MainWindow::save()
+{
+    if (!curFile.isEmpty() && !modified)
+        return saveFile(curFile);
+    return saveAs();
+}
+
+bool MainWindow::saveAs()
+{
+    const QString name =
+        QFileDialog::getSaveFileName(this, tr("Save Vantu"), ".", tr("Vantu files (*.vt)"));
+    if (name.isEmpty())
+        return false;
+    return saveFile(name);
+}
+
+bool MainWindow::saveFile(const QString& fileName)
+{
+    if (glWidget->writeFile(fileName)) {
+        setCurrentFile(fileName);
+        statusBar()->showMessage(tr("File saved"), kStatusTimeout);
+        modified = false;
+        return true;
+    }
+    statusBar()->showMessage(tr("Saving canceled"), kStatusTimeout);
+    return false;
+}
+
+bool MainWindow::picture()
+{
+    const QString name = QFileDialog::getSaveFileName(this, tr("Save snapshot"), "./out",
+                                                      tr("Images (*.png *.jpg *.xpm)"));
+    if (name.isEmpty())
+        return false;
+    return snapFile(name);
+}
+
+bool MainWindow::snapFile(const QString& fileName)
+{
+    if (glWidget->snapshotFile(fileName)) {
+        setCurrentSnapshot(fileName);
+        statusBar()->showMessage(tr("Screen captured"), kStatusTimeout);
+        return true;
+    }
+    statusBar()->showMessage(tr("Screen capturing canceled"), kStatusTimeout);
+    return false;
+}
+
+void MainWindow::closeApp()
+{
+    if (modified) {
+        const auto answer = QMessageBox::warning(
+            this, tr("Vantu"), tr("Do you wanna save the current project before you quit?"),
+            QMessageBox::Ok | QMessageBox::No);
+        if (answer == QMessageBox::Ok)
+            save();  // a failed save is caught by the closing question
+        else
+            modified = false;
+    }
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!modified) {
+        event->accept();
+        return;
+    }
+    const auto answer = QMessageBox::warning(
+        this, "Vantu", "You have unsaved project on the platform. Do you still wanna quit anyway?",
+        QMessageBox::Ok | QMessageBox::No);
+    if (answer == QMessageBox::Ok)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void MainWindow::setCurrentFile(const QString& fileName)
+{
+    curFile = fileName;
+    modified = false;
+    QString shownName = tr("Untitled");
+    if (!curFile.isEmpty()) {
+        shownName = strippedName(curFile);
+        recentFiles.removeAll(curFile);
+        recentFiles.prepend(curFile);
+        updateRecentFileActions();
+    }
+    setWindowTitle(tr("%1[*] - %2").arg(shownName, tr("Vantu")));
+}
+
+void MainWindow::setCurrentSnapshot(const QString& fileName)
+{
+    curSnapshot = fileName;
+}
+
+void MainWindow::updateRecentFileActions()
+{
+    QMutableStringListIterator it(recentFiles);
+    while (it.hasNext()) {
+        if (!QFile::exists(it.next()))
+            it.remove();
+    }
+    for (int j = 0; j < MaxRecentFiles; ++j) {
+        if (j < recentFiles.count()) {
+            recentFileActions[j]->setText(tr("&%1 %2").arg(j + 1).arg(strippedName(recentFiles[j])));
+            recentFileActions[j]->setData(recentFiles[j]);
+            recentFileActions[j]->setVisible(true);
+        } else {
+            recentFileActions[j]->setVisible(false);
+        }
+    }
+    separatorAction->setVisible(!recentFiles.isEmpty());
+}
+
+QString MainWindow::strippedName(const QString& fullFileName)
+{
+    return QFileInfo(fullFileName).fileName();
+}
+
+bool MainWindow::okToContinue()
+{
+    return !modified;
+}
+
+int MainWindow::lineCount(const QString& fileName)
+{
+    return glWidget->readLineCount(fileName);
+}
+
+void MainWindow::forgetTissue()
+{
+    curFile.clear();
+    setWindowTitle(tr("%1[*] - %2").arg(tr("Untitled"), tr("Vantu")));
+    delete cellTree;
+    cellTree = nullptr;
+}
+
+void MainWindow::bugResponse()
+{
+    forgetTissue();
+    glWidget->new_reader();
+}
+
+void MainWindow::about()
+{
+    QMessageBox::about(this, tr("About Vantu"),
+                       tr("<h2>Vantu 1.1</h2>"
+                          "<p>Vantu is a visual application that simulates cell behaviors.</p>"));
+}
+
+void MainWindow::printAbout()
+{
+    const QString path = QCoreApplication::applicationDirPath() + "/About.txt";
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+        QTextStream out(&file);
+        out << "This is about the app!" << '\n';
+        return;
+    }
+    QMessageBox::warning(nullptr, "Read only",
+                         tr("Can't write file in read-only Folder.\nPlease add write privilege "
+                            "to the Vantu installation folder %1!")
+                             .arg(path),
+                         QMessageBox::Ok);
+}
+
+// --- simulation controls and view commands ---------------------------------------
+
+void MainWindow::mechModeChanged()
+{
+    if (auto* action = qobject_cast<QAction*>(sender()))
+        mechAction = action;
+    const QString text = mechAction->text();
+    if (text == "Model")
+        mechButton->setIcon(QIcon(":/images/dash.png"));
+    else if (text == "Grow")
+        mechButton->setIcon(QIcon(":/images/grow.png"));
+    else if (text == "Relax")
+        mechButton->setIcon(QIcon(":/images/relax.png"));
+    mechModeTriggered();
+}
+
+void MainWindow::mechModeTriggered()
+{
+    const QString text = mechAction->text();
+    int code = dbReader::MECH_MODEL;
+    if (text == "Grow")
+        code = dbReader::MECH_GROW;
+    else if (text == "Relax")
+        code = dbReader::MECH_RELAX;
+    glWidget->setModelMech(code);
+    if (glWidget->reader)
+        glWidget->reader->mech_mode = code;
+}
+
+void MainWindow::modelStepChanged()
+{
+    glWidget->update_model_number(modelStepSpinBox->value());
+}
+
+void MainWindow::setPause()
+{
+    if (pauseAction->isChecked()) {
+        playAction->setChecked(false);
+        glWidget->setPause(true);
+    }
+}
+
+void MainWindow::setPlay()
+{
+    if (playAction->isChecked()) {
+        pauseAction->setChecked(false);
+        glWidget->setPlay(true);
+    }
+}
+
+void MainWindow::playDone()
+{
+    playAction->setChecked(false);
+}
+
+void MainWindow::mode_solid()
+{
+    glWidget->set_view_type(GLWidget::VIEW_SOLID);
+}
+
+void MainWindow::mode_mesh()
+{
+    glWidget->set_view_type(GLWidget::VIEW_MESH);
+}
+
+void MainWindow::mode_molecule()
+{
+    const int count = static_cast<int>(name_index_cytokine_class.size());
+    // Without cytokines there is nothing to shade by: the view stays as it is.
+    if (count == 0)
+        return;
+    glWidget->set_view_type(GLWidget::VIEW_MOLECULE);
+    const int n = (glWidget->diffusionNumber + 1) % count;
+    glWidget->set_diffusion_number(n);
+    moleculeButton->setText(index_name_cytokine_class[n]);
+}
+
+void MainWindow::zoom_in()
+{
+    glWidget->set_zoom_in();
+}
+
+void MainWindow::zoom_out()
+{
+    glWidget->set_zoom_out();
+}
+
+void MainWindow::select_all()
+{
+    glWidget->select_All();
+}
+
+void MainWindow::select_ellipse()
+{
+    glWidget->select_Ellipse();
+}
+
+void MainWindow::select_rectangle()
+{
+    glWidget->select_Rectangle();
+}
+
+void MainWindow::selectCellType()
+{
+    // The view offers no cell-type chooser: there is nothing to change.
+}
+
+void MainWindow::selectCellColor()
+{
+    modified = true;
+    glWidget->set_new_color();
+}
+
+void MainWindow::setShowIndex()
+{
+}
+
+void MainWindow::setShowDirection()
+{
+    glWidget->setShowDirection(showDirectionAction->isChecked());
+}
+
+void MainWindow::showDatabase()
+{
+    // The parameter database window is not part of this program: nothing to show.
+}
+
+void MainWindow::buildDiagram()
+{
+    // The relationship diagram window is not part of this program: nothing to show.
+}
+
+void MainWindow::buildCue()
+{
+    // The migration-cue dialog is not part of this program: nothing to show.
+}
+
+void MainWindow::updatePara()
+{
+    UserInitialParas();
+}
+
+void MainWindow::updateStatusBar()
+{
+    statusLabel1->setText(glWidget->mousecursor());
+    statusLabel2->setText(glWidget->currentcell());
+}
+
+void MainWindow::glWidgetModified()
+{
+    setWindowModified(true);
+    updateStatusBar();
+}
+
+// --- the cell dock ---------------------------------------------------------------
+
+void MainWindow::buildDockWidget()
+{
+    // The list reads the engine's cells and lets events through while it
+    // is built: no step, load or New may change the engine meanwhile.
+    GLWidget::EngineUse use(*glWidget);
+
+    delete cellTree;
+    cellTree = new QTreeWidget(cellDock);
+    cellTree->setColumnCount(2);
+    cellTree->setHeaderLabels({tr("Name"), tr("Value")});
+    auto* root = new QTreeWidgetItem(cellTree, {tr("Index")});
+
+    dbReader* engine = glWidget->reader;
+    const int count = engine ? static_cast<int>(engine->cells.size()) : 0;
+    QProgressDialog progress(tr("Creating Cell Dock..."), tr("Cancel"), 0, count);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setWindowTitle(tr("Cell Info Database"));
+    progress.setValue(0);
+    for (int k = 0; k < count; ++k) {
+        progress.setValue(k);
+        QCoreApplication::processEvents();
+        const cell* c = engine->cells[k];
+        const bool alive = !c->dead;
+        auto* item = new QTreeWidgetItem(root);
+        item->setText(0, tr("CELL ") + QString::number(k));
+        item->setText(2, alive ? "1" : "0");
+        item->setText(3, QString::number(k));
+        new QTreeWidgetItem(item, {tr("Status"), alive ? "Alive" : "Decease"});
+        const auto type = index_name_class.find(c->cell_type);
+        new QTreeWidgetItem(item, {tr("Type"), type != index_name_class.end() ? type->second : QString()});
+    }
+    progress.setValue(count);
+    QCoreApplication::processEvents();
+
+    cellTree->resizeColumnToContents(0);
+    cellTree->resizeColumnToContents(1);
+    connect(cellTree, &QTreeWidget::itemActivated, this, &MainWindow::select_dock);
+    cellDock->setWidget(cellTree);
+}
+
+void MainWindow::select_dock()
+{
+    if (!cellTree)
+        return;
+    const QTreeWidgetItem* item = cellTree->currentItem();
+    if (!item)
+        return;
+    const QString kind = item->text(2);
+    if (kind == "1")
+        glWidget->selectFromDock(item->text(3).toInt());
+    else if (kind == "2")
+        glWidget->selectFromDockEdge(item->text(1).toInt());
 }
