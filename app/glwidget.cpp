@@ -17,7 +17,6 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include <cstdlib>
 
 GLWidget::GLWidget(QWidget* parent)
     : QGLWidget(parent)
@@ -56,12 +55,7 @@ void GLWidget::setStage(Stage stage, StageFunction function)
 
 int GLWidget::readLineCount(const QString& fileName)
 {
-    QString error;
-    const int count = tissue_file_line_count(fileName, &error);
-    if (count < 0)
-        QMessageBox::warning(this, tr("Vantu"),
-                             tr("Cannot read file %1:\n%2.").arg(fileName, error), QMessageBox::Ok);
-    return count;
+    return TissueFile::readLineCount(this, fileName);
 }
 
 bool GLWidget::readDatabase(const QString& fileName, int lineCount)
@@ -69,40 +63,26 @@ bool GLWidget::readDatabase(const QString& fileName, int lineCount)
     if (engineInUse())
         return false;
     clearSelectionModes();
+    // Whatever the outcome, indices picked in the present tissue must not
+    // reach the next one.
     clearSelection();
-    deleteReader();
-    srand(1);
-    {
-        EngineUse use(*this);
-        reader = new dbReader();
-    }
-    emit delete_message(currentStep);
-
-    bool ok;
-    {
-        EngineUse use(*this);
-        ok = read_tissue_file(*reader, fileName, lineCount, this);
-    }
-    if (!ok) {
-        // Nothing half-read is kept: the view is left with an empty engine.
-        deleteReader();
-        EngineUse use(*this);
-        reader = new dbReader();
+    EngineUse use(*this);
+    TissueFile::LoadHooks hooks;
+    hooks.engineCreated = [this] { emit delete_message(currentStep); };
+    if (!TissueFile::readDatabase(this, reader, fileName, lineCount, currentStep, hooks))
         return false;
-    }
     this->fileName = fileName;
-    reader->ready = true;
     updateGL();
     return true;
 }
 
 bool GLWidget::writeFile(const QString& fileName)
 {
-    if (engineInUse() || !reader)
+    if (engineInUse())
         return false;
     clearSelectionModes();
     EngineUse use(*this);
-    return write_tissue_file(*reader, fileName, this);
+    return TissueFile::writeFile(this, reader, fileName);
 }
 
 // --- the step loop ---------------------------------------------------------

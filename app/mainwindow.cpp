@@ -462,13 +462,17 @@ bool MainWindow::loadFile(const QString& fileName)
         deleteXMLForm();
         return false;
     }
+    const dbReader* previous = glWidget->reader;
     if (!glWidget->readDatabase(fileName, n)) {
         statusBar()->showMessage(tr("Loading canceled"), kStatusTimeout);
         deleteXMLForm();
-        // The previous tissue is gone from the view: the window stops naming
-        // it, so Save cannot write the empty engine over its file and the
-        // cell list cannot name cells that no longer exist.
-        forgetTissue();
+        // A malformed file leaves the previous tissue in the view; otherwise
+        // the view holds an empty engine or none. The window then stops
+        // naming the previous tissue, so Save cannot write the empty engine
+        // over its file and the cell list names no cells that are gone.
+        const dbReader* now = glWidget->reader;
+        if (!(now && now == previous && !now->cells.empty()))
+            forgetTissue();
         return false;
     }
     deleteXMLForm();

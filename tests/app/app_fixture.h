@@ -7,6 +7,8 @@
 #include "app_harness.h"
 
 #include "model/dbreader.h"
+#include "model/parameter_database.h"
+#include "model/parameter_tables.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,6 +24,10 @@ protected:
     void SetUp() override
     {
         QApplication::setQuitOnLastWindowClosed(false);
+        // Every window opens and seeds a fresh database of its own.
+        close_parameter_database();
+        clear_parameter_tables();
+        srand(1);
         ASSERT_TRUE(dir.isValid());
         window = std::make_unique<MainWindow>();
         window->show();
@@ -36,6 +42,8 @@ protected:
         QTest::qWait(50);
         probe.reset();
         window.reset();
+        close_parameter_database();
+        clear_parameter_tables();
     }
 
     // The sample tissue the application tests open.
@@ -69,7 +77,7 @@ protected:
         return view()->reader ? static_cast<int>(view()->reader->cells.size()) : -1;
     }
 
-    static constexpr const char* kSampleName = "wound.vt";
+    static constexpr const char* kSampleName = "small_center.vt";
 
     QTemporaryDir dir;
     std::unique_ptr<MainWindow> window;

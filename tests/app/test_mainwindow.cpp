@@ -283,16 +283,34 @@ TEST_F(AppTest, FailedLoadsKeepOrForgetTheTissueSafely)
     EXPECT_FALSE(probe->loadFile(empty.fileName()));
     EXPECT_EQ(view()->reader, loaded);
 
-    // A malformed file replaces the engine: the window stops naming the
-    // previous tissue and its cells, so neither Save nor the dock reach them.
+    // A malformed file is refused: the previous tissue stays, with its name
+    // and its cell list; only the selection is dropped.
     view()->selectFromDock(0);
     ASSERT_EQ(view()->selectedCells.size(), 1u);
     QFile bad(dir.filePath("bad.vt"));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write("BAD\nthis is not a tissue\n");
+    bad.write("Point-based\nthis is not a tissue\n");
     bad.close();
     box = answerNextBox(QMessageBox::Ok);
     EXPECT_FALSE(probe->loadFile(bad.fileName()));
+    ASSERT_TRUE(box->shown);
+    EXPECT_TRUE(box->text.startsWith("Cannot read file " + bad.fileName() + ":\n"));
+    EXPECT_EQ(probe->status(), QString("Loading canceled"));
+    EXPECT_EQ(view()->reader, loaded);
+    EXPECT_EQ(probe->curFile(), path);
+    EXPECT_NE(probe->cellTree(), nullptr);
+    EXPECT_TRUE(view()->selectedCells.empty());
+
+    // A file that vanishes once the new engine exists leaves an empty engine:
+    // the window stops naming the previous tissue, so neither Save nor the
+    // dock reach cells that are gone.
+    const QString vanishing = sampleCopy("vanishing.vt");
+    QObject::connect(view(), &GLWidget::delete_message,
+                     [vanishing](int&) { QFile::remove(vanishing); });
+    view()->selectFromDock(0);
+    box = answerNextBox(QMessageBox::Ok);
+    EXPECT_FALSE(probe->loadFile(vanishing));
+    ASSERT_TRUE(box->shown);
     EXPECT_EQ(probe->status(), QString("Loading canceled"));
     EXPECT_TRUE(probe->curFile().isEmpty());
     EXPECT_EQ(window->windowTitle(), QString("Untitled[*] - Vantu"));
@@ -300,7 +318,6 @@ TEST_F(AppTest, FailedLoadsKeepOrForgetTheTissueSafely)
     EXPECT_TRUE(view()->selectedCells.empty());
     ASSERT_NE(view()->reader, nullptr);
     EXPECT_EQ(cellCount(), 0);
-    // A dock index from before names no cell now.
     view()->selectFromDock(0);
     EXPECT_TRUE(view()->selectedCells.empty());
 }
