@@ -13,7 +13,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTest>
@@ -153,31 +156,42 @@ inline std::shared_ptr<BoxSeen> answerNextBox(QMessageBox::StandardButton button
 }
 
 // Answers the next file dialog with `path`, or cancels it when `path` is empty.
+// The dialog fills its folder view in a background thread and may ignore an
+// early accept, so the answer is repeated until that dialog has closed.
 inline std::shared_ptr<bool> answerNextFileDialog(const QString& path)
 {
     auto shown = std::make_shared<bool>(false);
+    auto answered = std::make_shared<QPointer<QFileDialog>>();
     auto poll = std::make_shared<std::function<void()>>();
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     const int generation = answerGeneration();
-    *poll = [shown, poll, path, clock, generation]() {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible() || generation != answerGeneration()) {
-            if (clock->elapsed() > kAnswerDeadline || generation != answerGeneration()) {
-                *poll = nullptr;
-                return;
-            }
-            QTimer::singleShot(20, *poll);
+    *poll = [shown, answered, poll, path, clock, generation]() {
+        if (clock->elapsed() > kAnswerDeadline || generation != answerGeneration()) {
+            *poll = nullptr;  // break the self-reference
             return;
         }
-        *shown = true;
-        if (path.isEmpty()) {
-            dialog->reject();
-        } else {
-            dialog->selectFile(path);
-            static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept is protected
+        QFileDialog* dialog = *shown ? answered->data()
+                                     : qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (*shown && (!dialog || !dialog->isVisible())) {
+            *poll = nullptr;  // the dialog has closed
+            return;
         }
-        *poll = nullptr;
+        if (dialog && dialog->isVisible()) {
+            *shown = true;
+            *answered = dialog;
+            if (path.isEmpty()) {
+                dialog->reject();
+            } else {
+                // The name typed into the dialog's own field is what it takes.
+                dialog->setDirectory(QFileInfo(path).absolutePath());
+                dialog->selectFile(path);
+                if (auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit"))
+                    edit->setText(path);
+                static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept is protected
+            }
+        }
+        QTimer::singleShot(20, *poll);
     };
     QTimer::singleShot(20, *poll);
     return shown;
