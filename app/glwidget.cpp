@@ -29,6 +29,9 @@ GLWidget::GLWidget(QWidget* parent)
         engine.cell_mesh_generation(step);
         return -1;
     };
+    stages[STAGE_CONTACT] = [](dbReader& engine, int step) {
+        return engine.detect_collision(step);
+    };
     stages[STAGE_RTREE] = [](dbReader& engine, int) {
         engine.r_tree_construction(engine.bounds);
         return -1;

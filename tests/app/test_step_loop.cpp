@@ -29,12 +29,17 @@ struct StageLog {
 
 class StepLoopTest : public AppTest {
 protected:
-    // Loads a copy of the sample and sets the step count.
+    // Loads a copy of the sample and sets the step count. The engine stages
+    // from behaviour to edge corrections are replaced by recorders, so that
+    // the tests see the loop itself; a test replaces one again to make it
+    // fail or act.
     void loadAndCount(int count)
     {
         path = sampleCopy();
         ASSERT_TRUE(probe->loadFile(path));
         probe->stepSpinBox()->setValue(count);
+        for (int stage = GLWidget::STAGE_BEHAVIOUR; stage <= GLWidget::STAGE_EDGE; ++stage)
+            view()->setStage(GLWidget::Stage(stage), log.record(GLWidget::Stage(stage)));
     }
     void play()
     {
@@ -55,8 +60,6 @@ TEST_F(StepLoopTest, PlayWithAStepCountOfThreeRunsStepsOneToThree)
 {
     loadAndCount(3);
     EXPECT_EQ(view()->targetStep, 3);
-    for (int stage = GLWidget::STAGE_BEHAVIOUR; stage <= GLWidget::STAGE_EDGE; ++stage)
-        view()->setStage(GLWidget::Stage(stage), log.record(GLWidget::Stage(stage)));
     QObject::connect(view(), &GLWidget::dock_message, [this](int&) { ++docks; });
 
     play();
@@ -126,7 +129,6 @@ TEST_F(StepLoopTest, StepTargetsFollowTheCount)
 TEST_F(StepLoopTest, PauseDuringTheBehaviourStageSkipsOnlyTheMechanics)
 {
     loadAndCount(5);
-    log.ran.clear();
     view()->setStage(GLWidget::STAGE_BEHAVIOUR, [this](dbReader&, int step) {
         log.ran[GLWidget::STAGE_BEHAVIOUR].push_back(step);
         if (step == 2)
@@ -317,4 +319,26 @@ TEST_F(StepLoopTest, TheSelectionGoesWithTheEngine)
     view()->selectFromDockEdge(-2);
     EXPECT_TRUE(view()->selectedCells.empty());
     EXPECT_EQ(view()->selectedEdge, -1);
+}
+
+TEST_F(StepLoopTest, TheEngineStagesRunOnTheSampleOrStopWithTheirMessage)
+{
+    // The engine's own stages on the sample: the step either completes with
+    // its picture or stops on a stage failure whose message is shown.
+    path = sampleCopy();
+    ASSERT_TRUE(probe->loadFile(path));
+    auto box = answerNextBox(QMessageBox::Ok);
+    play();
+    ASSERT_TRUE(waitFor([this, &box] {
+        return box->shown ? probe->curFile().isEmpty() : !probe->playAction()->isChecked();
+    }, 60000));
+    EXPECT_EQ(view()->currentStep, 1);
+    if (box->shown) {
+        EXPECT_EQ(box->title, QString("Geometric Problem"));
+        EXPECT_TRUE(box->text.startsWith("ERROR: ")) << box->text.toStdString();
+        EXPECT_EQ(cellCount(), 0);
+        EXPECT_FALSE(QFile::exists(picture(1)));
+    } else {
+        EXPECT_TRUE(QFile::exists(picture(1)));
+    }
 }
