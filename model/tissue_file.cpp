@@ -381,6 +381,7 @@ private:
     int discCount = 0;
     ViewHeader header;
     std::vector<int> cellLine;  // line of each cell record
+    std::vector<int> pairLine;  // line of each pair record
     std::vector<int> edgeOwner; // live cell that lists each edge, -1 = none
 
     [[noreturn]] void refuse(const QString& what) const
@@ -595,8 +596,36 @@ private:
             if (open[k])
                 throw atEnd(QStringLiteral("%1 is missing").arg(kClose[k]));
         }
-        if (point)
+        if (point) {
             checkRings();
+            checkStretches();
+        }
+    }
+
+    // The stretch of a pair in contact runs from S1 to S2 on the pair's first
+    // cell and from T1 to T2 on its second: the contact stages walk those
+    // rings from its ends.
+    void checkStretches() const
+    {
+        for (const interpair* r : e.interpairs) {
+            if (r->removed || r->MP.empty())
+                continue;
+            const mergepair* m = r->MP[0];
+            const point3D* ends[4] = {m->S1, m->S2, m->T1, m->T2};
+            const char* names[4] = {"S1", "S2", "T1", "T2"};
+            for (int j = 0; j < 4; ++j) {
+                const cell* want = j < 2 ? r->cell1 : r->cell2;
+                const point3D* p = ends[j];
+                if (!p->alive || !p->out_edge || p->out_edge->cell != want)
+                    throw Refused{QStringLiteral("line %1: pair %2 has its stretch end %3 on vertex %4, which is not "
+                                                 "a live vertex of cell %5")
+                                      .arg(pairLine[r->id])
+                                      .arg(r->id)
+                                      .arg(names[j])
+                                      .arg(p->id)
+                                      .arg(want->id)};
+            }
+        }
     }
 
     // Every live cell must be a closed ring of its own edges over live, linked
@@ -829,6 +858,7 @@ private:
         }
         interpair* r = new interpair(static_cast<int>(e.interpairs.size()), a, b);
         e.interpairs.push_back(r);
+        pairLine.push_back(lineNo);
         const int ta = a->cell_type;
         const int tb = b->cell_type;
         double adhesion = adhesion_pair_array[ta][tb];
