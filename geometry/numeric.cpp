@@ -45,6 +45,9 @@ double vector2angle(double x, double y)
     double angle = std::atan2(y, x) * 180.0 / 3.14159265;
     if (angle < 0)
         angle += 360.0;
+    // A direction a hair below the x axis wraps round to 360 exactly; it is 0.
+    if (angle >= 360.0)
+        angle -= 360.0;
     return angle;
 }
 
@@ -69,6 +72,9 @@ double clock_angle(double x1, double y1, double x2, double y2)
     double angle = unit_vector_angle(x2, y2) - unit_vector_angle(x1, y1);
     if (angle < 0)
         angle += 360.0;
+    // Directions that agree up to rounding can land on 360 exactly: that is 0.
+    if (angle >= 360.0)
+        angle -= 360.0;
     return angle;
 }
 

@@ -22,6 +22,18 @@ TEST(NumericAngles, QuarterTurnsUseTheShortPi)
     EXPECT_EQ(clock_angle(1, 0, 0, 1), 90.00000010283999);
 }
 
+TEST(NumericAngles, DirectionsJustBelowTheXAxisAreZeroNever360)
+{
+    // A hair below the x axis the wrap-around rounds to 360 exactly, which
+    // is outside [0, 360); that direction is 0.
+    EXPECT_EQ(vector2angle(1, -1e-17), 0.0);
+    EXPECT_LT(vector2angle(1, -1e-12), 360.0);
+    EXPECT_GT(vector2angle(1, -1e-12), 359.0);
+    EXPECT_EQ(clock_angle(1, 1e-17, 1, 0), 0.0);
+    EXPECT_EQ(clock_angle(1, 0, 1, -1e-17), 0.0);
+    EXPECT_NEAR(clock_angle(1, -1e-17, 0, 1), 90.0, 1e-6);
+}
+
 TEST(NumericAngles, ClockAngleQuadrantsAndNaN)
 {
     const double s = std::sqrt(0.5);
