@@ -23,6 +23,7 @@ void dbReader::r_tree_construction(double* rect)
     progress.setWindowTitle(QCoreApplication::translate("dbReader", "Simulation: R-Tree"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setValue(0);
+    progress.show();
 
     for (std::size_t i = 0; i < cells.size(); i++) {
         cell* c = cells[i];

@@ -7,6 +7,10 @@
 #include "model/point3d.h"
 #include "support/tissue_fixture.h"
 
+#include <QApplication>
+#include <QProgressDialog>
+#include <QSet>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -150,4 +154,29 @@ TEST(RTreeConstruction, NoLiveCellsGiveAnEmptyRootLeaf)
     ASSERT_TRUE(empty.rtree);
     empty.rtree->search_rectangle(-1e9, -1e9, 1e9, 1e9, out);
     EXPECT_TRUE(out.empty());
+}
+
+TEST(RTreeConstruction, RebuildShowsItsProgressDialog)
+{
+    std::string error;
+    std::unique_ptr<dbReader> engine = buildTissue(looseTissue(3, 2), &error);
+    ASSERT_TRUE(engine) << error;
+
+    // The rebuild lets the event loop run after every insertion, which lets
+    // this timer look at the dialogs on screen.
+    QSet<QString> seen;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&seen] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QProgressDialog*>(w))
+                if (d->isVisible() && d->windowModality() == Qt::WindowModal)
+                    seen.insert(d->windowTitle() + "|" + d->labelText());
+    });
+    watch.start(0);
+    engine->r_tree_construction(engine->bounds);
+    watch.stop();
+
+    EXPECT_EQ(seen, QSet<QString>{"Simulation: R-Tree|Refresh the R-Tree of cells..."});
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<QProgressDialog*>(w) && w->isVisible());
 }
