@@ -86,6 +86,11 @@ struct cell {
 
     explicit cell(int id);
     ~cell();
+    // A copy would delete the owned mesh and rear records a second time; a
+    // move hands them over and leaves the source's lists empty.
+    cell(const cell&) = delete;
+    cell& operator=(const cell&) = delete;
+    cell(cell&&) = default;
 
     // Types the cell from the global tables and re-sets the adhesion of its live pairs.
     void set_cell_type(int t);

@@ -27,6 +27,9 @@ struct interpair {
 
     interpair(int id, cell* cell1, cell* cell2);
     ~interpair();
+    // A copy would delete the owned stretches a second time.
+    interpair(const interpair&) = delete;
+    interpair& operator=(const interpair&) = delete;
 
     // Takes mp out of MP (first occurrence) and deletes it, listed or not.
     void remove_MP(mergepair* mp);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
 #include <vector>
 
 TEST(ContactRecords, NewRecordsHoldTheirInitialValues)
@@ -145,3 +146,8 @@ TEST(ContactRecords, StiffnessBlockForgetsItsCarriers)
     delete block;
     b.node_sm.clear();
 }
+
+// Records that own what they point to cannot be copied, so nothing they own
+// can be deleted twice.
+static_assert(!std::is_copy_constructible_v<cell> && !std::is_copy_assignable_v<cell>);
+static_assert(!std::is_copy_constructible_v<interpair> && !std::is_copy_assignable_v<interpair>);
