@@ -302,3 +302,31 @@ TEST(CellRecord, MigratePersistenceFollowsTheVertexMean)
     EXPECT_DOUBLE_EQ(sq.c->path_length, 10.0);
     EXPECT_DOUBLE_EQ(sq.c->migrate_path_length, 5.0);
 }
+
+TEST(CellRecord, TypingBeyondTheAdhesionTableLeavesThePairsAlone)
+{
+    clear_parameter_tables();
+    Polygon sq({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
+    sq.c->set_area();
+    cell other(1), far(2);
+    other.cell_type = 3;
+    far.cell_type = MAX_CELL_TYPES + 5;
+    interpair near_pair(0, sq.c.get(), &other), far_pair(1, &far, sq.c.get());
+    near_pair.adhesion = near_pair.adhesion_copy = 2.0;
+    far_pair.adhesion = far_pair.adhesion_copy = 3.0;
+    sq.c->pairs = {&near_pair, &far_pair};
+
+    // Neither this cell's type nor the partner's may index past the 20 x 20 table.
+    sq.c->set_cell_type(MAX_CELL_TYPES);
+    EXPECT_EQ(sq.c->cell_type, MAX_CELL_TYPES);
+    EXPECT_EQ(near_pair.adhesion, 2.0);
+    EXPECT_EQ(far_pair.adhesion, 3.0);
+    sq.c->set_cell_type(4);
+    EXPECT_EQ(near_pair.adhesion, adhesion_pair_array[4][3]);
+    EXPECT_EQ(far_pair.adhesion, 3.0);
+    EXPECT_EQ(far_pair.adhesion_copy, 3.0);
+    sq.c->set_cell_type(-1);
+    EXPECT_EQ(near_pair.adhesion, adhesion_pair_array[4][3]);
+    sq.c->pairs.clear();
+    clear_parameter_tables();
+}
