@@ -131,6 +131,27 @@ TEST(ContactRecords, CheckDetectionLooksBeyondTheEndsOfTheFirstStretch)
     EXPECT_FALSE(pair->check_detection());
 }
 
+TEST(ContactRecords, CheckDetectionOfAnEndWithoutItsRingEdgeIsFalse)
+{
+    auto engine = buildTissue(twoWeldedCells());
+    ASSERT_TRUE(engine);
+    interpair* pair = engine->interpairs[0];
+    for (cell* c : engine->cells)
+        for (edge* e : c->sides)
+            e->bonded = edge::BONDED;
+    ASSERT_TRUE(pair->check_detection());
+    // A broken ring leaves an end without the edge beyond it: not closed.
+    mergepair* m = pair->MP[0];
+    edge* kept = m->T2->out_edge;
+    m->T2->out_edge = nullptr;
+    EXPECT_FALSE(pair->check_detection());
+    m->T2->out_edge = kept;
+    kept = m->S1->in_edge;
+    m->S1->in_edge = nullptr;
+    EXPECT_FALSE(pair->check_detection());
+    m->S1->in_edge = kept;
+}
+
 TEST(ContactRecords, StiffnessBlockForgetsItsCarriers)
 {
     point3D a(0, 0, 0), b(1, 1, 0);
