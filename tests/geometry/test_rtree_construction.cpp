@@ -180,3 +180,16 @@ TEST(RTreeConstruction, RebuildShowsItsProgressDialog)
     for (QWidget* w : QApplication::topLevelWidgets())
         EXPECT_FALSE(qobject_cast<QProgressDialog*>(w) && w->isVisible());
 }
+
+TEST(RTreeConstruction, CellWithoutExtremeVerticesIsNotIndexed)
+{
+    std::string error;
+    std::unique_ptr<dbReader> engine = buildTissue(looseTissue(2, 2), &error);
+    ASSERT_TRUE(engine) << error;
+    // A cell whose box was never computed (no sides yet) has nothing to index.
+    engine->cells.push_back(new cell(static_cast<int>(engine->cells.size())));
+    engine->r_tree_construction(engine->bounds);
+    ASSERT_TRUE(engine->rtree);
+    EXPECT_EQ(treeIds(*engine->rtree), (std::multiset<int>{0, 1, 2, 3}));
+    EXPECT_EQ(engine->rtree->insert_leaf(engine->cells.back()), nullptr);
+}
