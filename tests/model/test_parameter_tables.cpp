@@ -321,3 +321,25 @@ TEST(ParameterTablesWithoutDatabase, MissingTablesGiveEmptyTablesAndAZeroMatrix)
     EXPECT_EQ(adhesion_pair_array[7][4], 0.0);
     close_parameter_database();
 }
+
+TEST_F(ParameterTables, TwoTypesOfOneNameSendTheNamedRowsToTheLaterOne)
+{
+    insertCellType("BM");
+    UserInitialParas();
+
+    EXPECT_EQ(index_name_class.size(), 7u);
+    EXPECT_EQ(index_name_class[1], "BM");
+    EXPECT_EQ(index_name_class[6], "BM");
+    EXPECT_EQ(name_index_class["BM"], 6);
+    // Every row naming BM lands on the later type; the earlier one gets none.
+    EXPECT_EQ(adhesion_pair_array[0][1], 0.0);
+    EXPECT_EQ(adhesion_pair_array[1][1], 0.0);
+    EXPECT_EQ(adhesion_pair_array[0][6], (20 * 3.14159265) * 0.25);
+    EXPECT_EQ(adhesion_pair_array[6][0], (20 * 3.14159265) * 0.25);
+    EXPECT_EQ(adhesion_pair_array[6][6], (30 * 3.14159265) * 0.25);
+    EXPECT_EQ(index_mechanism_class.count(1), 0u);
+    EXPECT_EQ(index_stren_class[6], 1.0);
+    // Both keep their own cell-table values.
+    EXPECT_EQ(color_class_G[1], 168 * 0.00390625);
+    EXPECT_EQ(fixed_cells[6], 1);
+}
