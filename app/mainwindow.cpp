@@ -851,6 +851,9 @@ void MainWindow::buildDockWidget()
 
     cellTree->resizeColumnToContents(0);
     cellTree->resizeColumnToContents(1);
+    // The items start collapsed, so the names of the cells are measured only
+    // once they are shown.
+    cellTree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     connect(cellTree, &QTreeWidget::itemActivated, this, &MainWindow::select_dock);
     cellDock->setWidget(cellTree);
 }
