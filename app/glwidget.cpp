@@ -8,6 +8,7 @@
 // otherwise the step's picture is saved beside the tissue file.
 #include "app/glwidget.h"
 
+#include "app/propertiesdialog.h"
 #include "model/dbreader.h"
 #include "model/parameter_tables.h"
 #include "model/tissue_file.h"
@@ -47,6 +48,7 @@ GLWidget::GLWidget(QWidget* parent)
 GLWidget::~GLWidget()
 {
     deleteReader();
+    delete cellProperty;
 }
 
 void GLWidget::setStage(Stage stage, StageFunction function)
@@ -72,6 +74,7 @@ bool GLWidget::readDatabase(const QString& fileName, int lineCount)
     EngineUse use(*this);
     TissueFile::LoadHooks hooks;
     hooks.engineCreated = [this] { emit delete_message(currentStep); };
+    hooks.tablesLoaded = [this] { new_cellProperty(); };
     if (!TissueFile::readDatabase(this, reader, fileName, lineCount, currentStep, hooks))
         return false;
     this->fileName = fileName;
@@ -491,4 +494,5 @@ void GLWidget::paintGL()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glEnable(GL_MULTISAMPLE);
+    Dataprojection();
 }

@@ -10,6 +10,8 @@
 #include <vector>
 
 class dbReader;
+class propertiesDialog;
+struct point2D;
 
 // The central OpenGL view of the main window and the driver of the
 // simulation: it owns the one engine (`reader`), runs the step loop from a
@@ -107,6 +109,22 @@ public:
     // Status-bar texts: the pointer position and the picked cell.
     QString mousecursor();
     QString currentcell();
+    // The pan, zoom and viewport size as text (no command shows it).
+    QString currentmatrix();
+
+    // Offers the cell-type chooser for the selected cells.
+    void set_new_type();
+    // Replaces the cell-type chooser by one that lists the current types.
+    void new_cellProperty();
+
+    // Drawing (immediate mode, projection units; see glwidget_render.cpp).
+    void Dataprojection();
+    void drawtriangles();
+    void drawinnermesh();
+    void drawBresenhamCircle(point2D* centre, int r, double* colour);
+    void drawBresenhamEllipse(point2D* centre, int a, int b, double* colour, int mode);
+    void saveGLState();
+    void restoreGLState();
 
     // Stage forwarders: one engine stage with `currentStep`, result unchanged.
     int collision_detection();
@@ -122,6 +140,7 @@ public:
     QPoint lastPos;             // last mouse position, widget pixels, y down
     QPoint pressPos;            // position of the last mouse press
     QPoint releasePos;          // position of the last mouse release
+    propertiesDialog* cellProperty = nullptr;  // the cell-type chooser; owned, no Qt parent
     QString fileName;           // tissue file last read; base of the step pictures
     double translateX = 0;      // horizontal pan offset, pixels
     double translateY = 0;      // vertical pan offset, pixels, y up
@@ -159,6 +178,8 @@ signals:
 public slots:
     // Drops the selection and the engine after a geometric problem.
     void bug_response();
+    // Gives the type chosen in the cell-type chooser to the selected cells.
+    void set_cell_type();
     void setModelMech(int mT);
     void setShowIndex(bool showIndex);
     void setShowDirection(bool showDirection);
@@ -175,12 +196,19 @@ private slots:
     void advanceSim();
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
 
 private:
+    // World to projection units.
+    double projectX(double x) const;
+    double projectY(double y) const;
+
     void clearSelectionModes();
     // Empties the selection; flags are cleared on the engine's records when
     // they still exist.

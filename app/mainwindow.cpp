@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/glwidget.h"
+#include "app/newdiagram.h"
 #include "model/dbreader.h"
 #include "model/parameter_database.h"
 #include "model/parameter_tables.h"
@@ -72,6 +73,10 @@ MainWindow::MainWindow()
     connect(glWidget, &GLWidget::dock_message, this, &MainWindow::buildDockWidget);
     connect(glWidget, &GLWidget::delete_message, this, &MainWindow::deleteXMLForm);
 
+    newDiagramWindow = new newDiagram;
+    newDiagramWindow->resize(600, 500);
+    connect(newDiagramWindow, &newDiagram::buildSignal, this, &MainWindow::newDiagramData);
+
     setWindowTitle(tr("Vantu"));
     setWindowIcon(QIcon(":/images/icon.png"));
     resize(900, 600);
@@ -84,6 +89,7 @@ MainWindow::~MainWindow()
     // the dock.
     if (cellTree && !cellTree->parent())
         delete cellTree;
+    delete newDiagramWindow;
 }
 
 // --- construction ------------------------------------------------------------
@@ -436,6 +442,7 @@ void MainWindow::newFile()
     }
     if (glWidget->reader)
         glWidget->new_reader();
+    newDiagramWindow->show();
 }
 
 void MainWindow::open()
@@ -763,7 +770,8 @@ void MainWindow::select_rectangle()
 
 void MainWindow::selectCellType()
 {
-    // The view offers no cell-type chooser: there is nothing to change.
+    modified = true;
+    glWidget->set_new_type();
 }
 
 void MainWindow::selectCellColor()

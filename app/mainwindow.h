@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class GLWidget;
+class newDiagram;
 class QAction;
 class QDockWidget;
 class QLabel;
@@ -35,6 +36,8 @@ protected:
 
 private slots:
     void newFile();
+    // Builds the circles drawn in the designer into a fresh engine.
+    void newDiagramData();
     void open();
     bool save();
     bool saveAs();
@@ -114,6 +117,7 @@ private:
     QWidget* centerWidget = nullptr;
     QScrollArea* glWidgetArea = nullptr;
     GLWidget* glWidget = nullptr;
+    newDiagram* newDiagramWindow = nullptr;  // the new-tissue designer; owned, no Qt parent
     QLabel* statusLabel1 = nullptr;  // mouse position text
     QLabel* statusLabel2 = nullptr;  // current cell text
     QStringList recentFiles;         // most recent first; in memory only

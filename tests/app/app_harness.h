@@ -7,6 +7,9 @@
 
 #include "app/glwidget.h"
 #include "app/mainwindow.h"
+#include "app/newdiagram.h"
+
+#include <QLabel>
 
 #include <QAction>
 #include <QApplication>
@@ -47,6 +50,9 @@ public:
     QString status() const { return w.statusBar()->currentMessage(); }
     bool loadFile(const QString& name) { return w.loadFile(name); }
     void selectDock() { w.select_dock(); }
+    newDiagram* designer() const { return w.newDiagramWindow; }
+    QString statusText1() const { return w.statusLabel1->text(); }
+    QString statusText2() const { return w.statusLabel2->text(); }
 
     QAction* newAction() const { return w.newAction; }
     QAction* openAction() const { return w.openAction; }
