@@ -733,14 +733,16 @@ void MainWindow::mode_mesh()
 
 void MainWindow::mode_molecule()
 {
-    const int count = static_cast<int>(name_index_cytokine_class.size());
-    // Without cytokines there is nothing to shade by: the view stays as it is.
-    if (count == 0)
+    // Without cytokines there is nothing to shade by: the view stays as it
+    // is. The count is that of the cytokine rows themselves (a synthesis row
+    // naming an unknown cytokine adds a name but no species).
+    if (index_name_cytokine_class.empty())
         return;
     glWidget->set_view_type(GLWidget::VIEW_MOLECULE);
-    const int n = (glWidget->diffusionNumber + 1) % count;
+    const int n = next_cytokine_index(glWidget->diffusionNumber);
     glWidget->set_diffusion_number(n);
-    moleculeButton->setText(index_name_cytokine_class[n]);
+    const auto name = index_name_cytokine_class.find(n);
+    moleculeButton->setText(name != index_name_cytokine_class.end() ? name->second : QString());
 }
 
 void MainWindow::zoom_in()

@@ -6,6 +6,8 @@
 #include "app/glwidget.h"
 
 #include <QMouseEvent>
+#include <QSqlQuery>
+#include <QToolButton>
 
 namespace {
 
@@ -209,4 +211,28 @@ TEST(EmptyView, DrawsNothingNotEvenTheRubberBand)
     for (int y = 0; y < image.height(); y += 3)
         for (int x = 0; x < image.width(); x += 3)
             ASSERT_EQ(image.pixelColor(x, y), QColor(255, 255, 255)) << x << "," << y;
+}
+
+TEST_F(TissueView, TheMoleculeCommandStepsThroughTheCytokinesAndWithoutAnyDoesNothing)
+{
+    QToolButton* molecule = probe->moleculeButton();
+    molecule->setEnabled(true);
+    ASSERT_GE(index_name_cytokine_class.size(), 2u);
+    molecule->click();
+    EXPECT_EQ(view()->viewType, GLWidget::VIEW_MOLECULE);
+    EXPECT_EQ(view()->diffusionNumber, 1);
+    EXPECT_EQ(molecule->text(), index_name_cytokine_class[1]);
+
+    // With no cytokine in the tables the view stays as it is, also when a
+    // synthesis row still names one.
+    view()->set_view_type(GLWidget::VIEW_SOLID);
+    QSqlQuery("DELETE FROM cytokine").exec();
+    UserInitialParas();
+    ASSERT_TRUE(index_name_cytokine_class.empty());
+    molecule->click();
+    EXPECT_TRUE(index_name_cytokine_class.empty());
+    EXPECT_EQ(view()->viewType, GLWidget::VIEW_SOLID);
+    EXPECT_EQ(view()->diffusionNumber, 1);
+    const QImage image = grab();
+    EXPECT_TRUE(near(colourAt(image, 0, 0), typeColour(cellCentredAt(0, 0)->cell_type)));
 }
