@@ -66,6 +66,21 @@ TEST_F(TissueView, ASelectedCellIsOutlinedInRed)
     EXPECT_FALSE(colourNear(image, 50 - 10, 0, red, 3));
 }
 
+TEST_F(TissueView, AHighlightedEdgeIsDrawnInMagentaInBothViews)
+{
+    const edge* e = cellCentredAt(0, 0)->sides.at(5);
+    view()->selectFromDockEdge(e->id);
+    const double mx = (e->p1->x + e->p2->x) / 2, my = (e->p1->y + e->p2->y) / 2;
+    const QColor magenta(255, 0, 255);
+    EXPECT_TRUE(colourNear(grab(), mx, my, magenta));
+    view()->set_view_type(GLWidget::VIEW_MESH);
+    EXPECT_TRUE(colourNear(grab(), mx, my, magenta));
+    // The other sides keep their colour.
+    const edge* other = cellCentredAt(0, 0)->sides.at(15);
+    EXPECT_FALSE(colourNear(grab(), (other->p1->x + other->p2->x) / 2,
+                            (other->p1->y + other->p2->y) / 2, magenta, 3));
+}
+
 TEST_F(TissueView, MeshViewShowsTheInnerTrianglesAndPointsWithoutFill)
 {
     cell* middle = cellCentredAt(0, 0);

@@ -294,3 +294,19 @@ TEST_F(Selection, WithoutASelectionTheTypeCommandShowsNoDialog)
     ASSERT_NE(view()->cellProperty, nullptr);
     EXPECT_FALSE(view()->cellProperty->isVisible());
 }
+
+TEST_F(Selection, AWeldedSideOfASelectedCellIsRedAlsoWhereItsNeighbourIsDrawnLater)
+{
+    cell* middle = cellCentredAt(0, 0);
+    view()->selectFromDock(middle->id);
+    // A welded side whose neighbour is drawn after the middle cell, so its
+    // own copy of the side lies on top.
+    const edge* side = nullptr;
+    for (const edge* e : middle->sides)
+        if (e->bonded && e->partner && e->partner->cell->id > middle->id)
+            side = e;
+    ASSERT_NE(side, nullptr);
+    const double mx = (side->p1->x + side->p2->x) / 2, my = (side->p1->y + side->p2->y) / 2;
+    EXPECT_TRUE(near(colourAt(grab(), mx, my), QColor(255, 0, 0)))
+        << colourText(colourAt(grab(), mx, my));
+}
