@@ -66,13 +66,31 @@ CComplex::CComplex(CD3DW* d)
         e->face_simplex = nullptr;
     }
 
+    // One pass over the half-edges finds both kinds: the triangles go to the
+    // list as they are met, the edges wait in their own list. An edge's alpha
+    // starts from its radius, which the triangles met after it may still
+    // raise, so the edges take their values once every triangle is done.
     // The cheap tests on the half-edge itself come first: most half-edges
-    // are replaced ones or belong to a triangle already listed.
+    // are replaced ones or belong to a simplex already listed.
+    std::vector<C1Simplex*> edge_simplices;
     for (CEdge* e : d->edges) {
-        if ((e->flags & CEdge::FLAG_EXCLUDED) || e->face_simplex)
+        if (e->flags & CEdge::FLAG_EXCLUDED)
+            continue;
+        if (!e->edge_simplex && e->org->id >= 0 && e->dest->id >= 0) {
+            C1Simplex* s = new C1Simplex;
+            s->generator = e;
+            s->vertex[0] = e->org;
+            s->vertex[1] = e->dest;
+            s->id[0] = e->org->id;
+            s->id[1] = e->dest->id;
+            edge_simplices.push_back(s);
+            e->edge_simplex = s;
+            e->twin->edge_simplex = s;
+        }
+        if (e->face_simplex || e->org->id < 0 || e->dest->id < 0)
             continue;
         CXYZW* third = e->rot->dest;
-        if (e->org->id < 0 || e->dest->id < 0 || third->id < 0)
+        if (third->id < 0)
             continue;
         C2Simplex* s = new C2Simplex;
         s->generator = e;
@@ -91,24 +109,14 @@ CComplex::CComplex(CD3DW* d)
         s->geometry();
     }
 
-    for (CEdge* e : d->edges) {
-        if ((e->flags & CEdge::FLAG_EXCLUDED) || e->edge_simplex)
-            continue;
-        if (e->org->id < 0 || e->dest->id < 0)
-            continue;
-        C1Simplex* s = new C1Simplex;
-        s->generator = e;
-        s->vertex[0] = e->org;
-        s->vertex[1] = e->dest;
-        s->id[0] = e->org->id;
-        s->id[1] = e->dest->id;
-        simplices.push_back(s);
-        e->edge_simplex = s;
-        e->twin->edge_simplex = s;
+    simplices.reserve(simplices.size() + edge_simplices.size());
+    for (C1Simplex* s : edge_simplices) {
+        CEdge* e = s->generator;
         s->center_x = e->center_x;
         s->center_y = e->center_y;
         s->alpha = e->radius;
         s->geometry();
+        simplices.push_back(s);
     }
 }
 

@@ -11,6 +11,7 @@
 // inserting them would create degenerate or overlapping triangles.
 #include "geometry/cd3dw.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -33,6 +34,16 @@ inline bool coincides(const CXYZW* a, const CXYZW* b)
 {
     const double dx = a->x - b->x, dy = a->y - b->y;
     return dx * dx + dy * dy < kCoincidentDistance * kCoincidentDistance;
+}
+
+// The record lists grow by a factor of eight: copying them on every
+// doubling costs more than reserving address space the pages of which are
+// only touched as the list fills.
+template <class T>
+void grow(std::vector<T*>& list)
+{
+    if (list.size() + 2 > list.capacity())
+        list.reserve(std::max<size_t>(64, 8 * list.capacity()));
 }
 
 inline double snap(double d) { return std::fabs(d) < kOrientTolerance ? 0.0 : d; }
@@ -152,6 +163,7 @@ CEdge* CD3DW::make_pair(CXYZW* a, CXYZW* b)
     ba->twin = ab;
     ab->set_center();
     ba->set_center();
+    grow(edges);
     edges.push_back(ab);
     edges.push_back(ba);
     return ab;
@@ -171,6 +183,7 @@ CCell* CD3DW::make_cell(CEdge* e0, CEdge* e1, CEdge* e2, bool resample)
     c->set_center();
     if (!resample)
         c->radius2 = -10.0;
+    grow(cells);
     cells.push_back(c);
     return c;
 }

@@ -53,12 +53,12 @@ struct CEdge {
     CEdge* next = nullptr;      // next half-edge around the same triangle
     CEdge* rot = nullptr;       // twin of the preceding half-edge of the triangle (same origin)
     uint8_t flags = 0;          // FLAG_QUEUED | FLAG_EXCLUDED
+    uint8_t mark = 0;           // 0 at creation; no other use
     double center_x = 0.0;      // weighted midpoint (set_center)
     double center_y = 0.0;
     double radius = -10.0;      // -10.0 until the alpha complex raises it
     C1Simplex* edge_simplex = nullptr;  // set by the alpha complex; null otherwise
     C2Simplex* face_simplex = nullptr;  // set by the alpha complex; null otherwise
-    uint8_t mark = 0;           // 0 at creation; no other use
 
     // The point of the segment whose power distances to both ends are equal.
     void set_center();
@@ -66,9 +66,11 @@ struct CEdge {
 
 // A triangle of the triangulation (not a tissue cell).
 struct CCell {
+    // The corners and the children come first and together: the walk down
+    // the history reads only these.
     CXYZW* vertex[3] = {nullptr, nullptr, nullptr};  // corners; edge i runs from corner i to i+1
-    CEdge* edge[3] = {nullptr, nullptr, nullptr};    // half-edges; edge[i]->next == edge[(i+1)%3]
     CCell* child[3] = {nullptr, nullptr, nullptr};   // triangles that replaced it; null while current
+    CEdge* edge[3] = {nullptr, nullptr, nullptr};    // half-edges; edge[i]->next == edge[(i+1)%3]
     double center_x = 0.0;     // power centre
     double center_y = 0.0;
     double radius2 = 0.0;      // squared distance from the power centre to corner 0, or -10.0
