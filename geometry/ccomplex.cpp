@@ -9,6 +9,9 @@
 
 namespace {
 
+// How many half-edges ahead the pass over the half-edges asks for memory.
+constexpr size_t kLookAhead = 8;
+
 // sqrt(P) for P > 0, -sqrt(-P) otherwise.
 double signed_root(double P) { return P > 0.0 ? std::sqrt(P) : -std::sqrt(-P); }
 
@@ -73,7 +76,16 @@ CComplex::CComplex(CD3DW* d)
     // The cheap tests on the half-edge itself come first: most half-edges
     // are replaced ones or belong to a simplex already listed.
     std::vector<C1Simplex*> edge_simplices;
-    for (CEdge* e : d->edges) {
+    const size_t count = d->edges.size();
+    for (size_t k = 0; k < count; ++k) {
+        CEdge* e = d->edges[k];
+        // The half-edges lie in memory in list order, the triangles and
+        // third corners they lead to do not: ask for those a few ahead.
+        if (k + kLookAhead < count) {
+            const CEdge* ahead = d->edges[k + kLookAhead];
+            __builtin_prefetch(ahead->rot);
+            __builtin_prefetch(ahead->face);
+        }
         if (e->flags & CEdge::FLAG_EXCLUDED)
             continue;
         if (!e->edge_simplex && e->org->id >= 0 && e->dest->id >= 0) {

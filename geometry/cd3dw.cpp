@@ -195,6 +195,9 @@ void CD3DW::push(CEdge* e)
         return;
     flip_stack.push_back(e);
     e->flags = CEdge::FLAG_QUEUED;
+    // Its test reads the triangle across it and that triangle's far corner.
+    __builtin_prefetch(e->twin->face);
+    __builtin_prefetch(e->twin->next);
 }
 
 void CD3DW::add(double x, double y, double z, int id, void* data)
@@ -222,15 +225,23 @@ void CD3DW::add_resample(double x, double y, double z, int id, point3D* point)
 CCell* CD3DW::locate(const CXYZW* p) const
 {
     CCell* t = cells[0];
-    while (t->child[0]) {
-        if (!t->child[1])
-            t = t->child[0];
-        else if (contains(t->child[0], p->x, p->y))
-            t = t->child[0];
+    while (CCell* c0 = t->child[0]) {
+        CCell* c1 = t->child[1];
+        if (!c1) {
+            t = c0;
+            continue;
+        }
+        // Each level costs a miss on the child and one on its newest
+        // corner; asking for the grandchildren before the corners are read
+        // lets the next level's miss overlap them.
+        __builtin_prefetch(c0->child[0]);
+        __builtin_prefetch(c1->child[0]);
+        if (contains(c0, p->x, p->y))
+            t = c0;
         else if (!t->child[2])
-            t = t->child[1];
+            t = c1;
         else
-            t = contains(t->child[1], p->x, p->y) ? t->child[1] : t->child[2];
+            t = contains(c1, p->x, p->y) ? c1 : t->child[2];
     }
     return t;
 }
@@ -270,6 +281,9 @@ void CD3DW::insert(CXYZW* v, bool resample)
     }
     // A vertex within the distance lies at a corner of T or just across one
     // of its edges, at the third corner of the triangle there.
+    // The triangles across the edges are the first the flip loop reads.
+    for (int i = 0; i < 3; ++i)
+        __builtin_prefetch(T->edge[i]->twin->face);
     for (int i = 0; i < 3; ++i) {
         if (coincides(v, T->vertex[i]) || coincides(v, T->edge[i]->twin->next->dest))
             return;

@@ -34,9 +34,9 @@ struct CXYZW {
     double y = 0.0;
     double z = 0.0;            // weight, used as a radius: power of q is |q - v|^2 - z^2
     int id = 0;                // caller's id; negative exactly for the bounding vertices
+    uint8_t flag = 0;          // 0 at creation; no other use
     void* data = nullptr;      // payload of CD3DW::add (not owned); null when none
     point3D* point = nullptr;  // payload of CD3DW::add_resample (not owned); null when none
-    uint8_t flag = 0;          // 0 at creation; no other use
 
     bool is_bounding() const { return id < 0; }
 };

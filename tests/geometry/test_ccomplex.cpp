@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
+#include <random>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "geometry/ccomplex.h"
 #include "geometry/cd3dw.h"
@@ -126,4 +129,62 @@ TEST(CComplex, FewPointsAndSorting)
     ASSERT_EQ(c.simplices.size(), 6u);
     for (size_t k = 1; k < c.simplices.size(); ++k)
         EXPECT_LE(c.simplices[k - 1]->alpha, c.simplices[k]->alpha);
+}
+
+TEST(CComplex, RandomCentresListTrianglesThenEdgesInCreationOrder)
+{
+    for (unsigned seed : {11u, 12u, 13u}) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        std::mt19937 gen(seed);
+        std::uniform_real_distribution<double> pos(0.0, 900.0), rad(8.0, 12.0);
+        double rect[4] = {-1000, -1000, 1900, 1900};
+        CD3DW d(rect);
+        for (int i = 0; i < 2000; ++i) {
+            const double x = pos(gen), y = pos(gen);
+            d.add(x, y, rad(gen), i + 1, nullptr);
+        }
+        std::map<const CEdge*, size_t> order;
+        for (size_t i = 0; i < d.edges.size(); ++i)
+            order[d.edges[i]] = i;
+
+        std::vector<std::vector<int>> first;
+        for (int pass = 0; pass < 2; ++pass) {
+            // A second complex over the same triangulation starts afresh.
+            CComplex c(&d);
+            size_t triangles = 0, edges = 0, last = 0;
+            bool edge_seen = false;
+            std::vector<int> ids;
+            for (CSimplex* s : c.simplices) {
+                const size_t at = order.at(s->generator);
+                if (s->size() == 3) {
+                    EXPECT_FALSE(edge_seen);
+                    EXPECT_TRUE(triangles == 0 || at > last);
+                    ++triangles;
+                } else {
+                    ASSERT_EQ(s->size(), 2);
+                    EXPECT_TRUE(edges == 0 || at > last);
+                    edge_seen = true;
+                    ++edges;
+                    // Its alpha starts from the radius the triangles left on
+                    // the edge, whichever of them came later in the list.
+                    const CXYZW* v = (*s)[0];
+                    const double dx = s->center_x - v->x, dy = s->center_y - v->y;
+                    EXPECT_EQ(s->alpha, std::max(signedRoot(dx * dx + dy * dy - v->z * v->z), s->generator->radius));
+                }
+                last = at;
+                ids.push_back(s->size() == 2 ? static_cast<C1Simplex*>(s)->id[0] : static_cast<C2Simplex*>(s)->id[0]);
+            }
+            size_t alive_triangles = 0, current_edges = 0;
+            for (const CCell* t : d.cells)
+                alive_triangles += t->alive && !t->has_bounding_vertex();
+            for (const CEdge* e : d.edges)
+                current_edges += !(e->flags & CEdge::FLAG_EXCLUDED) && !e->org->is_bounding() && !e->dest->is_bounding();
+            EXPECT_EQ(triangles, alive_triangles);
+            EXPECT_EQ(2 * edges, current_edges);
+            if (pass == 0)
+                first.push_back(ids);
+            else
+                EXPECT_EQ(ids, first[0]);
+        }
+    }
 }
