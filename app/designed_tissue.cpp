@@ -2,13 +2,13 @@
 
 #include "app/newdiagram.h"
 #include "model/dbreader.h"
+#include "model/disc_ring.h"
 #include "model/parameter_tables.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-constexpr int kRingVertices = 20;
 constexpr double kRadius = 10.0;
 constexpr double kTargetArea = 259.8;
 }
@@ -34,39 +34,7 @@ void build_designed_cells(dbReader& engine, const std::vector<double>& xs,
         bounds[2] = std::max(bounds[2], cx);
         bounds[3] = std::max(bounds[3], cy);
 
-        // The ring: vertices, each in a node of its own, then the edges
-        // joining them counter-clockwise.
-        const int base = static_cast<int>(engine.points.size());
-        for (int j = 0; j < kRingVertices; ++j) {
-            const double theta = j * 0.314159265;
-            auto* p = j == 0 ? new point3D(base, cx + kRadius, cy)
-                             : new point3D(base + j, cx + kRadius * std::cos(theta),
-                                           cy + kRadius * std::sin(theta));
-            engine.points.push_back(p);
-            auto* n = new node(static_cast<int>(engine.nodes.size()));
-            engine.nodes.push_back(n);
-            n->pushvertex(p);
-            p->node = n;
-            p->in_node = 1;
-        }
-        for (int j = 0; j < kRingVertices; ++j) {
-            point3D* p1 = engine.points[base + j];
-            point3D* p2 = engine.points[base + (j + 1) % kRingVertices];
-            auto* e = new edge(static_cast<int>(engine.edges.size()), p1, p2, c);
-            e->normal[0] = p2->y - p1->y;
-            e->normal[1] = p1->x - p2->x;
-            e->in_use = 1;
-            engine.edges.push_back(e);
-            c->sides.push_back(e);
-            p1->out_edge = e;
-            p2->in_edge = e;
-            p1->next = p2;
-            p2->prev = p1;
-        }
-        c->AABB_xmin = engine.points[base + 10];
-        c->AABB_ymin = engine.points[base + 15];
-        c->AABB_xmax = engine.points[base];
-        c->AABB_ymax = engine.points[base + 5];
+        append_disc_ring(engine, c, cx, cy, kRadius);
 
         // The type's radius derives from the area, so the area is known
         // before the type is set; the disc radius the neighbour complex

@@ -6,6 +6,7 @@
 // most 4.5 times the 1,000-cell time.
 #include "geometry/ccomplex.h"
 #include "model/dbreader.h"
+#include "model/disc_ring.h"
 #include "model/parameter_database.h"
 #include "signalling/model_files.h"
 #include "signalling/model_writer.h"
@@ -45,33 +46,7 @@ std::unique_ptr<dbReader> packing(int count)
         r.bounds[1] = std::min(r.bounds[1], cy);
         r.bounds[2] = std::max(r.bounds[2], cx);
         r.bounds[3] = std::max(r.bounds[3], cy);
-        const int base = 20 * k;
-        for (int j = 0; j < 20; ++j) {
-            const double x = j == 0 ? cx + 10.0 : cx + 10.0 * std::cos(j * 0.314159265);
-            const double y = j == 0 ? cy + 0.0 : cy + 10.0 * std::sin(j * 0.314159265);
-            auto* p = new point3D(base + j, x, y);
-            r.points.push_back(p);
-            auto* n = new node(base + j);
-            r.nodes.push_back(n);
-            n->pushvertex(p);
-            p->in_node = 1;
-            p->node = n;
-        }
-        for (int j = 0; j < 20; ++j) {
-            point3D* p1 = r.points[base + j];
-            point3D* p2 = r.points[base + (j + 1) % 20];
-            auto* e = new edge(base + j, p1, p2, c);
-            r.edges.push_back(e);
-            c->sides.push_back(e);
-            p1->out_edge = e;
-            p2->in_edge = e;
-            p1->next = p2;
-            p2->prev = p1;
-        }
-        c->AABB_xmin = r.points[base + 10];
-        c->AABB_ymin = r.points[base + 15];
-        c->AABB_xmax = r.points[base];
-        c->AABB_ymax = r.points[base + 5];
+        append_disc_ring(r, c, cx, cy, 10.0);
     }
     for (int i = 0; i < 2; ++i) {
         r.bounds[i] -= 1000.0;

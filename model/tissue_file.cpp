@@ -15,6 +15,7 @@
 
 #include "geometry/ccomplex.h"
 #include "model/dbreader.h"
+#include "model/disc_ring.h"
 #include "model/parameter_tables.h"
 
 #include <QCoreApplication>
@@ -696,37 +697,7 @@ private:
         e.bounds[2] = std::max(e.bounds[2], cx);
         e.bounds[3] = std::max(e.bounds[3], cy);
 
-        auto link = [&](point3D* p1, point3D* p2) {
-            edge* d = new edge(p1->id, p1, p2, c);
-            d->normal[0] = p2->y - p1->y;
-            d->normal[1] = p1->x - p2->x;
-            d->in_use = 1;
-            e.edges.push_back(d);
-            c->sides.push_back(d);
-            p1->out_edge = d;
-            p2->in_edge = d;
-            p1->next = p2;
-            p2->prev = p1;
-        };
-        for (int j = 0; j < 20; ++j) {
-            const double x = j == 0 ? cx + 10.0 : cx + 10.0 * std::cos(j * 0.314159265);
-            const double y = j == 0 ? cy + 0.0 : cy + 10.0 * std::sin(j * 0.314159265);
-            point3D* p = new point3D(base + j, x, y);
-            e.points.push_back(p);
-            node* n = new node(base + j);
-            e.nodes.push_back(n);
-            n->pushvertex(p);
-            p->in_node = 1;
-            p->node = n;
-            if (j >= 1)
-                link(e.points[base + j - 1], p);
-        }
-        link(e.points[base + 19], e.points[base]);
-
-        c->AABB_xmin = e.points[base + 10];
-        c->AABB_ymin = e.points[base + 15];
-        c->AABB_xmax = e.points[base];
-        c->AABB_ymax = e.points[base + 5];
+        append_disc_ring(e, c, cx, cy, kDiscRadius);
         c->color[0] = color_class_R[t];
         c->color[1] = color_class_G[t];
         c->color[2] = color_class_B[t];

@@ -113,8 +113,9 @@ TEST_F(TissueFileTest, CenterBasedSamplesLoadWeldedAndSurviveASave)
         EXPECT_EQ(topologyOf(*reader), before);
         // The sample itself is written from the state a reader gets, so that
         // reading and saving it again gives it back byte for byte.
-        if (regenerate)
+        if (regenerate) {
             ASSERT_TRUE(save(saved));
+        }
     }
 }
 
