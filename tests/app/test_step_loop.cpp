@@ -4,7 +4,12 @@
 // event loop runs inside a step.
 #include "app_fixture.h"
 
+#include "support/topology_check.h"
+
+#include <QApplication>
 #include <QImage>
+#include <QMessageBox>
+#include <QTimer>
 
 #include <map>
 #include <vector>
@@ -91,6 +96,33 @@ TEST_F(StepLoopTest, PlayWithAStepCountOfThreeRunsStepsOneToThree)
     play();
     ASSERT_TRUE(waitForRunEnd());
     EXPECT_EQ(view()->currentStep, 4);
+}
+
+// With the program's own stages a run over a loaded sample ends at its
+// target without a "Geometric Problem", and the tissue is still there.
+TEST_F(StepLoopTest, RealStagesRunASampleWithoutAGeometricProblem)
+{
+    path = sampleCopy();
+    ASSERT_TRUE(probe->loadFile(path));
+    const size_t cells = view()->reader->cells.size();
+    probe->stepSpinBox()->setValue(2);
+    QStringList boxes;
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&boxes] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            boxes << box->windowTitle() + ": " + box->text();
+            box->done(QMessageBox::Ok);
+        }
+    });
+    answerer.start(10);
+    play();
+    ASSERT_TRUE(waitForRunEnd());
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join("\n").toStdString();
+    EXPECT_EQ(view()->currentStep, 2);
+    ASSERT_NE(view()->reader, nullptr);
+    EXPECT_EQ(view()->reader->cells.size(), cells);
+    EXPECT_TRUE(topologyIsSound(*view()->reader));
+    EXPECT_TRUE(QFile::exists(picture(2)));
 }
 
 TEST_F(StepLoopTest, StepTargetsFollowTheCount)
