@@ -248,21 +248,13 @@ int SamplingState::PrintState() const
 
 int SamplingState::PrintState_nonl() const
 {
-    for (unsigned int i = 0; i < numSpecies; ++i) {
-        if (i > 0)
-            std::cout << ' ';
-        std::cout << stateValue[i];
-    }
+    write_counts(std::cout, stateValue, numSpecies);
     return 1;
 }
 
 int SamplingState::PrintState(std::ofstream& file) const
 {
-    for (unsigned int i = 0; i < numSpecies; ++i) {
-        if (i > 0)
-            file << ' ';
-        file << stateValue[i];
-    }
+    write_counts(file, stateValue, numSpecies);
     file << '\n';
     return 1;
 }
@@ -279,11 +271,7 @@ int SamplingState::PrintState(double t, std::ofstream& file) const
 void SamplingState::printFull(std::ostream& out) const
 {
     out.setf(std::ios::scientific, std::ios::floatfield);
-    for (unsigned int i = 0; i < numSpecies; ++i) {
-        if (i > 0)
-            out << ' ';
-        out << stateValue[i];
-    }
+    write_counts(out, stateValue, numSpecies);
     out << ", ";
     if (hasRates()) {
         for (unsigned int j = 0; j < numStoiReactions; ++j)

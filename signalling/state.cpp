@@ -96,13 +96,18 @@ int State::PrintState() const
     return 1;
 }
 
+void write_counts(std::ostream& out, const std::vector<unsigned int>& counts, unsigned int n)
+{
+    for (unsigned int i = 0; i < n && i < counts.size(); ++i) {
+        if (i > 0)
+            out << ' ';
+        out << counts[i];
+    }
+}
+
 int State::PrintState_nonl() const
 {
-    for (unsigned int i = 0; i < numSpecies; ++i) {
-        if (i > 0)
-            std::cout << ' ';
-        std::cout << stateValue[i];
-    }
+    write_counts(std::cout, stateValue, numSpecies);
     return 1;
 }
 

@@ -2,9 +2,13 @@
 #define VANTU_SIGNALLING_STATE_H
 
 #include <fstream>
+#include <ostream>
 #include <vector>
 
 class SamplingState;
+
+// Writes the first n counts separated by single spaces, with no line end.
+void write_counts(std::ostream& out, const std::vector<unsigned int>& counts, unsigned int n);
 
 // One state of a reaction network: the copy number of every species, indexed
 // by the network's species index, with a serial number and two links that let
