@@ -31,6 +31,7 @@ void fill_one_side(dbReader& db, interpair* pair, point3D* F, point3D* L,
     const std::size_t k = u.size();
     trim_junction(L->in_edge, L);
     trim_junction(F->out_edge, F);
+    release_inner_stretches(pair, u);
     remove_side(Fe->out_edge);
     for (std::size_t i = 0; i < k; ++i) {
         point3D* r = (i == 0) ? F : u[i - 1];
@@ -106,6 +107,8 @@ bool welding::close_gap(dbReader& db, interpair* pair, point3D* FA, point3D* LA,
     trim_junction(LA->in_edge, LA);
     trim_junction(LB->in_edge, LB);
     trim_junction(FB->out_edge, FB);
+    release_inner_stretches(pair, v);
+    release_inner_stretches(pair, w);
 
     if (kA > n && kB > n) {
         for (int j = 1; j <= n; ++j)

@@ -52,6 +52,13 @@ void remove_side(edge* e);
 // when e is bonded, else null; a pair without a stretch has nothing to cut.
 interpair* trim_junction(edge* e, point3D* v);
 
+// The vertices of a gap are re-welded to the facing cell or dropped, so any
+// stretch of another contact of their cells that still ends at one of them
+// (the trims have already cut back those that reach past the gap) lies
+// wholly inside the gap and is deleted; otherwise it would name vertices
+// that are no longer welded to it, or no longer alive.
+void release_inner_stretches(const interpair* pair, const std::vector<point3D*>& inner);
+
 // A vertex that leaves its ring: its partners forget it and it leaves its
 // node as node_remove_1 says. Its own links stay as they were.
 void drop_vertex(dbReader& db, point3D* r);

@@ -78,6 +78,24 @@ interpair* trim_junction(edge* e, point3D* v)
     return X;
 }
 
+void release_inner_stretches(const interpair* pair, const std::vector<point3D*>& inner)
+{
+    for (point3D* w : inner) {
+        cell* c = cell_of(w);
+        if (!c)
+            continue;
+        for (interpair* other : c->pairs) {
+            if (other == pair || other->removed)
+                continue;
+            for (std::size_t k = other->MP.size(); k-- > 0;) {
+                mergepair* m = other->MP[k];
+                if (m->S1 == w || m->S2 == w || m->T1 == w || m->T2 == w)
+                    other->remove_MP(m);
+            }
+        }
+    }
+}
+
 void drop_vertex(dbReader& db, point3D* r)
 {
     for (point3D* q : r->mp)

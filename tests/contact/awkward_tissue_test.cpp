@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -86,5 +87,40 @@ TEST(AwkwardTissue, OneCellAndNone)
     runPass({{0.0, 0.0}});
     runPass({});
 }
+
+} // namespace
+namespace {
+
+// A cluster grown cell by cell with centres at least minGap apart, minGap
+// drawn between 8 and 18: the closest neighbours overlap by more than a
+// radius, so a weld often runs over vertices that earlier welds with third
+// cells used.
+std::vector<Pt> deepPacking(unsigned seed)
+{
+    std::mt19937 gen(seed);
+    const double minGap = std::uniform_real_distribution<double>(8.0, 18.0)(gen);
+    const int count = std::uniform_int_distribution<int>(5, 40)(gen);
+    std::vector<Pt> centres = {{0.0, 0.0}};
+    for (int tries = 0; static_cast<int>(centres.size()) < count && tries < 10000; ++tries) {
+        const Pt& from = centres[std::uniform_int_distribution<std::size_t>(0, centres.size() - 1)(gen)];
+        const double a = std::uniform_real_distribution<double>(0, 6.283)(gen);
+        const double d = std::uniform_real_distribution<double>(minGap, 20.5)(gen);
+        const Pt c{from.first + d * std::cos(a), from.second + d * std::sin(a)};
+        bool free = true;
+        for (const Pt& o : centres)
+            free = free && std::hypot(o.first - c.first, o.second - c.second) >= minGap;
+        if (free)
+            centres.push_back(c);
+    }
+    return centres;
+}
+
+class DeepPacking : public ::testing::TestWithParam<unsigned> {};
+
+// Each of these seeds once left a contact whose stretch still named
+// vertices that a later weld had taken over or dropped.
+TEST_P(DeepPacking, NoStretchOutlivesItsWeld) { runPass(deepPacking(GetParam())); }
+
+INSTANTIATE_TEST_SUITE_P(Seeds, DeepPacking, ::testing::Values(3u, 5u, 8u, 18u, 28u, 151u));
 
 } // namespace
