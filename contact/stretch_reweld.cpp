@@ -27,12 +27,13 @@ bool collect_run(point3D* from, point3D* to, bool backward, std::vector<point3D*
     return true;
 }
 
-// Deletes the first stretch of K unless K is protected or has none.
-void remove_first_stretch(interpair* K, interpair* const protect[3])
+// Deletes the stretch of K that holds w (its first when none does) unless K
+// is protected or has none.
+void remove_stretch_at(interpair* K, const point3D* w, interpair* const protect[3])
 {
     if (!K || K == protect[0] || K == protect[1] || K == protect[2] || K->MP.empty())
         return;
-    K->remove_MP(K->MP[0]);
+    K->remove_MP(stretch_holding(K, w));
 }
 
 // The welds of other contacts on the interior of one side are dissolved
@@ -41,19 +42,19 @@ void clear_interior(const std::vector<point3D*>& run, cell* owner, interpair* co
 {
     for (point3D* w : run) {
         if (w->out_edge->bonded)
-            remove_first_stretch(w->out_edge->pair, protect);
+            remove_stretch_at(w->out_edge->pair, w, protect);
         if (!w->out_edge->bonded && !w->in_edge->bonded && !w->mp.empty()) {
             for (point3D* q : w->mp) {
                 cell* other = cell_of(q);
                 for (std::size_t i = 0; i < owner->pairs.size(); ++i) {
                     interpair* K = owner->pairs[i];
                     if ((K->cell1 == owner && K->cell2 == other) || (K->cell2 == owner && K->cell1 == other))
-                        remove_first_stretch(K, protect);
+                        remove_stretch_at(K, w, protect);
                 }
             }
         }
         if (w->in_edge->bonded)
-            remove_first_stretch(w->in_edge->pair, protect);
+            remove_stretch_at(w->in_edge->pair, w, protect);
     }
 }
 

@@ -47,6 +47,11 @@ void bond(edge* e, edge* f, interpair* pair);
 // Takes e out of the sides of its cell; a bonded e is unwelded on both sides.
 void remove_side(edge* e);
 
+// The stretch of K whose run (on either cell) holds w; K's first stretch when
+// none does, null when K has none. A contact with several stretches keeps
+// each one's welds apart this way.
+mergepair* stretch_holding(const interpair* K, const point3D* w);
+
 // Junction trim: when e (one of v's two edges) is welded to a third cell, the
 // first stretch of that contact is cut back to end at v. Returns e's pair
 // when e is bonded, else null; a pair without a stretch has nothing to cut.

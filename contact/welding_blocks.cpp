@@ -59,6 +59,33 @@ void remove_side(edge* e)
         unbond(e);
 }
 
+namespace {
+
+bool run_holds(const point3D* from, const point3D* to, const point3D* w)
+{
+    const int bound = ring_bound(cell_of(from));
+    int steps = 0;
+    for (const point3D* p = from; p && steps <= bound; p = p->next, ++steps) {
+        if (p == w)
+            return true;
+        if (p == to)
+            return false;
+    }
+    return false;
+}
+
+} // namespace
+
+mergepair* stretch_holding(const interpair* K, const point3D* w)
+{
+    if (K->MP.empty())
+        return nullptr;
+    for (mergepair* m : K->MP)
+        if (run_holds(m->S1, m->S2, w) || run_holds(m->T1, m->T2, w))
+            return m;
+    return K->MP[0];
+}
+
 interpair* trim_junction(edge* e, point3D* v)
 {
     if (!e->bonded || !e->pair || !e->partner)
@@ -66,7 +93,7 @@ interpair* trim_junction(edge* e, point3D* v)
     interpair* X = e->pair;
     if (X->MP.empty())
         return X;
-    mergepair* m = X->MP[0];
+    mergepair* m = stretch_holding(X, e->p1 == v ? e->p2 : e->p1);
     const bool first = X->cell1 == e->cell;
     if (e == v->out_edge) {
         (first ? m->S2 : m->T2) = v;

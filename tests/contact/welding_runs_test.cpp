@@ -296,6 +296,30 @@ TEST(GapClosingThirdCell, ThirdPairWithoutStretchIsNotRead)
     EXPECT_FALSE(vertexAt(*engine, 2, 0)->out_edge->bonded);
 }
 
+TEST(StretchReweldThirdCell, OnlyTheStretchOnTheRunIsDissolved)
+{
+    // A third cell C touches A at two single points: first at A's top-left
+    // corner, then at a1 inside the run that is re-welded to B.
+    TissueSpec spec = facingRuns(2, 2, 10.0);
+    FixtureCell c;
+    c.ring = {{10.0 / 3.0, -0.5}, {0.0, 10.0}, {-8.0, 5.0}, {-8.0, -5.0}};
+    spec.cells.push_back(c);
+    spec.welds.push_back(FixtureWeld{0, 5, 5, 2, 1, 1});
+    spec.welds.push_back(FixtureWeld{0, 1, 1, 2, 0, 0});
+    std::string error;
+    auto engine = buildTissue(spec, &error);
+    ASSERT_TRUE(engine) << error;
+    interpair* ac = engine->interpairs[1];
+    ASSERT_EQ(ac->MP.size(), 2u);
+    point3D* corner = vertexAt(*engine, 0, 5);
+    engine->boundary_merge_2(vertexAt(*engine, 0, 0), vertexAt(*engine, 0, 3), vertexAt(*engine, 1, 3),
+                             vertexAt(*engine, 1, 0));
+    ASSERT_EQ(ac->MP.size(), 1u);
+    EXPECT_EQ(ac->MP[0]->S1, corner);
+    EXPECT_EQ(ac->MP[0]->S2, corner);
+    EXPECT_TRUE(topologyIsSound(*engine));
+}
+
 TEST(StretchReweldBroken, EndsOnAnotherRingChangeNothing)
 {
     std::string error;
