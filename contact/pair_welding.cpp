@@ -7,6 +7,8 @@
 // between the two weld points becomes one welded stretch.
 #include "contact/welding.h"
 
+#include <algorithm>
+
 using namespace welding;
 
 namespace {
@@ -172,7 +174,8 @@ Outcome combine(dbReader& db, interpair* pair, int i, int j, point3D* s0, point3
             return Outcome::Done;
     }
 
-    pair->MP.push_back(new mergepair((i + 1) * (j + 1), a, b, d, c));
+    auto* mp = new mergepair((i + 1) * (j + 1), a, b, d, c);
+    pair->MP.push_back(mp);
 
     if (single) {
         const Pos m = midpoint(pos_of(a), pos_of(c));
@@ -198,6 +201,18 @@ Outcome combine(dbReader& db, interpair* pair, int i, int j, point3D* s0, point3
     if (!link_group(db, c, G1, true) || !link_group(db, a, G2, false) ||
         !link_group(db, d, G3, false) || !link_group(db, b, G4, true))
         return Outcome::Failed;
+    // The third-cell blocks re-weld other contacts, and that may drop a
+    // weld point of this one or delete its new stretch. A dropped point
+    // leaves no gap to close: the stretch goes. A deleted stretch whose
+    // points all live is recorded again, since the gap is welded below.
+    const bool recorded = std::find(pair->MP.begin(), pair->MP.end(), mp) != pair->MP.end();
+    if (!a->alive || !b->alive || !c->alive || !d->alive) {
+        if (recorded)
+            pair->remove_MP(mp);
+        return Outcome::Done;
+    }
+    if (!recorded)
+        pair->MP.push_back(new mergepair((i + 1) * (j + 1), a, b, d, c));
     db.node_merge(a, c);
     db.node_merge(b, d);
     if (!close_gap(db, pair, a, b, d, c, m1, m2))

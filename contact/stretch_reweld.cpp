@@ -82,10 +82,12 @@ bool welding::boundary_merge(dbReader& db, point3D* P1, point3D* P2, point3D* Q1
     interpair* Y = trim_junction(P2->in_edge, P2);
     interpair* const protectA[3] = {X, Y, AB};
     clear_interior(a, A, protectA);
+    release_inner_stretches(AB, a);
     interpair* Z = trim_junction(Q1->in_edge, Q1);
     interpair* W = trim_junction(Q2->out_edge, Q2);
     interpair* const protectB[3] = {Z, W, AB};
     clear_interior(b, B, protectB);
+    release_inner_stretches(AB, b);
 
     const int kA = static_cast<int>(a.size());
     const int kB = static_cast<int>(b.size());

@@ -123,4 +123,28 @@ TEST_P(DeepPacking, NoStretchOutlivesItsWeld) { runPass(deepPacking(GetParam()))
 
 INSTANTIATE_TEST_SUITE_P(Seeds, DeepPacking, ::testing::Values(3u, 5u, 8u, 18u, 28u, 151u));
 
+class CrushedPacking : public ::testing::TestWithParam<unsigned> {};
+
+// So deep an overlap can crush a cell until it turns inside out, which no
+// weld repairs; but every ring must still close over live vertices and no
+// stretch may name a dropped one.
+TEST_P(CrushedPacking, RingsAndStretchesStayOnLiveVertices)
+{
+    TissueSpec spec;
+    for (const Pt& c : deepPacking(GetParam()))
+        spec.cells.push_back(disc(c.first, c.second, 10.0));
+    std::string error;
+    auto e = buildTissue(spec, &error);
+    ASSERT_TRUE(e) << error;
+    e->collision_state = dbReader::COLLISION_INITIAL;
+    e->delaunay_triangulation(e->bounds);
+    ASSERT_EQ(e->detect_collision(0), dbReader::STEP_OK) << e->message.toStdString();
+    const ::testing::AssertionResult sound = topologyIsSound(*e);
+    const std::string faults = sound ? std::string() : std::string(sound.message());
+    EXPECT_EQ(faults.find("ring:"), std::string::npos) << faults;
+    EXPECT_EQ(faults.find("is not a live vertex"), std::string::npos) << faults;
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, CrushedPacking, ::testing::Values(46u, 139u, 173u, 262u, 279u));
+
 } // namespace
