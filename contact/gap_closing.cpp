@@ -13,11 +13,6 @@ using namespace welding;
 
 namespace {
 
-Pos place(Pos PA, Pos PL, int j, int K)
-{
-    const double t = static_cast<double>(j) / static_cast<double>(K + 1);
-    return Pos{(1.0 - t) * PA.x + t * PL.x, (1.0 - t) * PA.y + t * PL.y};
-}
 
 // One side of the gap has no vertex: it gains one at the middle, and the
 // full side keeps only its vertex next to L, moved there and welded to it.
@@ -112,7 +107,7 @@ bool welding::close_gap(dbReader& db, interpair* pair, point3D* FA, point3D* LA,
 
     if (kA > n && kB > n) {
         for (int j = 1; j <= n; ++j)
-            reweld_couple(db, v[j - 1], w[j - 1], place(PA, PL, j, n));
+            reweld_couple(db, v[j - 1], w[j - 1], place_along(PA, PL, j, n));
         for (int j = 1; j <= n; ++j)
             bond(v[j - 1]->in_edge, w[j - 1]->out_edge, pair);
         shorten_run(db, n == 0 ? FA : v[n - 1], kA - n, LA, false);
@@ -126,7 +121,7 @@ bool welding::close_gap(dbReader& db, interpair* pair, point3D* FA, point3D* LA,
         // Excess on one side (its surplus nearest LA or FB goes), or equal
         // runs within n.
         for (int j = 1; j <= m; ++j) {
-            reweld_couple(db, v[j - 1], w[j - 1], place(PA, PL, j, m));
+            reweld_couple(db, v[j - 1], w[j - 1], place_along(PA, PL, j, m));
             bond(v[j - 1]->in_edge, w[j - 1]->out_edge, pair);
         }
         if (kA > m)
@@ -140,59 +135,12 @@ bool welding::close_gap(dbReader& db, interpair* pair, point3D* FA, point3D* LA,
     // Unequal runs within n: the poorer side gains new vertices.
     const int K = std::max(kA, kB);
     for (int j = 1; j <= m; ++j) {
-        reweld_couple(db, v[j - 1], w[j - 1], place(PA, PL, j, K));
+        reweld_couple(db, v[j - 1], w[j - 1], place_along(PA, PL, j, K));
         bond(v[j - 1]->in_edge, w[j - 1]->out_edge, pair);
     }
-    if (kA > kB) {
-        point3D* q = w[m - 1];
-        for (int j = m + 1; j <= kA; ++j) {
-            point3D* vj = v[j - 1];
-            const Pos at = place(PA, PL, j, K);
-            point3D* N = new_vertex(db, at);
-            move_to(vj, at);
-            q->prev = N;
-            N->next = q;
-            weld_to_new_vertex(db, vj, N);
-            edge* e = new_edge(db, N, q, B);
-            N->out_edge = e;
-            q->in_edge = e;
-            bond(vj->in_edge, e, pair);
-            B->sides.push_back(e);
-            q = N;
-        }
-        q->prev = FB;
-        FB->next = q;
-        edge* closing = new_edge(db, FB, q, B);
-        q->in_edge = closing;
-        remove_side(FB->out_edge);
-        FB->out_edge = closing;
-        bond(LA->in_edge, closing, pair);
-        B->sides.push_back(closing);
-    } else {
-        point3D* q = v[m - 1];
-        for (int j = m + 1; j <= kB; ++j) {
-            point3D* wj = w[j - 1];
-            const Pos at = place(PA, PL, j, K);
-            point3D* N = new_vertex(db, at);
-            move_to(wj, at);
-            q->next = N;
-            N->prev = q;
-            weld_to_new_vertex(db, wj, N);
-            edge* e = new_edge(db, q, N, A);
-            q->out_edge = e;
-            N->in_edge = e;
-            bond(e, wj->out_edge, pair);
-            A->sides.push_back(e);
-            q = N;
-        }
-        q->next = LA;
-        LA->prev = q;
-        edge* closing = new_edge(db, q, LA, A);
-        q->out_edge = closing;
-        remove_side(LA->in_edge);
-        LA->in_edge = closing;
-        bond(closing, FB->out_edge, pair);
-        A->sides.push_back(closing);
-    }
+    if (kA > kB)
+        grow_poorer_run(db, pair, v, m, B, true, w[m - 1], FB, LA, PA, PL);
+    else
+        grow_poorer_run(db, pair, w, m, A, false, v[m - 1], LA, FB, PA, PL);
     return true;
 }

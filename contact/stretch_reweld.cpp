@@ -58,11 +58,6 @@ void clear_interior(const std::vector<point3D*>& run, cell* owner, interpair* co
     }
 }
 
-Pos place(Pos from, Pos to, int j, int count)
-{
-    const double t = static_cast<double>(j) / static_cast<double>(count + 1);
-    return Pos{(1.0 - t) * from.x + t * to.x, (1.0 - t) * from.y + t * to.y};
-}
 
 } // namespace
 
@@ -192,7 +187,7 @@ bool welding::boundary_merge(dbReader& db, point3D* P1, point3D* P2, point3D* Q1
 
     const int common = std::min(std::min(kA, kB), m);
     for (int j = 1; j <= common; ++j) {
-        const Pos at = place(from, to, j, m);
+        const Pos at = place_along(from, to, j, m);
         reweld_couple(db, a[j - 1], b[j - 1], at);
         bond(a[j - 1]->in_edge, b[j - 1]->out_edge, AB);
     }
@@ -200,57 +195,11 @@ bool welding::boundary_merge(dbReader& db, point3D* P1, point3D* P2, point3D* Q1
     bool gained = false;
     if (m > kB) {
         // B gains vertices, inserted one by one before the last B vertex.
-        point3D* last = b.back();
-        for (int j = kB + 1; j <= kA; ++j) {
-            point3D* aj = a[j - 1];
-            const Pos at = place(from, to, j, m);
-            move_to(aj, at);
-            point3D* N = new_vertex(db, at);
-            N->next = last;
-            last->prev = N;
-            weld_to_new_vertex(db, aj, N);
-            edge* E = new_edge(db, N, last, B);
-            N->out_edge = E;
-            last->in_edge = E;
-            bond(aj->in_edge, E, AB);
-            B->sides.push_back(E);
-            last = N;
-        }
-        last->prev = Q2;
-        Q2->next = last;
-        edge* closing = new_edge(db, Q2, last, B);
-        last->in_edge = closing;
-        remove_side(Q2->out_edge);
-        Q2->out_edge = closing;
-        bond(P2->in_edge, closing, AB);
-        B->sides.push_back(closing);
+        grow_poorer_run(db, AB, a, kB, B, true, b.back(), Q2, P2, from, to);
         B->remesh = 1;
         gained = true;
     } else if (m > kA) {
-        point3D* last = a.back();
-        for (int j = kA + 1; j <= kB; ++j) {
-            point3D* bj = b[j - 1];
-            const Pos at = place(from, to, j, m);
-            move_to(bj, at);
-            point3D* N = new_vertex(db, at);
-            last->next = N;
-            N->prev = last;
-            weld_to_new_vertex(db, bj, N);
-            edge* E = new_edge(db, last, N, A);
-            last->out_edge = E;
-            N->in_edge = E;
-            bond(E, bj->out_edge, AB);
-            A->sides.push_back(E);
-            last = N;
-        }
-        last->next = P2;
-        P2->prev = last;
-        edge* closing = new_edge(db, last, P2, A);
-        last->out_edge = closing;
-        remove_side(P2->in_edge);
-        P2->in_edge = closing;
-        bond(closing, Q2->out_edge, AB);
-        A->sides.push_back(closing);
+        grow_poorer_run(db, AB, b, kA, A, false, a.back(), P2, Q2, from, to);
         A->remesh = 1;
         gained = true;
     }

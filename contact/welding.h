@@ -83,6 +83,25 @@ void weld_to_new_vertex(dbReader& db, point3D* u, point3D* N);
 // v (one cell) and w (the facing cell) are re-welded as a couple at `at`.
 void reweld_couple(dbReader& db, point3D* v, point3D* w, Pos at);
 
+// The j-th of K evenly spaced places between `from` and `to` (j = 1 .. K,
+// j = 1 nearest `from`).
+inline Pos place_along(Pos from, Pos to, int j, int K)
+{
+    const double t = static_cast<double>(j) / static_cast<double>(K + 1);
+    return Pos{(1.0 - t) * from.x + t * to.x, (1.0 - t) * from.y + t * to.y};
+}
+
+// A welded run whose facing run is shorter: the rich run (interior vertices
+// along next from its first end when the poorer cell is the second one,
+// else along prev) keeps all K = rich.size() vertices; those after the
+// first `have` move to their places between `from` and `to` and each gets
+// a new facing vertex on `poor`, inserted after `last` (the poorer run's
+// last vertex so far, walking from the `from` end). The poorer run is then
+// closed to `poorEnd`, whose edge is replaced and bonded to `richEnd`'s.
+void grow_poorer_run(dbReader& db, interpair* pair, const std::vector<point3D*>& rich, int have,
+                     cell* poor, bool poorIsSecond, point3D* last, point3D* poorEnd, point3D* richEnd,
+                     Pos from, Pos to);
+
 // New records, appended with id = the size of their list.
 point3D* new_vertex(dbReader& db, Pos at);
 edge* new_edge(dbReader& db, point3D* p1, point3D* p2, cell* owner);

@@ -192,6 +192,58 @@ void reweld_couple(dbReader& db, point3D* v, point3D* w, Pos at)
     db.node_merge(v, w);
 }
 
+void grow_poorer_run(dbReader& db, interpair* pair, const std::vector<point3D*>& rich, int have,
+                     cell* poor, bool poorIsSecond, point3D* last, point3D* poorEnd, point3D* richEnd,
+                     Pos from, Pos to)
+{
+    const int K = static_cast<int>(rich.size());
+    for (int j = have + 1; j <= K; ++j) {
+        point3D* r = rich[j - 1];
+        const Pos at = place_along(from, to, j, K);
+        point3D* N = new_vertex(db, at);
+        move_to(r, at);
+        edge* e;
+        if (poorIsSecond) {
+            N->next = last;
+            last->prev = N;
+            weld_to_new_vertex(db, r, N);
+            e = new_edge(db, N, last, poor);
+            N->out_edge = e;
+            last->in_edge = e;
+            bond(r->in_edge, e, pair);
+        } else {
+            last->next = N;
+            N->prev = last;
+            weld_to_new_vertex(db, r, N);
+            e = new_edge(db, last, N, poor);
+            last->out_edge = e;
+            N->in_edge = e;
+            bond(e, r->out_edge, pair);
+        }
+        poor->sides.push_back(e);
+        last = N;
+    }
+    edge* closing;
+    if (poorIsSecond) {
+        last->prev = poorEnd;
+        poorEnd->next = last;
+        closing = new_edge(db, poorEnd, last, poor);
+        last->in_edge = closing;
+        remove_side(poorEnd->out_edge);
+        poorEnd->out_edge = closing;
+        bond(richEnd->in_edge, closing, pair);
+    } else {
+        last->next = poorEnd;
+        poorEnd->prev = last;
+        closing = new_edge(db, last, poorEnd, poor);
+        last->out_edge = closing;
+        remove_side(poorEnd->in_edge);
+        poorEnd->in_edge = closing;
+        bond(closing, richEnd->out_edge, pair);
+    }
+    poor->sides.push_back(closing);
+}
+
 point3D* new_vertex(dbReader& db, Pos at)
 {
     auto* p = new point3D(static_cast<int>(db.points.size()), at.x, at.y);

@@ -111,6 +111,12 @@ TEST_F(StretchReweld, TenApartGainsUpToThree)
     EXPECT_TRUE(A->remesh);
     EXPECT_FALSE(B->remesh);
     expectWeldedRuns(3);
+    // The mirror image: B is the poorer side.
+    build(3, 1, 10.0);
+    engine->boundary_merge_2(P1, P2, Q1, Q2);
+    EXPECT_FALSE(A->remesh);
+    EXPECT_TRUE(B->remesh);
+    expectWeldedRuns(3);
 }
 
 TEST_F(StretchReweld, EqualCountsMoveOntoTheChordWithoutFlags)
@@ -213,6 +219,13 @@ TEST_F(GapClosing, UnequalRunsSplitThePoorerSide)
     ASSERT_EQ(rb.size(), 3u);
     EXPECT_EQ(rb[0], b[0]); // w1 re-welded at one quarter, N2 and N3 new
     EXPECT_GE(rb[1]->id, static_cast<int>(engine->points.size()) - 2);
+    expectWeldedRuns(3);
+    // The mirror image: A is the poorer side and gains after its a1.
+    build(1, 3, 10.0);
+    closeGap();
+    const std::vector<point3D*> ra = run(P1, P2, false);
+    ASSERT_EQ(ra.size(), 3u);
+    EXPECT_EQ(ra[0], a[0]);
     expectWeldedRuns(3);
 }
 
