@@ -97,78 +97,16 @@ bool welding::boundary_merge(dbReader& db, point3D* P1, point3D* P2, point3D* Q1
 
     if (kA == 0) {
         // A has the single edge P1 -> P2: it gains a midpoint vertex, and B
-        // keeps only R = Q1's prev, moved to that midpoint.
+        // keeps only Q1's prev, moved to that midpoint.
         B->remesh = 1;
-        const Pos mid = midpoint(from, to);
-        point3D* M = new_vertex(db, mid);
-        M->next = P2;
-        M->prev = P1;
-        P1->next = M;
-        P2->prev = M;
-        point3D* R = b[0];
-        edge* e1 = new_edge(db, P1, M, A);
-        edge* e2 = new_edge(db, M, P2, A);
-        edge* e3 = new_edge(db, Q2, R, B);
-        remove_side(P1->out_edge);
-        P1->out_edge = e1;
-        M->in_edge = e1;
-        M->out_edge = e2;
-        P2->in_edge = e2;
-        bond(Q1->in_edge, e1, AB);
-        bond(e2, e3, AB);
-        A->sides.push_back(e1);
-        A->sides.push_back(e2);
-        // B's run from R back to Q2 goes, R alone staying.
-        for (int i = 0; i < kB; ++i) {
-            remove_side(b[i]->in_edge);
-            if (i > 0)
-                drop_vertex(db, b[i]);
-        }
-        B->sides.push_back(e3);
-        move_to(R, mid);
-        weld_to_new_vertex(db, R, M);
-        R->prev = Q2;
-        Q2->next = R;
-        R->in_edge = e3;
-        Q2->out_edge = e3;
+        const std::vector<point3D*> u(b.rbegin(), b.rend());
+        fill_one_side(db, AB, Q2, Q1, u, P1, P2, from, to);
         return true;
     }
-
     if (kB == 0) {
-        // The mirror image: B gains the midpoint vertex, A keeps R = P2's prev.
+        // The mirror image: B gains the midpoint vertex, A keeps P2's prev.
         A->remesh = 1;
-        const Pos mid = midpoint(from, to);
-        point3D* M = new_vertex(db, mid);
-        M->next = Q1;
-        M->prev = Q2;
-        Q2->next = M;
-        Q1->prev = M;
-        point3D* R = a.back();
-        edge* e1 = new_edge(db, Q2, M, B);
-        edge* e2 = new_edge(db, M, Q1, B);
-        edge* e3 = new_edge(db, P1, R, A);
-        remove_side(Q2->out_edge);
-        Q2->out_edge = e1;
-        M->in_edge = e1;
-        M->out_edge = e2;
-        Q1->in_edge = e2;
-        bond(P2->in_edge, e1, AB);
-        bond(e2, e3, AB);
-        B->sides.push_back(e1);
-        B->sides.push_back(e2);
-        // A's run from P1 up to R goes, R alone staying.
-        remove_side(P1->out_edge);
-        for (int i = 0; i + 1 < kA; ++i) {
-            remove_side(a[i]->out_edge);
-            drop_vertex(db, a[i]);
-        }
-        A->sides.push_back(e3);
-        move_to(R, mid);
-        weld_to_new_vertex(db, R, M);
-        R->prev = P1;
-        P1->next = R;
-        R->in_edge = e3;
-        P1->out_edge = e3;
+        fill_one_side(db, AB, P1, P2, a, Q2, Q1, from, to);
         return true;
     }
 

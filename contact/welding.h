@@ -91,6 +91,13 @@ inline Pos place_along(Pos from, Pos to, int j, int K)
     return Pos{(1.0 - t) * from.x + t * to.x, (1.0 - t) * from.y + t * to.y};
 }
 
+// One side of a gap between two welded couples has no vertex, only the edge
+// Fe -> Le: it gains one at the middle of `from` and `to`, and the full side
+// F..L (along next, interior u in ring order) keeps only its vertex next to
+// L, moved there and welded to it; the others are dropped.
+void fill_one_side(dbReader& db, interpair* pair, point3D* F, point3D* L,
+                   const std::vector<point3D*>& u, point3D* Fe, point3D* Le, Pos from, Pos to);
+
 // A welded run whose facing run is shorter: the rich run (interior vertices
 // along next from its first end when the poorer cell is the second one,
 // else along prev) keeps all K = rich.size() vertices; those after the

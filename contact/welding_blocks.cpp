@@ -93,7 +93,7 @@ interpair* trim_junction(edge* e, point3D* v)
     interpair* X = e->pair;
     if (X->MP.empty())
         return X;
-    mergepair* m = stretch_holding(X, e->p1 == v ? e->p2 : e->p1);
+    mergepair* m = stretch_holding(X, v);
     const bool first = X->cell1 == e->cell;
     if (e == v->out_edge) {
         (first ? m->S2 : m->T2) = v;
@@ -190,6 +190,49 @@ void reweld_couple(dbReader& db, point3D* v, point3D* w, Pos at)
     db.node_remove_0(v);
     db.node_remove_0(w);
     db.node_merge(v, w);
+}
+
+void fill_one_side(dbReader& db, interpair* pair, point3D* F, point3D* L,
+                   const std::vector<point3D*>& u, point3D* Fe, point3D* Le, Pos PA, Pos PL)
+{
+    cell* full = cell_of(F);
+    cell* empty = cell_of(Fe);
+    const std::size_t k = u.size();
+    trim_junction(L->in_edge, L);
+    trim_junction(F->out_edge, F);
+    release_inner_stretches(pair, u);
+    remove_side(Fe->out_edge);
+    for (std::size_t i = 0; i < k; ++i) {
+        point3D* r = (i == 0) ? F : u[i - 1];
+        remove_side(r->out_edge);
+        if (i + 1 < k)
+            drop_vertex(db, u[i]);
+    }
+    point3D* uk = u.back();
+    const Pos mid = midpoint(PA, PL);
+    point3D* N = new_vertex(db, mid);
+    N->next = Le;
+    N->prev = Fe;
+    Fe->next = N;
+    Le->prev = N;
+    edge* e1 = new_edge(db, Fe, N, empty);
+    edge* e2 = new_edge(db, N, Le, empty);
+    edge* e3 = new_edge(db, F, uk, full);
+    Fe->out_edge = e1;
+    N->in_edge = e1;
+    N->out_edge = e2;
+    Le->in_edge = e2;
+    bond(e1, uk->out_edge, pair);
+    bond(e2, e3, pair);
+    move_to(uk, mid);
+    weld_to_new_vertex(db, uk, N);
+    uk->prev = F;
+    F->next = uk;
+    uk->in_edge = e3;
+    F->out_edge = e3;
+    empty->sides.push_back(e1);
+    empty->sides.push_back(e2);
+    full->sides.push_back(e3);
 }
 
 void grow_poorer_run(dbReader& db, interpair* pair, const std::vector<point3D*>& rich, int have,

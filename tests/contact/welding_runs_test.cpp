@@ -162,6 +162,15 @@ TEST_F(StretchReweld, SingleEdgeGainsMidpoint)
     EXPECT_FALSE(b[1]->alive);
     EXPECT_FALSE(b[2]->alive);
     expectWeldedRuns(1);
+    // The mirror image: B's single edge gains, A keeps only P2's prev.
+    build(3, 0, 10.0);
+    engine->boundary_merge_2(P1, P2, Q1, Q2);
+    EXPECT_TRUE(A->remesh);
+    EXPECT_FALSE(B->remesh);
+    EXPECT_EQ(P2->prev, a[2]);
+    EXPECT_FALSE(a[0]->alive);
+    EXPECT_FALSE(a[1]->alive);
+    expectWeldedRuns(1);
 }
 
 using GapClosing = FacingRuns;
