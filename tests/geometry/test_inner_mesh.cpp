@@ -331,3 +331,41 @@ TEST(InnerMesh, CellWithoutSidesOrWithCoincidentVerticesStaysSound)
     EXPECT_TRUE(empty->inner_p.empty());
     EXPECT_TRUE(empty->inner_p_slip.empty());
 }
+
+namespace {
+
+// Shapes the mechanics can leave behind: a cell squashed flat, a sliver, a
+// speck, one far from the origin and a ring folded over itself. Meshing must
+// come back with a mesh that covers no more than the cell.
+TEST(InnerMesh, DegenerateShapesAreMeshedWithinTheCell)
+{
+    struct Shape {
+        const char* name;
+        double sx, sy, dx;  // scale of x and y, shift of x
+        bool fold;          // mirror the upper half onto the lower
+    };
+    const Shape shapes[] = {{"flat", 1.0, 0.0, 0.0, false},  {"sliver", 1.0, 1e-3, 0.0, false},
+                            {"speck", 1e-6, 1e-6, 0.0, false}, {"far", 1.0, 1.0, 1e7, false},
+                            {"folded", 1.0, 1.0, 0.0, true}};
+    for (const Shape& s : shapes) {
+        SCOPED_TRACE(s.name);
+        auto engine = tissueOf({regularPolygon(20, 10.0)});
+        cell* c = engine->cells[0];
+        for (edge* e : c->sides) {
+            point3D* p = e->p1;
+            p->x = p->x * s.sx + s.dx;
+            p->y = s.fold ? -std::fabs(p->y) : p->y * s.sy;
+        }
+        engine->cell_interior_resample(c, 0);
+        EXPECT_LE(c->inner_p.size(), 100u);
+        double area = 0.0;
+        for (const triangle* t : c->inner_t) {
+            const double a = signedArea(t->a, t->b, t->c);
+            EXPECT_LE(a, 0.0);
+            area -= a;
+        }
+        EXPECT_LE(area, std::fabs(polygonArea(c)) * (1.0 + 1e-6) + 1e-9);
+    }
+}
+
+} // namespace
