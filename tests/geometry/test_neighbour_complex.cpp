@@ -1,7 +1,10 @@
 // Neighbour complex of cells given by their centres.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <cstdlib>
+#include <vector>
 #include <set>
 #include <utility>
 
@@ -127,3 +130,44 @@ TEST(NeighbourComplex, CellOnTheCentreOfAnotherIsLeftWithoutNeighbours)
     EXPECT_EQ(neighbourPairs(engine.alpha_complex), (std::set<std::pair<int, int>>{{1, 2}, {1, 3}, {2, 3}}));
     EXPECT_EQ(engine.alpha_complex->simplices.size(), 4u);
 }
+
+namespace {
+
+// Centres the loaders can be handed: a centre that is not a number, a pile
+// of cells on one point, a long row on one line, weights far above the
+// spacing and cells far from the origin. The complex must come back with
+// every edge naming two different existing cells.
+TEST(NeighbourComplex, AwkwardCentresGiveOnlyValidPairs)
+{
+    const double nan = std::nan("");
+    std::vector<std::vector<std::array<double, 3>>> sets = {
+        {{0, 0, 10}, {nan, 0, 10}, {19, 0, 10}, {9, 15, 10}},
+        {{0, 0, 10}, {0, 0, 10}, {0, 0, 10}, {0, 0, 10}, {19, 0, 10}},
+        {{0, 0, 10}, {1e-12, 0, 10}, {0, 1e-12, 10}, {19, 0, 10}, {9, 15, 10}},
+        {{0, 0, 500}, {19, 0, 10}, {9, 15, 10}, {-30, 4, 0}},
+        {{1e9, 1e9, 10}, {1e9 + 19, 1e9, 10}, {1e9 + 9, 1e9 + 15, 10}},
+    };
+    std::vector<std::array<double, 3>> row;
+    for (int i = 0; i < 200; ++i)
+        row.push_back({19.0 * i, 0.0, 10.0});
+    sets.push_back(row);
+    for (std::size_t k = 0; k < sets.size(); ++k) {
+        SCOPED_TRACE(k);
+        dbReader engine;
+        for (const auto& c : sets[k])
+            addCell(engine, c[0], c[1], c[2]);
+        widen(engine);
+        engine.delaunay_triangulation(engine.bounds);
+        ASSERT_NE(engine.alpha_complex, nullptr);
+        const int n = int(engine.cells.size());
+        for (const auto& p : neighbourPairs(engine.alpha_complex)) {
+            EXPECT_GE(p.first, 1);
+            EXPECT_LE(p.second, n);
+            EXPECT_NE(p.first, p.second);
+        }
+        if (k == sets.size() - 1)
+            EXPECT_EQ(neighbourPairs(engine.alpha_complex).size(), row.size() - 1);
+    }
+}
+
+} // namespace
