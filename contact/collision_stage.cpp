@@ -269,7 +269,7 @@ void dbReader::collision_refresh(interpair* pair)
             }
         }
         // T1/S2 end, bounded by the new S1 and T2.
-        if (S2->checkmp(T1)) {
+        if (T1->checkmp(S2)) {
             grow_end(T1, S2, true, T2->next);
         } else {
             point3D *t, *s;

@@ -176,6 +176,15 @@ TEST(StretchRefit, EndsGrowOutwardAndShrinkInward)
     EXPECT_EQ(m->T1, t3);
     EXPECT_EQ(m->S2, s3);
     EXPECT_TRUE(topologyIsSound(*e));
+
+    // The T1/S2 end asks T1's partners: when T1 no longer lists S2 (a
+    // one-way link) that end shrinks to the middle couple.
+    t3->removemp(s3);
+    e->collision_refresh(p);
+    EXPECT_EQ(m->S1, s1);
+    EXPECT_EQ(m->T2, t0);
+    EXPECT_EQ(m->T1, vertexAt(*e, 1, 4));
+    EXPECT_EQ(m->S2, vertexAt(*e, 0, 2));
 }
 
 } // namespace
