@@ -202,11 +202,13 @@ Outcome combine(dbReader& db, interpair* pair, int i, int j, point3D* s0, point3
         !link_group(db, d, G3, false) || !link_group(db, b, G4, true))
         return Outcome::Failed;
     // The third-cell blocks re-weld other contacts, and that may drop a
-    // weld point of this one or delete its new stretch. A dropped point
-    // leaves no gap to close: the stretch goes. A deleted stretch whose
-    // points all live is recorded again, since the gap is welded below.
+    // weld point of this one, undo one of its two welds or delete its new
+    // stretch. Without both welds there is no gap to close: the stretch
+    // goes. A deleted stretch whose welds hold is recorded again, since the
+    // gap is welded below.
     const bool recorded = std::find(pair->MP.begin(), pair->MP.end(), mp) != pair->MP.end();
-    if (!a->alive || !b->alive || !c->alive || !d->alive) {
+    if (!a->alive || !b->alive || !c->alive || !d->alive || !a->checkmp(c) || !c->checkmp(a) ||
+        !b->checkmp(d) || !d->checkmp(b)) {
         if (recorded)
             pair->remove_MP(mp);
         return Outcome::Done;

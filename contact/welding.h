@@ -57,11 +57,13 @@ mergepair* stretch_holding(const interpair* K, const point3D* w);
 // when e is bonded, else null; a pair without a stretch has nothing to cut.
 interpair* trim_junction(edge* e, point3D* v);
 
-// The vertices of a gap are re-welded to the facing cell or dropped, so any
-// stretch of another contact of their cells that still ends at one of them
-// (the trims have already cut back those that reach past the gap) lies
-// wholly inside the gap and is deleted; otherwise it would name vertices
-// that are no longer welded to it, or no longer alive.
+// The vertices of a gap are re-welded to the facing cell or dropped, so no
+// stretch of another contact of their cells may go on ending at one of them:
+// a stretch wholly inside the gap is deleted, and one that only ends inside
+// (the trims cut back only those whose border edge is still welded) has that
+// end moved out to the first vertex beyond the gap that is welded to the
+// stretch's other cell. Otherwise a stretch would name vertices that are no
+// longer welded to it, or no longer alive.
 void release_inner_stretches(const interpair* pair, const std::vector<point3D*>& inner);
 
 // A vertex that leaves its ring: its partners forget it and it leaves its

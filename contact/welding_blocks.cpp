@@ -1,3 +1,4 @@
+#include <cstdio>
 // The small operations every welding routine is made of: bonding and
 // unbonding facing edges, dropping and re-welding vertices, new records, and
 // the look-ups of pairs and partner cells.
@@ -105,6 +106,41 @@ interpair* trim_junction(edge* e, point3D* v)
     return X;
 }
 
+namespace {
+
+bool listed(const std::vector<point3D*>& inner, const point3D* v)
+{
+    return std::find(inner.begin(), inner.end(), v) != inner.end();
+}
+
+// Moves the end `end` of a stretch, which lies in the gap, out of it along
+// the stretch (next when `forward`) to the first vertex beyond the gap, and
+// `facing` to that vertex's partner on `other`. False when the walk finds no
+// such welded vertex: the end is then left alone.
+bool move_end_out(point3D*& end, point3D*& facing, bool forward, const cell* other,
+                  const std::vector<point3D*>& inner)
+{
+    const int bound = ring_bound(cell_of(end));
+    point3D* s = end;
+    for (int k = 0; s && listed(inner, s); ++k) {
+        if (k > bound)
+            return false;
+        s = forward ? s->next : s->prev;
+    }
+    if (!s)
+        return false;
+    for (point3D* t : s->mp) {
+        if (t && cell_of(t) == other) {
+            end = s;
+            facing = t;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 void release_inner_stretches(const interpair* pair, const std::vector<point3D*>& inner)
 {
     for (point3D* w : inner) {
@@ -116,8 +152,22 @@ void release_inner_stretches(const interpair* pair, const std::vector<point3D*>&
                 continue;
             for (std::size_t k = other->MP.size(); k-- > 0;) {
                 mergepair* m = other->MP[k];
-                if (m->S1 == w || m->S2 == w || m->T1 == w || m->T2 == w)
+                const bool first = m->S1 == w || m->S2 == w;
+                if (!first && m->T1 != w && m->T2 != w)
+                    continue;
+                // Wholly inside the gap: the stretch goes. One end inside:
+                // that end moves out to where the stretch leaves the gap.
+                point3D*& lo = first ? m->S1 : m->T1;
+                point3D*& hi = first ? m->S2 : m->T2;
+                const bool loIn = listed(inner, lo);
+                const bool hiIn = listed(inner, hi);
+                cell* facingCell = first ? other->cell2 : other->cell1;
+                if (loIn && hiIn)
                     other->remove_MP(m);
+                else if (loIn)
+                    move_end_out(lo, first ? m->T2 : m->S2, true, facingCell, inner);
+                else
+                    move_end_out(hi, first ? m->T1 : m->S1, false, facingCell, inner);
             }
         }
     }
