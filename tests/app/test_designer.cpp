@@ -248,3 +248,20 @@ TEST_F(Designer, AnUnwritableFileIsReportedAndNothingIsLost)
     EXPECT_EQ(circleCount(*designer), 1);
     EXPECT_TRUE(designer->isVisible());
 }
+
+TEST_F(Designer, TheToolBarCommandsShowTheirIconsAndTips)
+{
+    struct Expected {
+        const char* text;
+        const char* tip;
+    };
+    for (const Expected& e : {Expected{"&Delete", "Delete the selected cell"},
+                              Expected{"&Build", "Build the diagram into the tissue"},
+                              Expected{"E&xit", "Quit"}}) {
+        QAction* action = actionNamed(*designer, e.text);
+        ASSERT_NE(action, nullptr) << e.text;
+        EXPECT_FALSE(action->icon().pixmap(16, 16).isNull()) << e.text;
+        EXPECT_EQ(action->statusTip(), QString(e.tip));
+        EXPECT_TRUE(action->shortcut().isEmpty()) << e.text;
+    }
+}

@@ -350,3 +350,14 @@ TEST_F(AppTest, MechanismModeReachesTheViewAndTheEngine)
     probe->mechButton()->click();
     EXPECT_EQ(view()->reader->mech_mode, dbReader::MECH_GROW);
 }
+
+TEST_F(AppTest, EveryCommandWithAnIconShowsIt)
+{
+    // The icons the commands name, and the window's own.
+    for (const char* name :
+         {"new", "open", "save", "picture", "solid", "mesh", "mole", "index", "arrow", "box",
+          "zoom_in", "zoom_out", "select-restangular", "select-ellipse", "select", "color",
+          "pause", "play", "dash", "grow", "relax", "data", "relation", "cue", "write", "icon"})
+        EXPECT_FALSE(QIcon(QString(":/images/%1.png").arg(name)).pixmap(16, 16).isNull()) << name;
+    EXPECT_FALSE(window->windowIcon().pixmap(16, 16).isNull());
+}
