@@ -36,8 +36,11 @@ void MainWindow::newDiagramData()
         return;
     }
 
-    // The new engine's behaviour model reads the model files New wrote;
-    // they are not needed afterwards.
+    // The new engine's behaviour model reads the model files. New wrote
+    // them, but a file opened while the designer was up removed them again,
+    // so they are written afresh (a failure has shown its own warning). They
+    // are not needed once the engine has read them.
+    createXMLForm();
     glWidget->new_reader();
     dbReader* engine = glWidget->reader;
     if (!engine)

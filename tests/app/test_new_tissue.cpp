@@ -3,6 +3,7 @@
 // circles as a "Center-based" file and opening that.
 #include "view_fixture.h"
 
+#include "biology/biology.h"
 #include "support/topology_check.h"
 
 #include <QMessageBox>
@@ -173,4 +174,21 @@ TEST_F(NewTissue, SavedAsCenterBasedItReopensToTheSameTissue)
     ASSERT_EQ(cellCount(), 9);
     EXPECT_EQ(describe(*view()->reader), built);
     EXPECT_EQ(describeFaults(checkTopology(*view()->reader)), "");
+}
+
+TEST_F(NewTissue, AFileOpenedBetweenNewAndBuildLeavesTheBuiltCellsTheirSignallingModels)
+{
+    probe->newAction()->trigger();
+    newDiagram* designer = probe->designer();
+    ASSERT_TRUE(waitFor([&] { return designer->isVisible(); }));
+    for (const QPointF& c : block())
+        placeCircle(*designer, scenePointOf(c.x(), c.y()));
+
+    // The load writes the signalling model files and removes them again.
+    ASSERT_TRUE(probe->loadFile(sampleCopy()));
+    actionNamed(*designer, "&Build")->trigger();
+    ASSERT_EQ(cellCount(), 9);
+    ASSERT_NE(view()->reader->biology, nullptr);
+    EXPECT_TRUE(view()->reader->biology->isLoaded())
+        << view()->reader->biology->loadMessage().toStdString();
 }
