@@ -827,6 +827,22 @@ void MainWindow::glWidgetModified()
 
 void MainWindow::buildDockWidget()
 {
+    // A rebuild asked for while one runs (a cell type set meanwhile) would
+    // delete the list under it: the running rebuild starts over instead.
+    if (dockBuilding) {
+        dockStale = true;
+        return;
+    }
+    dockBuilding = true;
+    do {
+        dockStale = false;
+        rebuildCellList();
+    } while (dockStale);
+    dockBuilding = false;
+}
+
+void MainWindow::rebuildCellList()
+{
     // The list reads the engine's cells and lets events through while it
     // is built: no step, load or New may change the engine meanwhile.
     GLWidget::EngineUse use(*glWidget);
@@ -846,6 +862,8 @@ void MainWindow::buildDockWidget()
     for (int k = 0; k < count; ++k) {
         progress.setValue(k);
         QCoreApplication::processEvents();
+        if (dockStale || k >= static_cast<int>(engine->cells.size()))
+            break;
         const cell* c = engine->cells[k];
         const bool alive = !c->dead;
         auto* item = new QTreeWidgetItem(root);

@@ -83,6 +83,8 @@ public slots:
     void deleteXMLForm();
 
 private:
+    // One pass of buildDockWidget: the cell list made afresh.
+    void rebuildCellList();
     // Opens the in-memory parameter database on the default connection.
     bool createConnection();
     // Creates its seven tables and fills them with the default rows.
@@ -135,6 +137,8 @@ private:
     QMenu* helpMenu = nullptr;
     QDockWidget* cellDock = nullptr;
     QTreeWidget* cellTree = nullptr;  // the cell list last built; null when the dock is empty
+    bool dockBuilding = false;  // the cell list is being rebuilt (events are let through)
+    bool dockStale = false;     // a rebuild was asked for meanwhile: it runs once more
     QToolBar* fileToolBar = nullptr;
     QToolBar* viewToolBar = nullptr;
     QToolBar* optionsToolBar = nullptr;

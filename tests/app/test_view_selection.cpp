@@ -310,3 +310,25 @@ TEST_F(Selection, AWeldedSideOfASelectedCellIsRedAlsoWhereItsNeighbourIsDrawnLat
     EXPECT_TRUE(near(colourAt(grab(), mx, my), QColor(255, 0, 0)))
         << colourText(colourAt(grab(), mx, my));
 }
+
+TEST_F(Selection, ATypeSetWhileTheCellListIsBeingRebuiltRebuildsItAfterwards)
+{
+    const int middle = cellCentredAt(0, 0)->id;
+    QTest::mouseClick(view(), Qt::LeftButton, Qt::NoModifier, widgetPosOf(0, 0));
+    ASSERT_EQ(view()->selectedCells, std::vector<int>{middle});
+    probe->cellTypeAction()->trigger();
+    propertiesDialog* dialog = view()->cellProperty;
+    ASSERT_NE(dialog, nullptr);
+    dialog->cellTypeButtons[2]->setChecked(true);
+
+    // The rebuild lets events through between cells (its progress dialog
+    // blocks no window): "Set properties" is pressed in the middle of it.
+    QTimer::singleShot(0, dialog->setButton, &QPushButton::click);
+    view()->Dock_Tree();
+
+    EXPECT_EQ(cellAt(middle)->cell_type, 2);
+    QTreeWidget* tree = probe->cellTree();
+    ASSERT_NE(tree, nullptr);
+    ASSERT_EQ(tree->topLevelItem(0)->childCount(), cellCount());
+    EXPECT_EQ(tree->topLevelItem(0)->child(middle)->child(1)->text(1), index_name_class[2]);
+}
