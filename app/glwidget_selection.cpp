@@ -182,6 +182,8 @@ void GLWidget::new_cellProperty()
 {
     delete cellProperty;
     cellProperty = new propertiesDialog(nullptr);
+    // An open chooser does not keep the program running after Exit.
+    cellProperty->setAttribute(Qt::WA_QuitOnClose, false);
 }
 
 QString GLWidget::currentmatrix()

@@ -75,6 +75,9 @@ MainWindow::MainWindow()
 
     newDiagramWindow = new newDiagram;
     newDiagramWindow->resize(600, 500);
+    // Exit ends the program even while the designer is open: only the main
+    // window keeps it running.
+    newDiagramWindow->setAttribute(Qt::WA_QuitOnClose, false);
     connect(newDiagramWindow, &newDiagram::buildSignal, this, &MainWindow::newDiagramData);
 
     setWindowTitle(tr("Vantu"));

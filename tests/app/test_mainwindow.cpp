@@ -3,6 +3,8 @@
 // the cell dock and Print About.
 #include "app_fixture.h"
 
+#include "app/propertiesdialog.h"
+
 #include <QMenu>
 #include <QScrollArea>
 #include <QTextStream>
@@ -360,4 +362,30 @@ TEST_F(AppTest, EveryCommandWithAnIconShowsIt)
           "pause", "play", "dash", "grow", "relax", "data", "relation", "cue", "write", "icon"})
         EXPECT_FALSE(QIcon(QString(":/images/%1.png").arg(name)).pixmap(16, 16).isNull()) << name;
     EXPECT_FALSE(window->windowIcon().pixmap(16, 16).isNull());
+}
+
+TEST_F(AppTest, ExitEndsTheProgramWhileTheDesignerAndTheTypeChooserAreOpen)
+{
+    ASSERT_TRUE(probe->loadFile(sampleCopy()));
+    probe->newAction()->trigger();
+    ASSERT_TRUE(waitFor([&] { return probe->designer()->isVisible(); }));
+    ASSERT_NE(view()->cellProperty, nullptr);
+    view()->cellProperty->show();
+
+    // The program's own event loop, as main runs it.
+    QApplication::setQuitOnLastWindowClosed(true);
+    bool stillRunning = false;
+    QTimer::singleShot(0, probe->exitAction(), &QAction::trigger);
+    QTimer deadline;  // gone with the test, so it cannot fire in a later one
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [&] {
+        stillRunning = true;
+        QApplication::quit();
+    });
+    deadline.start(3000);
+    QApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(false);
+    EXPECT_FALSE(stillRunning);
+    probe->designer()->hide();
+    view()->cellProperty->hide();
 }
