@@ -10,6 +10,7 @@
 #include "signalling/network.h"
 
 #include "support/model_env.h"
+#include "support/progress_watch.h"
 
 #include <QApplication>
 #include <QDir>
@@ -265,32 +266,17 @@ TEST_F(BiologyModel, ProgressDialogCountsTypesAndCytokines)
     // common network, 2 to 7 for the types, 8 after the common file, then one
     // step per cytokine.
     ASSERT_TRUE(writeModelFiles());
-    QString label;
-    int maximum = -1;
-    QList<int> values;
-    QTimer spy;
-    QObject::connect(&spy, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* dialog = qobject_cast<QProgressDialog*>(w);
-            if (!dialog || dialog->windowTitle() != "Biology")
-                continue;
-            label = dialog->labelText();
-            maximum = dialog->maximum();
-            if (values.isEmpty() || values.last() != dialog->value())
-                values << dialog->value();
-        }
-    });
-    spy.start(0);
+    ProgressWatch watch("Biology");
     {
         Biology biology;
         EXPECT_TRUE(biology.isLoaded());
     }
-    spy.stop();
-    EXPECT_EQ(label, QString("Read biology information into database..."));
-    EXPECT_EQ(maximum, 15);
+    watch.stop();
+    EXPECT_EQ(watch.label, QString("Read biology information into database..."));
+    EXPECT_EQ(watch.maximum, 15);
     const QList<int> expected{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
-    ASSERT_GE(values.size(), expected.size());
-    EXPECT_EQ(values.mid(0, expected.size()), expected);
+    ASSERT_GE(watch.values.size(), expected.size());
+    EXPECT_EQ(watch.values.mid(0, expected.size()), expected);
 }
 
 TEST_F(BiologyModel, LangevinStepsDrawOneDeviatePerColumnInColumnOrder)

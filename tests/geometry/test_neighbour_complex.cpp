@@ -165,8 +165,9 @@ TEST(NeighbourComplex, AwkwardCentresGiveOnlyValidPairs)
             EXPECT_LE(p.second, n);
             EXPECT_NE(p.first, p.second);
         }
-        if (k == sets.size() - 1)
+        if (k == sets.size() - 1) {
             EXPECT_EQ(neighbourPairs(engine.alpha_complex).size(), row.size() - 1);
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include "model/dbreader.h"
 #include "model/point3d.h"
 #include "support/tissue_fixture.h"
+#include "support/progress_watch.h"
 
 #include <QApplication>
 #include <QProgressDialog>
@@ -164,21 +165,12 @@ TEST(RTreeConstruction, RebuildShowsItsProgressDialog)
 
     // The rebuild lets the event loop run after every insertion, which lets
     // this timer look at the dialogs on screen.
-    QSet<QString> seen;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&seen] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* d = qobject_cast<QProgressDialog*>(w))
-                if (d->isVisible() && d->windowModality() == Qt::WindowModal)
-                    seen.insert(d->windowTitle() + "|" + d->labelText());
-    });
-    watch.start(0);
+    ProgressWatch watch;
     engine->r_tree_construction(engine->bounds);
     watch.stop();
 
-    EXPECT_EQ(seen, QSet<QString>{"Simulation: R-Tree|Refresh the R-Tree of cells..."});
-    for (QWidget* w : QApplication::topLevelWidgets())
-        EXPECT_FALSE(qobject_cast<QProgressDialog*>(w) && w->isVisible());
+    EXPECT_EQ(watch.seen, QSet<QString>{"Simulation: R-Tree|Refresh the R-Tree of cells..."});
+    EXPECT_FALSE(anyProgressVisible());
 }
 
 TEST(RTreeConstruction, CellWithoutExtremeVerticesIsNotIndexed)

@@ -2,6 +2,7 @@
 // that they are gone when the work is done.
 #include "model/parameter_database.h"
 #include "model/parameter_tables.h"
+#include "support/progress_watch.h"
 
 #include <QApplication>
 #include <QProgressDialog>
@@ -11,31 +12,14 @@
 
 namespace {
 
-// Records "title|label" of every progress dialog on screen while `work` runs;
-// the dialogs process events at each step, which lets the timer in.
+// "title|label" of every progress dialog on screen while `work` runs.
 template <typename Work>
 QSet<QString> progressSeenDuring(Work work)
 {
-    QSet<QString> seen;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&seen]() {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* dialog = qobject_cast<QProgressDialog*>(widget))
-                if (dialog->isVisible() && dialog->windowModality() == Qt::WindowModal)
-                    seen.insert(dialog->windowTitle() + "|" + dialog->labelText());
-    });
-    watch.start(0);
+    ProgressWatch watch;
     work();
     watch.stop();
-    return seen;
-}
-
-bool anyProgressVisible()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (qobject_cast<QProgressDialog*>(widget) && widget->isVisible())
-            return true;
-    return false;
+    return watch.seen;
 }
 
 } // namespace

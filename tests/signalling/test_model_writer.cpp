@@ -6,6 +6,7 @@
 #include "signalling/state.h"
 
 #include "support/model_env.h"
+#include "support/progress_watch.h"
 
 #include <QApplication>
 #include <QDir>
@@ -414,31 +415,16 @@ TEST_F(ModelWriter, ProgressDialogStepsThroughEachFileInThirds)
 {
     // Six cell types: s = 33 / 7 = 4, three steps per file, then the maximum
     // (which resets the dialog, so it is seen as its reset value).
-    QString texts;
-    int maximum = -1;
-    QList<int> values;
-    QTimer spy;
-    QObject::connect(&spy, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* dialog = qobject_cast<QProgressDialog*>(w);
-            if (!dialog || dialog->windowTitle() != "Cytokine Signaling Database")
-                continue;
-            texts = dialog->labelText();
-            maximum = dialog->maximum();
-            if (values.isEmpty() || values.last() != dialog->value())
-                values << dialog->value();
-        }
-    });
-    spy.start(0);
+    ProgressWatch watch("Cytokine Signaling Database");
     ASSERT_TRUE(writeModelFiles());
-    spy.stop();
-    EXPECT_EQ(texts, QString("Creating database..."));
-    EXPECT_EQ(maximum, 99);
+    watch.stop();
+    EXPECT_EQ(watch.label, QString("Creating database..."));
+    EXPECT_EQ(watch.maximum, 99);
     QList<int> expected{0};
     for (int v = 4; v <= 72; v += 4)
         expected << v;
-    ASSERT_GE(values.size(), expected.size());
-    EXPECT_EQ(values.mid(0, expected.size()), expected);
+    ASSERT_GE(watch.values.size(), expected.size());
+    EXPECT_EQ(watch.values.mid(0, expected.size()), expected);
 }
 
 // The seven files of the default database, byte for byte: element order,
