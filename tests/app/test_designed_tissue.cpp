@@ -6,6 +6,7 @@
 #include "model/dbreader.h"
 #include "model/parameter_tables.h"
 #include "support/model_env.h"
+#include "support/crossings.h"
 #include "support/topology_check.h"
 
 #include <gtest/gtest.h>
@@ -47,31 +48,6 @@ protected:
     std::unique_ptr<dbReader> engine;
 };
 
-using Pt = std::pair<double, double>;
-
-double orient(Pt a, Pt b, Pt c)
-{
-    return (b.first - a.first) * (c.second - a.second) - (b.second - a.second) * (c.first - a.first);
-}
-
-// Proper crossings between the boundaries of two different live cells.
-int crossings(const dbReader& e)
-{
-    const double eps = 1e-9;
-    int count = 0;
-    for (size_t i = 0; i < e.cells.size(); ++i)
-        for (size_t j = i + 1; j < e.cells.size(); ++j)
-            for (edge* s : e.cells[i]->sides)
-                for (edge* t : e.cells[j]->sides) {
-                    const Pt a{s->p1->x, s->p1->y}, b{s->p2->x, s->p2->y};
-                    const Pt c{t->p1->x, t->p1->y}, d{t->p2->x, t->p2->y};
-                    const double o1 = orient(a, b, c), o2 = orient(a, b, d);
-                    const double o3 = orient(c, d, a), o4 = orient(c, d, b);
-                    count += ((o1 > eps && o2 < -eps) || (o1 < -eps && o2 > eps)) &&
-                             ((o3 > eps && o4 < -eps) || (o3 < -eps && o4 > eps));
-                }
-    return count;
-}
 
 } // namespace
 
@@ -167,7 +143,7 @@ TEST_F(DesignedTissue, TouchingCirclesAreWeldedWithoutCrossings)
     build_designed_cells(*engine, xs, ys);
     weld();
     EXPECT_EQ(describeFaults(checkTopology(*engine)), "");
-    EXPECT_EQ(crossings(*engine), 0);
+    EXPECT_TRUE(boundaryCrossings(*engine).empty());
     int bonded = 0;
     for (const edge* e : engine->edges)
         bonded += e->bonded;

@@ -4,6 +4,7 @@
 #include "view_fixture.h"
 
 #include "biology/biology.h"
+#include "support/crossings.h"
 #include "support/topology_check.h"
 
 #include <QMessageBox>
@@ -14,34 +15,6 @@
 
 namespace {
 
-using Pt = std::pair<double, double>;
-
-double orient(Pt a, Pt b, Pt c)
-{
-    return (b.first - a.first) * (c.second - a.second) - (b.second - a.second) * (c.first - a.first);
-}
-
-// Proper crossings between the boundaries of two different live cells.
-int crossings(const dbReader& engine)
-{
-    const double eps = 1e-9;
-    int count = 0;
-    for (size_t i = 0; i < engine.cells.size(); ++i)
-        for (size_t j = i + 1; j < engine.cells.size(); ++j) {
-            if (engine.cells[i]->dead || engine.cells[j]->dead)
-                continue;
-            for (edge* s : engine.cells[i]->sides)
-                for (edge* t : engine.cells[j]->sides) {
-                    const Pt a{s->p1->x, s->p1->y}, b{s->p2->x, s->p2->y};
-                    const Pt c{t->p1->x, t->p1->y}, d{t->p2->x, t->p2->y};
-                    const double o1 = orient(a, b, c), o2 = orient(a, b, d);
-                    const double o3 = orient(c, d, a), o4 = orient(c, d, b);
-                    count += ((o1 > eps && o2 < -eps) || (o1 < -eps && o2 > eps)) &&
-                             ((o3 > eps && o4 < -eps) || (o3 < -eps && o4 > eps));
-                }
-        }
-    return count;
-}
 
 int bondedEdges(const dbReader& engine)
 {
@@ -132,7 +105,7 @@ TEST_F(NewTissue, ADrawnBlockIsWeldedSoundAndDrawn)
     buildTissue(block());
     const dbReader& engine = *view()->reader;
     EXPECT_EQ(describeFaults(checkTopology(engine)), "");
-    EXPECT_EQ(crossings(engine), 0);
+    EXPECT_TRUE(boundaryCrossings(engine).empty());
     EXPECT_GT(bondedEdges(engine), 0);
     // The view was reset: origin at the bottom-left corner, scale kept.
     EXPECT_EQ(view()->translateX, 0);

@@ -4,6 +4,7 @@
 #ifndef VANTU_TESTS_CONTACT_CONTACT_FIXTURES_H
 #define VANTU_TESTS_CONTACT_CONTACT_FIXTURES_H
 
+#include "support/crossings.h"
 #include "support/tissue_fixture.h"
 
 #include <cmath>
@@ -58,40 +59,6 @@ inline FixtureCell twentyGon(double cx, double cy)
 inline double orient(std::pair<double, double> a, std::pair<double, double> b, std::pair<double, double> c)
 {
     return (b.first - a.first) * (c.second - a.second) - (b.second - a.second) * (c.first - a.first);
-}
-
-// Whether segments ab and cd cross at one point inside both (no shared end,
-// no touching, no collinear overlap): a tolerance keeps welded, coinciding
-// edges out.
-inline bool properlyCross(std::pair<double, double> a, std::pair<double, double> b, std::pair<double, double> c, std::pair<double, double> d)
-{
-    const double eps = 1e-9;
-    const double o1 = orient(a, b, c), o2 = orient(a, b, d), o3 = orient(c, d, a), o4 = orient(c, d, b);
-    return ((o1 > eps && o2 < -eps) || (o1 < -eps && o2 > eps)) &&
-           ((o3 > eps && o4 < -eps) || (o3 < -eps && o4 > eps));
-}
-
-// Every proper crossing between the live boundaries of two different cells.
-inline std::vector<std::string> crossings(const dbReader& e)
-{
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < e.cells.size(); ++i) {
-        for (std::size_t j = i + 1; j < e.cells.size(); ++j) {
-            const cell* a = e.cells[i];
-            const cell* b = e.cells[j];
-            if (a->dead || b->dead)
-                continue;
-            for (const edge* s : a->sides)
-                for (const edge* t : b->sides)
-                    if (properlyCross({s->p1->x, s->p1->y}, {s->p2->x, s->p2->y}, {t->p1->x, t->p1->y},
-                                      {t->p2->x, t->p2->y})) {
-                        std::ostringstream text;
-                        text << "edge " << s->id << " of cell " << i << " crosses edge " << t->id << " of cell " << j;
-                        out.push_back(text.str());
-                    }
-        }
-    }
-    return out;
 }
 
 #endif

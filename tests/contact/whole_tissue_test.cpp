@@ -73,7 +73,7 @@ void runInitialPass(const std::vector<Pt>& centres)
         }
     }
     EXPECT_TRUE(topologyIsSound(*e));
-    const std::vector<std::string> crossed = crossings(*e);
+    const std::vector<std::string> crossed = boundaryCrossings(*e);
     EXPECT_TRUE(crossed.empty()) << crossed.size() << " crossings, first: " << crossed.front();
 }
 

@@ -18,55 +18,9 @@
 
 namespace {
 
-double cross(double ax, double ay, double bx, double by, double cx, double cy)
-{
-    return (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
-}
-
-bool properlyCross(const point3D* a, const point3D* b, const point3D* c, const point3D* d)
-{
-    const double d1 = cross(a->x, a->y, b->x, b->y, c->x, c->y);
-    const double d2 = cross(a->x, a->y, b->x, b->y, d->x, d->y);
-    const double d3 = cross(c->x, c->y, d->x, d->y, a->x, a->y);
-    const double d4 = cross(c->x, c->y, d->x, d->y, b->x, b->y);
-    const double eps = 1e-9;
-    return ((d1 > eps && d2 < -eps) || (d1 < -eps && d2 > eps)) && ((d3 > eps && d4 < -eps) || (d3 < -eps && d4 > eps));
-}
-
 const char* const kRoundTrip = "TissueFileRoundTrip";
 
 }  // namespace
-
-bool boundariesCross(const dbReader& engine, std::string* where)
-{
-    // Only cells whose boxes overlap can cross.
-    std::vector<std::array<double, 4>> box(engine.cells.size());
-    for (size_t k = 0; k < engine.cells.size(); ++k) {
-        box[k] = {1e300, 1e300, -1e300, -1e300};
-        for (const edge* e : engine.cells[k]->sides) {
-            box[k][0] = std::min(box[k][0], e->p1->x);
-            box[k][1] = std::min(box[k][1], e->p1->y);
-            box[k][2] = std::max(box[k][2], e->p1->x);
-            box[k][3] = std::max(box[k][3], e->p1->y);
-        }
-    }
-    for (size_t a = 0; a < engine.cells.size(); ++a)
-        for (size_t b = a + 1; b < engine.cells.size(); ++b) {
-            const cell* ca = engine.cells[a];
-            const cell* cb = engine.cells[b];
-            if (ca->dead || cb->dead || box[a][0] > box[b][2] || box[b][0] > box[a][2] || box[a][1] > box[b][3]
-                || box[b][1] > box[a][3])
-                continue;
-            for (const edge* e : ca->sides)
-                for (const edge* f : cb->sides)
-                    if (properlyCross(e->p1, e->p2, f->p1, f->p2)) {
-                        if (where)
-                            *where = "edges " + std::to_string(e->id) + " and " + std::to_string(f->id);
-                        return true;
-                    }
-        }
-    return false;
-}
 
 // A hand-written tissue with a welded stretch, junction nodes, a removed
 // pair, dead vertices (one with missing links), a dead cell and a migrating

@@ -9,6 +9,7 @@
 #include "model/parameter_database.h"
 #include "model/parameter_tables.h"
 #include "model/tissue_file.h"
+#include "support/crossings.h"
 #include "support/model_env.h"
 #include "support/topology_check.h"
 
@@ -130,8 +131,5 @@ protected:
     BoxAnswerer boxes;
 };
 
-// Whether any two live cells' boundaries properly cross (segments meeting at
-// a shared or welded vertex do not count).
-bool boundariesCross(const dbReader& engine, std::string* where = nullptr);
 
 #endif

@@ -1,0 +1,20 @@
+#ifndef VANTU_TESTS_SUPPORT_CROSSINGS_H
+#define VANTU_TESTS_SUPPORT_CROSSINGS_H
+
+// An independent polygon test for whole tissues: whether the boundaries of two
+// different live cells properly cross. Welded edges lie on each other and
+// meet at shared or welded vertices; a small tolerance keeps them out.
+
+#include <string>
+#include <vector>
+
+class dbReader;
+
+// One line per proper crossing between the boundaries of two live cells
+// ("edge 4 of cell 0 crosses edge 31 of cell 1"); empty when there is none.
+std::vector<std::string> boundaryCrossings(const dbReader& engine);
+
+// Whether any crossing exists; `where` receives the first one.
+bool boundariesCross(const dbReader& engine, std::string* where = nullptr);
+
+#endif
