@@ -26,11 +26,11 @@ FixtureCell disc(double cx, double cy, double r)
 
 void runPass(const std::vector<Pt>& centres, double r = 10.0)
 {
-    TissueSpec spec;
+    TissueLayout layout;
     for (const Pt& c : centres)
-        spec.cells.push_back(disc(c.first, c.second, r));
+        layout.cells.push_back(disc(c.first, c.second, r));
     std::string error;
-    auto e = buildTissue(spec, &error);
+    auto e = buildTissue(layout, &error);
     ASSERT_TRUE(e) << error;
     for (cell* c : e->cells)
         c->radius = r;
@@ -130,11 +130,11 @@ class CrushedPacking : public ::testing::TestWithParam<unsigned> {};
 // stretch may name a dropped one.
 TEST_P(CrushedPacking, RingsAndStretchesStayOnLiveVertices)
 {
-    TissueSpec spec;
+    TissueLayout layout;
     for (const Pt& c : deepPacking(GetParam()))
-        spec.cells.push_back(disc(c.first, c.second, 10.0));
+        layout.cells.push_back(disc(c.first, c.second, 10.0));
     std::string error;
-    auto e = buildTissue(spec, &error);
+    auto e = buildTissue(layout, &error);
     ASSERT_TRUE(e) << error;
     e->collision_state = dbReader::COLLISION_INITIAL;
     e->delaunay_triangulation(e->bounds);

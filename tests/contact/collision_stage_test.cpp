@@ -8,10 +8,10 @@
 
 namespace {
 
-std::unique_ptr<dbReader> build(const TissueSpec& spec)
+std::unique_ptr<dbReader> build(const TissueLayout& layout)
 {
     std::string error;
-    auto e = buildTissue(spec, &error);
+    auto e = buildTissue(layout, &error);
     EXPECT_TRUE(e) << error;
     return e;
 }
@@ -75,8 +75,8 @@ TEST(CollisionStage, FlaggedAndDrivenCellsAreRemeshed)
 
 TEST(CollisionStage, BondedSideOfAnEmptyPairFailsWithTheCellIndex)
 {
-    TissueSpec spec = twoWeldedCells();
-    auto e = build(spec);
+    TissueLayout layout = twoWeldedCells();
+    auto e = build(layout);
     ASSERT_TRUE(e);
     interpair* p = e->interpairs[0];
     p->removed = 1;
@@ -87,19 +87,19 @@ TEST(CollisionStage, BondedSideOfAnEmptyPairFailsWithTheCellIndex)
 }
 
 // Cells 0 and 1 below cell 2 meet each other only at (10, 10).
-TissueSpec pointJunction()
+TissueLayout pointJunction()
 {
-    TissueSpec spec;
+    TissueLayout layout;
     FixtureCell c0, c1, c2;
     c0.ring = {{0, 0}, {8, 0}, {10, 10}, {0, 10}};
     c1.ring = {{12, 0}, {20, 0}, {20, 10}, {10, 10}};
     c2.ring = {{0, 10}, {10, 10}, {20, 10}, {20, 20}, {0, 20}};
-    spec.cells = {c0, c1, c2};
+    layout.cells = {c0, c1, c2};
     // Cell 0's top (10,10)->(0,10) on cell 2's (0,10)->(10,10); cell 1's top
     // (20,10)->(10,10) on cell 2's (10,10)->(20,10).
-    spec.welds.push_back(FixtureWeld{0, 2, 3, 2, 0, 1});
-    spec.welds.push_back(FixtureWeld{1, 2, 3, 2, 1, 2});
-    return spec;
+    layout.welds.push_back(FixtureWeld{0, 2, 3, 2, 0, 1});
+    layout.welds.push_back(FixtureWeld{1, 2, 3, 2, 1, 2});
+    return layout;
 }
 
 TEST(TripleJunctions, OuterCellsMeetingAtOnePointGetASinglePointStretch)

@@ -19,9 +19,9 @@
 // Q1 = (0, 0) along next, then closes below. P1-Q1 and P2-Q2 are welded single
 // points of one pair (two mergepairs). Ring indices: A: P1 = 0, a_j = j,
 // P2 = kA + 1; B: Q2 = 0, b_j = kB + 1 - j (b_1 next to Q1), Q1 = kB + 1.
-inline TissueSpec facingRuns(int kA, int kB, double length, double yA = -0.5, double yB = 0.5)
+inline TissueLayout facingRuns(int kA, int kB, double length, double yA = -0.5, double yB = 0.5)
 {
-    TissueSpec spec;
+    TissueLayout layout;
     FixtureCell a;
     a.ring.push_back({0.0, 0.0});
     for (int j = 1; j <= kA; ++j)
@@ -36,10 +36,10 @@ inline TissueSpec facingRuns(int kA, int kB, double length, double yA = -0.5, do
     b.ring.push_back({0.0, 0.0});
     b.ring.push_back({0.0, -10.0});
     b.ring.push_back({length, -10.0});
-    spec.cells = {a, b};
-    spec.welds.push_back(FixtureWeld{0, 0, 0, 1, kB + 1, kB + 1});
-    spec.welds.push_back(FixtureWeld{0, kA + 1, kA + 1, 1, 0, 0});
-    return spec;
+    layout.cells = {a, b};
+    layout.welds.push_back(FixtureWeld{0, 0, 0, 1, kB + 1, kB + 1});
+    layout.welds.push_back(FixtureWeld{0, kA + 1, kA + 1, 1, 0, 0});
+    return layout;
 }
 
 // A cell as the centre-based loader builds it.

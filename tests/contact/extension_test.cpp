@@ -10,16 +10,16 @@ namespace {
 
 // Two 20-gons 17 apart whose facing vertices 0 (of cell 0) and 10 (of cell 1)
 // both sit at (8.5, 0), welded there.
-TissueSpec weldedAtOnePoint()
+TissueLayout weldedAtOnePoint()
 {
-    TissueSpec spec;
+    TissueLayout layout;
     FixtureCell a = twentyGon(0.0, 0.0);
     FixtureCell b = twentyGon(17.0, 0.0);
     a.ring[0] = {8.5, 0.0};
     b.ring[10] = {8.5, 0.0};
-    spec.cells = {a, b};
-    spec.welds.push_back(FixtureWeld{0, 0, 0, 1, 10, 10});
-    return spec;
+    layout.cells = {a, b};
+    layout.welds.push_back(FixtureWeld{0, 0, 0, 1, 10, 10});
+    return layout;
 }
 
 TEST(StretchExtension, SinglePointGrowsToBothCrossings)
@@ -64,11 +64,11 @@ TEST(StretchExtension, StretchWithoutFurtherOverlapStaysAsItIs)
 
 std::unique_ptr<dbReader> cellsOf(std::vector<FixtureCell> cells, std::vector<FixtureWeld> welds = {})
 {
-    TissueSpec spec;
-    spec.cells = std::move(cells);
-    spec.welds = std::move(welds);
+    TissueLayout layout;
+    layout.cells = std::move(cells);
+    layout.welds = std::move(welds);
     std::string error;
-    auto e = buildTissue(spec, &error);
+    auto e = buildTissue(layout, &error);
     EXPECT_TRUE(e) << error;
     return e;
 }

@@ -9,16 +9,16 @@ namespace {
 
 // Four squares in a row; cells 1 and 3 are shifted so that vertex 7 (cell 1,
 // ring 3) and vertex 12 (cell 3, ring 0) can be welded at one place.
-TissueSpec fourSquares()
+TissueLayout fourSquares()
 {
-    TissueSpec spec;
+    TissueLayout layout;
     auto square = [](double x0, double y0) {
         FixtureCell c;
         c.ring = {{x0, y0}, {x0 + 10, y0}, {x0 + 10, y0 + 10}, {x0, y0 + 10}};
         return c;
     };
-    spec.cells = {square(0, 0), square(20, 0), square(40, 0), square(20, 10)};
-    return spec;
+    layout.cells = {square(0, 0), square(20, 0), square(40, 0), square(20, 10)};
+    return layout;
 }
 
 // Welds p and q as the welding routines do: one place, mutual partners.

@@ -21,10 +21,10 @@ interpair* pairOf(dbReader& e, int i, int j)
 
 TEST(PairWelding, TwoOverlappingCellsGetOneStretch)
 {
-    TissueSpec spec;
-    spec.cells = {twentyGon(0.0, 0.0), twentyGon(18.0, 0.0)};
+    TissueLayout layout;
+    layout.cells = {twentyGon(0.0, 0.0), twentyGon(18.0, 0.0)};
     std::string error;
-    auto e = buildTissue(spec, &error);
+    auto e = buildTissue(layout, &error);
     ASSERT_TRUE(e) << error;
     interpair* p = pairOf(*e, 0, 1);
     e->collision_response(p);
@@ -42,10 +42,10 @@ TEST(PairWelding, TwoOverlappingCellsGetOneStretch)
 
 TEST(PairWelding, CandidatesMissingOnOneCellLeaveThePairAlone)
 {
-    TissueSpec spec;
-    spec.cells = {twentyGon(0.0, 0.0), twentyGon(40.0, 0.0)};
+    TissueLayout layout;
+    layout.cells = {twentyGon(0.0, 0.0), twentyGon(40.0, 0.0)};
     std::string error;
-    auto e = buildTissue(spec, &error);
+    auto e = buildTissue(layout, &error);
     ASSERT_TRUE(e) << error;
     interpair* p = pairOf(*e, 0, 1);
     const std::size_t points = e->points.size();
@@ -58,13 +58,13 @@ TEST(PairWelding, CandidatesMissingOnOneCellLeaveThePairAlone)
 // each side of the other once.
 TEST(PairWelding, StretchIdsAreProductsOfRunIndices)
 {
-    TissueSpec spec;
+    TissueLayout layout;
     FixtureCell vertical, horizontal;
     vertical.ring = {{2, 0}, {8, 0}, {8, 3}, {8, 7}, {8, 10}, {2, 10}, {2, 7}, {2, 3}};
     horizontal.ring = {{0, 2}, {3, 2}, {7, 2}, {10, 2}, {10, 8}, {7, 8}, {3, 8}, {0, 8}};
-    spec.cells = {vertical, horizontal};
+    layout.cells = {vertical, horizontal};
     std::string error;
-    auto e = buildTissue(spec, &error);
+    auto e = buildTissue(layout, &error);
     ASSERT_TRUE(e) << error;
     interpair* p = pairOf(*e, 0, 1);
     auto A = [&](int k) { return vertexAt(*e, 0, k); };
@@ -93,13 +93,13 @@ TEST(PairWelding, StretchIdsAreProductsOfRunIndices)
 // combination ends without a stretch instead of welding with a missing end.
 TEST(PairWelding, FirstCrossingWithoutSecondWeldsNothing)
 {
-    TissueSpec spec;
+    TissueLayout layout;
     FixtureCell square, wedge;
     square.ring = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
     wedge.ring = {{0, -4}, {6, -4}, {5, -1}, {3, 1}, {1, -1}};
-    spec.cells = {square, wedge};
+    layout.cells = {square, wedge};
     std::string error;
-    auto e = buildTissue(spec, &error);
+    auto e = buildTissue(layout, &error);
     ASSERT_TRUE(e) << error;
     interpair* p = pairOf(*e, 0, 1);
     auto A = [&](int k) { return vertexAt(*e, 0, k); };

@@ -268,13 +268,13 @@ TEST_F(GapClosing, NoRoomCollapsesTheWholeGap)
 TEST(GapClosingThirdCell, BorderWeldIsTrimmedToTheGapEnd)
 {
     // A third cell C is welded to A along A's first gap edge P1 -> a1.
-    TissueSpec spec = facingRuns(2, 2, 10.0);
+    TissueLayout layout = facingRuns(2, 2, 10.0);
     FixtureCell c;
     c.ring = {{10.0 / 3.0, -0.5}, {0.0, 0.0}, {-6.0, -2.0}, {-2.0, -9.0}};
-    spec.cells.push_back(c);
-    spec.welds.push_back(FixtureWeld{0, 0, 1, 2, 0, 1});
+    layout.cells.push_back(c);
+    layout.welds.push_back(FixtureWeld{0, 0, 1, 2, 0, 1});
     std::string error;
-    auto engine = buildTissue(spec, &error);
+    auto engine = buildTissue(layout, &error);
     ASSERT_TRUE(engine) << error;
     point3D* P1 = vertexAt(*engine, 0, 0);
     point3D* P2 = vertexAt(*engine, 0, 3);
@@ -300,13 +300,13 @@ TEST(GapClosingThirdCell, BorderWeldIsTrimmedToTheGapEnd)
 
 TEST(GapClosingThirdCell, ThirdPairWithoutStretchIsNotRead)
 {
-    TissueSpec spec = facingRuns(2, 2, 10.0);
+    TissueLayout layout = facingRuns(2, 2, 10.0);
     FixtureCell c;
     c.ring = {{10.0 / 3.0, -0.5}, {0.0, 0.0}, {-6.0, -2.0}, {-2.0, -9.0}};
-    spec.cells.push_back(c);
-    spec.welds.push_back(FixtureWeld{0, 0, 1, 2, 0, 1});
+    layout.cells.push_back(c);
+    layout.welds.push_back(FixtureWeld{0, 0, 1, 2, 0, 1});
     std::string error;
-    auto engine = buildTissue(spec, &error);
+    auto engine = buildTissue(layout, &error);
     ASSERT_TRUE(engine) << error;
     interpair* ac = engine->interpairs[1];
     while (!ac->MP.empty())
@@ -322,14 +322,14 @@ TEST(StretchReweldThirdCell, OnlyTheStretchOnTheRunIsDissolved)
 {
     // A third cell C touches A at two single points: first at A's top-left
     // corner, then at a1 inside the run that is re-welded to B.
-    TissueSpec spec = facingRuns(2, 2, 10.0);
+    TissueLayout layout = facingRuns(2, 2, 10.0);
     FixtureCell c;
     c.ring = {{10.0 / 3.0, -0.5}, {0.0, 10.0}, {-8.0, 5.0}, {-8.0, -5.0}};
-    spec.cells.push_back(c);
-    spec.welds.push_back(FixtureWeld{0, 5, 5, 2, 1, 1});
-    spec.welds.push_back(FixtureWeld{0, 1, 1, 2, 0, 0});
+    layout.cells.push_back(c);
+    layout.welds.push_back(FixtureWeld{0, 5, 5, 2, 1, 1});
+    layout.welds.push_back(FixtureWeld{0, 1, 1, 2, 0, 0});
     std::string error;
-    auto engine = buildTissue(spec, &error);
+    auto engine = buildTissue(layout, &error);
     ASSERT_TRUE(engine) << error;
     interpair* ac = engine->interpairs[1];
     ASSERT_EQ(ac->MP.size(), 2u);

@@ -42,11 +42,11 @@ bool polygonsMeet(const FixtureCell& p, const FixtureCell& q)
 
 void runInitialPass(const std::vector<Pt>& centres)
 {
-    TissueSpec spec;
+    TissueLayout layout;
     for (const Pt& c : centres)
-        spec.cells.push_back(twentyGon(c.first, c.second));
+        layout.cells.push_back(twentyGon(c.first, c.second));
     std::string error;
-    auto e = buildTissue(spec, &error);
+    auto e = buildTissue(layout, &error);
     ASSERT_TRUE(e) << error;
     e->collision_state = dbReader::COLLISION_INITIAL;
     e->delaunay_triangulation(e->bounds);
@@ -62,7 +62,7 @@ void runInitialPass(const std::vector<Pt>& centres)
 
     for (std::size_t i = 0; i < centres.size(); ++i) {
         for (std::size_t j = i + 1; j < centres.size(); ++j) {
-            if (!polygonsMeet(spec.cells[i], spec.cells[j]))
+            if (!polygonsMeet(layout.cells[i], layout.cells[j]))
                 continue;
             const interpair* found = nullptr;
             for (const interpair* p : e->cells[i]->pairs)

@@ -27,11 +27,11 @@ std::vector<std::pair<double, double>> regularPolygon(int n, double r, double cx
 
 std::unique_ptr<dbReader> tissueOf(const std::vector<std::vector<std::pair<double, double>>>& rings)
 {
-    TissueSpec spec;
+    TissueLayout layout;
     for (const auto& r : rings)
-        spec.cells.push_back({r, 0});
+        layout.cells.push_back({r, 0});
     std::string error;
-    std::unique_ptr<dbReader> engine = buildTissue(spec, &error);
+    std::unique_ptr<dbReader> engine = buildTissue(layout, &error);
     EXPECT_TRUE(engine) << error;
     return engine;
 }

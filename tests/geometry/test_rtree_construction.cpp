@@ -23,17 +23,17 @@ namespace {
 
 // A field of separate rectangles of varied sizes, some overlapping their
 // neighbours' boxes, as cells of a loose tissue.
-TissueSpec looseTissue(int columns, int rows)
+TissueLayout looseTissue(int columns, int rows)
 {
     std::mt19937 rng(9);
     std::uniform_real_distribution<double> size(4, 14);
-    TissueSpec spec;
+    TissueLayout layout;
     for (int i = 0; i < columns; i++)
         for (int j = 0; j < rows; j++) {
             const double x = i * 10.0, y = j * 10.0, w = size(rng), h = size(rng);
-            spec.cells.push_back({{{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}}});
+            layout.cells.push_back({{{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}}});
         }
-    return spec;
+    return layout;
 }
 
 std::vector<int> sorted(std::vector<int> v)

@@ -24,7 +24,7 @@ TEST(BoundaryCrossings, WeldedNeighboursDoNotCrossOverlappingCellsDo)
     ASSERT_TRUE(welded) << error;
     EXPECT_TRUE(boundaryCrossings(*welded).empty());
 
-    TissueSpec overlap;
+    TissueLayout overlap;
     overlap.cells = {square(0, 0, 10), square(5, 5, 10)};
     std::unique_ptr<dbReader> engine = buildTissue(overlap, &error);
     ASSERT_TRUE(engine) << error;

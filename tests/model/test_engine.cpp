@@ -116,9 +116,9 @@ TEST(Engine, ReleaseEngineClearsTheHolderBeforeDeleting)
 TEST(Engine, TeardownProgressCountsCellsTwice)
 {
     // 40 vertices, 40 edges, 2 cells, 1 pair, 40 nodes: maximum 125.
-    TissueSpec spec;
-    spec.cells = {twentyGon(0, 0), twentyGon(100, 0)};
-    dbReader* engine = buildTissue(spec).release();
+    TissueLayout layout;
+    layout.cells = {twentyGon(0, 0), twentyGon(100, 0)};
+    dbReader* engine = buildTissue(layout).release();
     ASSERT_NE(engine, nullptr);
     auto* pair = new interpair(0, engine->cells[0], engine->cells[1]);
     engine->interpairs.push_back(pair);

@@ -7,10 +7,10 @@
 
 namespace {
 
-std::unique_ptr<dbReader> build(const TissueSpec& spec)
+std::unique_ptr<dbReader> build(const TissueLayout& layout)
 {
     std::string error;
-    auto engine = buildTissue(spec, &error);
+    auto engine = buildTissue(layout, &error);
     EXPECT_TRUE(engine) << error;
     return engine;
 }
@@ -68,16 +68,16 @@ TEST(TopologyKit, ThreeCellsMeetInATripleJunction)
 TEST(TopologyKit, SinglePointWeldAndAReversedWeld)
 {
     // Two squares touching at one corner, then a second weld given from cell 1.
-    TissueSpec spec;
-    spec.cells.push_back({{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, 0});
-    spec.cells.push_back({{{10, 10}, {20, 10}, {20, 20}, {10, 20}}, 0});
-    spec.welds.push_back({0, 2, 2, 1, 0, 0});
-    auto r = build(spec);
+    TissueLayout layout;
+    layout.cells.push_back({{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, 0});
+    layout.cells.push_back({{{10, 10}, {20, 10}, {20, 20}, {10, 20}}, 0});
+    layout.welds.push_back({0, 2, 2, 1, 0, 0});
+    auto r = build(layout);
     ASSERT_TRUE(r);
     EXPECT_TRUE(topologyIsSound(*r));
     EXPECT_EQ(r->interpairs[0]->MP[0]->S1, r->interpairs[0]->MP[0]->S2);
 
-    TissueSpec three = threeWeldedCells();
+    TissueLayout three = threeWeldedCells();
     std::swap(three.welds[0].cell1, three.welds[0].cell2);  // described from cell 1
     std::swap(three.welds[0].s1, three.welds[0].t1);
     std::swap(three.welds[0].s2, three.welds[0].t2);
@@ -90,21 +90,21 @@ TEST(TopologyKit, SinglePointWeldAndAReversedWeld)
 TEST(TopologyKit, BuilderRefusesInconsistentSpecs)
 {
     std::string error;
-    TissueSpec cw = singleSquare();
+    TissueLayout cw = singleSquare();
     std::reverse(cw.cells[0].ring.begin(), cw.cells[0].ring.end());
     EXPECT_FALSE(buildTissue(cw, &error));
     EXPECT_NE(error.find("counter-clockwise"), std::string::npos);
 
-    TissueSpec uneven = twoWeldedCells();
+    TissueLayout uneven = twoWeldedCells();
     uneven.welds[0].t2 = 4;
     EXPECT_FALSE(buildTissue(uneven, &error));
 
-    TissueSpec apart = twoWeldedCells();
+    TissueLayout apart = twoWeldedCells();
     apart.cells[1].ring[4].first = 10.5;
     EXPECT_FALSE(buildTissue(apart, &error));
     EXPECT_NE(error.find("is not on"), std::string::npos);
 
-    TissueSpec twice = twoWeldedCells();
+    TissueLayout twice = twoWeldedCells();
     twice.welds.push_back(twice.welds[0]);
     EXPECT_FALSE(buildTissue(twice, &error));
 }

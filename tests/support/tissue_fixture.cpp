@@ -37,10 +37,10 @@ int find_root(std::vector<int>& parent, int v)
     return v;
 }
 
-bool check_spec(const TissueSpec& spec, std::string* error)
+bool check_spec(const TissueLayout& layout, std::string* error)
 {
-    for (size_t c = 0; c < spec.cells.size(); ++c) {
-        const auto& ring = spec.cells[c].ring;
+    for (size_t c = 0; c < layout.cells.size(); ++c) {
+        const auto& ring = layout.cells[c].ring;
         if (ring.size() < 3)
             return fail(error, "cell " + std::to_string(c) + " has fewer than three vertices");
         double s = 0.0;
@@ -52,14 +52,14 @@ bool check_spec(const TissueSpec& spec, std::string* error)
         if (s <= 0.0)
             return fail(error, "cell " + std::to_string(c) + " does not run counter-clockwise");
     }
-    const int cells = static_cast<int>(spec.cells.size());
-    for (size_t w = 0; w < spec.welds.size(); ++w) {
-        const FixtureWeld& f = spec.welds[w];
+    const int cells = static_cast<int>(layout.cells.size());
+    for (size_t w = 0; w < layout.welds.size(); ++w) {
+        const FixtureWeld& f = layout.welds[w];
         const std::string name = "weld " + std::to_string(w);
         if (f.cell1 < 0 || f.cell1 >= cells || f.cell2 < 0 || f.cell2 >= cells || f.cell1 == f.cell2)
             return fail(error, name + " does not join two different cells");
-        const int n1 = static_cast<int>(spec.cells[f.cell1].ring.size());
-        const int n2 = static_cast<int>(spec.cells[f.cell2].ring.size());
+        const int n1 = static_cast<int>(layout.cells[f.cell1].ring.size());
+        const int n2 = static_cast<int>(layout.cells[f.cell2].ring.size());
         if (f.s1 < 0 || f.s1 >= n1 || f.s2 < 0 || f.s2 >= n1 || f.t1 < 0 || f.t1 >= n2 || f.t2 < 0 || f.t2 >= n2)
             return fail(error, name + " names a vertex outside its ring");
         const std::vector<int> a = run(f.s1, f.s2, n1);
@@ -67,8 +67,8 @@ bool check_spec(const TissueSpec& spec, std::string* error)
         if (a.size() != b.size())
             return fail(error, name + " joins runs of different lengths");
         for (size_t k = 0; k < a.size(); ++k) {
-            const auto& p = spec.cells[f.cell1].ring[a[k]];
-            const auto& q = spec.cells[f.cell2].ring[b[b.size() - 1 - k]];
+            const auto& p = layout.cells[f.cell1].ring[a[k]];
+            const auto& q = layout.cells[f.cell2].ring[b[b.size() - 1 - k]];
             if (std::fabs(p.first - q.first) > 1e-9 || std::fabs(p.second - q.second) > 1e-9) {
                 std::ostringstream s;
                 s << name << ": vertex " << a[k] << " of cell " << f.cell1 << " is not on vertex "
@@ -82,9 +82,9 @@ bool check_spec(const TissueSpec& spec, std::string* error)
 
 } // namespace
 
-std::unique_ptr<dbReader> buildTissue(const TissueSpec& spec, std::string* error)
+std::unique_ptr<dbReader> buildTissue(const TissueLayout& layout, std::string* error)
 {
-    if (!check_spec(spec, error))
+    if (!check_spec(layout, error))
         return nullptr;
 
     model_env::useModelFiles();
@@ -93,8 +93,8 @@ std::unique_ptr<dbReader> buildTissue(const TissueSpec& spec, std::string* error
     std::vector<int> first;  // id of vertex 0 of each cell
 
     // Rings.
-    for (size_t c = 0; c < spec.cells.size(); ++c) {
-        const auto& ring = spec.cells[c].ring;
+    for (size_t c = 0; c < layout.cells.size(); ++c) {
+        const auto& ring = layout.cells[c].ring;
         const int n = static_cast<int>(ring.size());
         const int base = static_cast<int>(r.points.size());
         first.push_back(base);
@@ -115,7 +115,7 @@ std::unique_ptr<dbReader> buildTissue(const TissueSpec& spec, std::string* error
             p1->out_edge = e;
             p2->in_edge = e;
         }
-        cl->cell_type = spec.cells[c].type;
+        cl->cell_type = layout.cells[c].type;
         cl->radius = 10.0;
     }
 
@@ -124,8 +124,8 @@ std::unique_ptr<dbReader> buildTissue(const TissueSpec& spec, std::string* error
     std::vector<int> parent(total);
     std::iota(parent.begin(), parent.end(), 0);
     std::map<std::pair<int, int>, interpair*> pair_of;
-    for (size_t w = 0; w < spec.welds.size(); ++w) {
-        FixtureWeld f = spec.welds[w];
+    for (size_t w = 0; w < layout.welds.size(); ++w) {
+        FixtureWeld f = layout.welds[w];
         cell* c1 = r.cells[f.cell1];
         cell* c2 = r.cells[f.cell2];
         auto key = std::make_pair(std::min(f.cell1, f.cell2), std::max(f.cell1, f.cell2));
@@ -241,30 +241,30 @@ edge* sideAt(const dbReader& engine, int c, int k)
     return sides.at(((k % n) + n) % n);
 }
 
-TissueSpec twoWeldedCells()
+TissueLayout twoWeldedCells()
 {
-    TissueSpec spec;
-    spec.cells.push_back({{{0, 0}, {10, 0}, {10, 5}, {10, 10}, {0, 10}}, 0});
-    spec.cells.push_back({{{10, 0}, {20, 0}, {20, 10}, {10, 10}, {10, 5}}, 0});
-    spec.welds.push_back({0, 1, 3, 1, 3, 0});
-    return spec;
+    TissueLayout layout;
+    layout.cells.push_back({{{0, 0}, {10, 0}, {10, 5}, {10, 10}, {0, 10}}, 0});
+    layout.cells.push_back({{{10, 0}, {20, 0}, {20, 10}, {10, 10}, {10, 5}}, 0});
+    layout.welds.push_back({0, 1, 3, 1, 3, 0});
+    return layout;
 }
 
-TissueSpec threeWeldedCells()
+TissueLayout threeWeldedCells()
 {
-    TissueSpec spec;
-    spec.cells.push_back({{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, 0});
-    spec.cells.push_back({{{10, 0}, {20, 0}, {20, 10}, {10, 10}}, 0});
-    spec.cells.push_back({{{0, 10}, {10, 10}, {20, 10}, {20, 20}, {0, 20}}, 0});
-    spec.welds.push_back({0, 1, 2, 1, 3, 0});
-    spec.welds.push_back({0, 2, 3, 2, 0, 1});
-    spec.welds.push_back({1, 2, 3, 2, 1, 2});
-    return spec;
+    TissueLayout layout;
+    layout.cells.push_back({{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, 0});
+    layout.cells.push_back({{{10, 0}, {20, 0}, {20, 10}, {10, 10}}, 0});
+    layout.cells.push_back({{{0, 10}, {10, 10}, {20, 10}, {20, 20}, {0, 20}}, 0});
+    layout.welds.push_back({0, 1, 2, 1, 3, 0});
+    layout.welds.push_back({0, 2, 3, 2, 0, 1});
+    layout.welds.push_back({1, 2, 3, 2, 1, 2});
+    return layout;
 }
 
-TissueSpec singleSquare()
+TissueLayout singleSquare()
 {
-    TissueSpec spec;
-    spec.cells.push_back({{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, 0});
-    return spec;
+    TissueLayout layout;
+    layout.cells.push_back({{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, 0});
+    return layout;
 }

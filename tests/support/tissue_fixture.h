@@ -4,9 +4,9 @@
 // Fixture builder: turns a few polygons and the stretches along which they are
 // welded into a ready engine, as a tissue loader would leave it.
 //
-//   TissueSpec spec = twoWeldedCells();          // or write your own spec
+//   TissueLayout layout = twoWeldedCells();          // or write your own layout
 //   std::string error;
-//   std::unique_ptr<dbReader> engine = buildTissue(spec, &error);
+//   std::unique_ptr<dbReader> engine = buildTissue(layout, &error);
 //   ASSERT_TRUE(engine) << error;
 //   point3D* v = vertexAt(*engine, 0, 2);        // cell 0, ring vertex 2
 //   EXPECT_TRUE(topologyIsSound(*engine));       // see topology_check.h
@@ -20,14 +20,14 @@
 //  - rings: next/prev, out_edge/in_edge, every side's edge::cell, cell::sides in
 //    ring order;
 //  - cells: area, centre, extreme vertices, radius 10.0, target area 259.8,
-//    the area history filled with the area, cell_type from the spec (the
+//    the area history filled with the area, cell_type from the layout (the
 //    parameter tables are not read: call cell::set_cell_type yourself if a
 //    test needs per-type values);
 //  - welds: the welded vertices of every stretch are mutual merge partners,
 //    the facing edges are bonded partners with the stretch's pair;
 //  - pairs: one interpair per pair of welded cells (id in order of first
 //    weld, cell1 = the first weld's cell1, adhesion from that weld), listed in
-//    both cells' pairs, one mergepair (id 0) per weld in spec order;
+//    both cells' pairs, one mergepair (id 0) per weld in layout order;
 //  - nodes: one node per group of welded vertices (a lone vertex is a node of
 //    its own), made in order of the group's smallest vertex id, members in id
 //    order, point3D::node and point3D::in_node set;
@@ -64,15 +64,15 @@ struct FixtureWeld {
     double adhesion = 1.0;  // adhesion of the pair, when this weld creates it
 };
 
-struct TissueSpec {
+struct TissueLayout {
     std::vector<FixtureCell> cells;
     std::vector<FixtureWeld> welds;
 };
 
-// Builds the engine, or returns null with the reason in *error when the spec
+// Builds the engine, or returns null with the reason in *error when the layout
 // is inconsistent (bad indices, clockwise ring, runs of different lengths,
 // vertices that do not coincide, an edge welded twice).
-std::unique_ptr<dbReader> buildTissue(const TissueSpec& spec, std::string* error = nullptr);
+std::unique_ptr<dbReader> buildTissue(const TissueLayout& layout, std::string* error = nullptr);
 
 // Ring vertex k and side k of cell c (k taken modulo the ring size).
 point3D* vertexAt(const dbReader& engine, int c, int k);
@@ -82,15 +82,15 @@ edge* sideAt(const dbReader& engine, int c, int k);
 // its midpoint. Cell 0: (0,0) (10,0) (10,5) (10,10) (0,10); cell 1: (10,0)
 // (20,0) (20,10) (10,10) (10,5). One pair, one stretch (cell 0 vertices 1..3 on
 // cell 1 vertices 3..0), three two-vertex nodes.
-TissueSpec twoWeldedCells();
+TissueLayout twoWeldedCells();
 
 // Three cells at a triple junction (10,10): cells 0 and 1 are the squares
 // [0,10]x[0,10] and [10,20]x[0,10], cell 2 the rectangle [0,20]x[10,20] above
 // them with a vertex at (10,10). Three pairs (0-1, 0-2, 1-2), one stretch each;
 // the node at (10,10) holds three vertices.
-TissueSpec threeWeldedCells();
+TissueLayout threeWeldedCells();
 
 // A lone cell: the square (0,0) (10,0) (10,10) (0,10).
-TissueSpec singleSquare();
+TissueLayout singleSquare();
 
 #endif
