@@ -1,6 +1,7 @@
 // The main window's side of the new-tissue designer: turning the circles of
 // the designer into the cells of a fresh engine, welding the touching ones.
 #include "app/mainwindow.h"
+#include "model/stage_progress.h"
 
 #include "app/designed_tissue.h"
 #include "app/glwidget.h"
@@ -24,12 +25,7 @@ void MainWindow::newDiagramData()
     }
 
     QProgressDialog progress;
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setWindowTitle(tr("New Tissue transform"));
-    progress.setLabelText(tr("Creating diffusion files..."));
-    progress.setRange(0, 99);
-    progress.setValue(0);
-    progress.show();
+    showStageProgress(progress, tr("New Tissue transform"), tr("Creating diffusion files..."), 99);
     QApplication::processEvents();
     if (glWidget->engineInUse()) {
         QTimer::singleShot(50, this, &MainWindow::newDiagramData);

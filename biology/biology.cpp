@@ -1,4 +1,5 @@
 #include "biology/biology.h"
+#include "model/stage_progress.h"
 
 #include "model/cell.h"
 #include "model/parameter_tables.h"
@@ -63,12 +64,8 @@ Biology::Biology()
 {
     const int maximum = static_cast<int>(name_index_class.size() + name_index_cytokine_class.size()) + 2;
     QProgressDialog progress;
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setWindowTitle(QCoreApplication::translate("Biology", "Biology"));
-    progress.setLabelText(QCoreApplication::translate("Biology", "Read biology information into database..."));
-    progress.setRange(0, maximum);
-    progress.setValue(0);
-    progress.show();
+    showStageProgress(progress, QCoreApplication::translate("Biology", "Biology"),
+                      QCoreApplication::translate("Biology", "Read biology information into database..."), maximum);
 
     commonNetwork = new Network();
     step(progress, 1);

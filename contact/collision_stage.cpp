@@ -5,6 +5,7 @@
 // to date in two passes, the changed cells are re-meshed, and every welded
 // edge must still belong to a pair that has a welded stretch.
 #include "contact/welding.h"
+#include "model/stage_progress.h"
 #include "geometry/ccomplex.h"
 
 #include <QCoreApplication>
@@ -96,12 +97,8 @@ int dbReader::detect_collision(int step)
         return STEP_OK;
 
     QProgressDialog progress;
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setWindowTitle(QObject::tr("Simulation: collision-detection"));
-    progress.setLabelText(QObject::tr("Cell collision detection..."));
-    progress.setRange(0, 99);
-    progress.setValue(0);
-    progress.show();
+    showStageProgress(progress, QObject::tr("Simulation: collision-detection"), QObject::tr("Cell collision detection..."),
+                      99);
 
     for (int pass = 1; pass <= 2; ++pass) {
         const int r = contact_pass(*this, progress, step, pass);

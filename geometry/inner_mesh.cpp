@@ -14,6 +14,7 @@
 #include <unordered_set>
 
 #include "geometry/cd3dw.h"
+#include "model/stage_progress.h"
 #include "model/dbreader.h"
 
 namespace {
@@ -296,12 +297,8 @@ void dbReader::cell_interior_resample(cell* c, int step)
 void dbReader::cell_mesh_generation(int step)
 {
     QProgressDialog progress;
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setWindowTitle(QCoreApplication::translate("dbReader", "Simulation: mesh"));
-    progress.setLabelText(QCoreApplication::translate("dbReader", "Refresh cell inner-triangulation..."));
-    progress.setRange(0, int(cells.size()));
-    progress.setValue(0);
-    progress.show();
+    showStageProgress(progress, QCoreApplication::translate("dbReader", "Simulation: mesh"),
+                      QCoreApplication::translate("dbReader", "Refresh cell inner-triangulation..."), int(cells.size()));
 
     for (size_t i = 0; i < cells.size(); ++i) {
         progress.setValue(int(i));

@@ -1,6 +1,7 @@
 // Rebuilding the engine's R-tree: the old tree goes whole, a new one takes
 // every live cell with its box as it is now, in cell order.
 #include "geometry/rtree.h"
+#include "model/stage_progress.h"
 #include "model/cell.h"
 #include "model/dbreader.h"
 
@@ -18,12 +19,10 @@ void dbReader::r_tree_construction(double* rect)
     }
     rtree = new RT3D(rect);
 
-    QProgressDialog progress(QCoreApplication::translate("dbReader", "Refresh the R-Tree of cells..."), QString(),
-                             0, 99);
-    progress.setWindowTitle(QCoreApplication::translate("dbReader", "Simulation: R-Tree"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setValue(0);
-    progress.show();
+    // No Cancel button: the rebuild always runs to its end.
+    QProgressDialog progress(QString(), QString(), 0, 0);
+    showStageProgress(progress, QCoreApplication::translate("dbReader", "Simulation: R-Tree"),
+                      QCoreApplication::translate("dbReader", "Refresh the R-Tree of cells..."), 99);
 
     for (std::size_t i = 0; i < cells.size(); i++) {
         cell* c = cells[i];

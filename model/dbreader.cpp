@@ -1,4 +1,5 @@
 #include "model/dbreader.h"
+#include "model/stage_progress.h"
 
 #include "biology/biology.h"
 #include "geometry/ccomplex.h"
@@ -25,12 +26,9 @@ dbReader::~dbReader()
     const int I = static_cast<int>(interpairs.size());
     const int N = static_cast<int>(nodes.size());
 
-    QProgressDialog progress(QCoreApplication::translate("dbReader", "Clean-up the allocated memory..."),
-                             QCoreApplication::translate("dbReader", "Cancel"), 0, P + E + 2 * K + I + N);
-    progress.setWindowTitle(QCoreApplication::translate("dbReader", "Free-up Memory"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setValue(0);
-    progress.show();
+    QProgressDialog progress;
+    showStageProgress(progress, QCoreApplication::translate("dbReader", "Free-up Memory"),
+                      QCoreApplication::translate("dbReader", "Clean-up the allocated memory..."), P + E + 2 * K + I + N);
 
     delete view_volume;
     view_volume = nullptr;

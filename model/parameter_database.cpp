@@ -1,4 +1,5 @@
 #include "model/parameter_database.h"
+#include "model/stage_progress.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -243,11 +244,8 @@ void close_parameter_database()
 
 void seed_parameter_database()
 {
-    QProgressDialog progress(trMain("Creating database..."), trMain("Cancel"), 0, 99);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setWindowTitle(trMain("Cell Info Database"));
-    progress.setValue(0);
-    progress.show();
+    QProgressDialog progress;
+    showStageProgress(progress, trMain("Cell Info Database"), trMain("Creating database..."), 99);
     QCoreApplication::processEvents();
 
     QSqlQuery query;

@@ -4,6 +4,7 @@
 // indices), adhesions, behaviours, migration cues, syntheses and
 // degradations. Units are converted on the way.
 #include "model/parameter_tables.h"
+#include "model/stage_progress.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -90,11 +91,9 @@ void UserInitialParas()
     clear_parameter_tables();
     refusedTypes.clear();
 
-    QProgressDialog progress(trTables("Read biology data..."), trTables("Cancel"), 0, 99);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setWindowTitle(trTables("Biology Info"));
+    QProgressDialog progress;
+    showStageProgress(progress, trTables("Biology Info"), trTables("Read biology data..."), 99);
     progress.setValue(5);
-    progress.show();
     QCoreApplication::processEvents();
 
     // Names of refused cell types (beyond the adhesion matrix). Rows naming

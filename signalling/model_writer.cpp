@@ -16,6 +16,7 @@
 // name is a valid SBML identifier (and not already taken) takes part in
 // parameters, rules and reactions.
 #include "signalling/model_writer.h"
+#include "model/stage_progress.h"
 
 #include "model/parameter_database.h"
 #include "model/parameter_tables.h"
@@ -655,12 +656,7 @@ bool writeModelFiles(QString* failure)
     UserInitialParas();
 
     QProgressDialog progress;
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setWindowTitle(QObject::tr("Cytokine Signaling Database"));
-    progress.setLabelText(QObject::tr("Creating database..."));
-    progress.setRange(0, 99);
-    progress.setValue(0);
-    progress.show();
+    showStageProgress(progress, QObject::tr("Cytokine Signaling Database"), QObject::tr("Creating database..."), 99);
     QCoreApplication::processEvents();
 
     int n = 1;
