@@ -41,6 +41,36 @@ TEST(RandomDeviates, RandnTrigNeverTakesTheLogarithmOfZero)
     numeric_detail::randn_trig_reset();
 }
 
+namespace {
+// Draws giving u1 = e^-2 and u2 = 1/12 (to the nearest integer): r = 2 and
+// theta = 30 degrees, so the pair is (2 sin 30, 2 cos 30) = (1, sqrt 3).
+int pair_script[] = {290630308, 178956971};
+int pair_position = 0;
+int pairDraw() { return pair_script[pair_position++]; }
+}
+
+TEST(RandomDeviates, RandnTrigWorkedPair)
+{
+    numeric_detail::randn_trig_reset();
+    pair_position = 0;
+    EXPECT_NEAR(numeric_detail::randn_trig_from(&pairDraw, 5.0, 2.0), 7.0, 1e-7);
+    // The cached sqrt 3, scaled by the second call's mu and sigma.
+    EXPECT_NEAR(numeric_detail::randn_trig_from(&pairDraw, -1.0, 10.0), -1.0 + 10.0 * 1.7320508, 1e-5);
+    EXPECT_EQ(pair_position, 2);
+    numeric_detail::randn_trig_reset();
+}
+
+TEST(RandomDeviates, UToNWorkedValueAfterSeedOne)
+{
+    // glibc's first two draws after srand(1) are 1804289383 and 846930886:
+    // u1 = 0.8401877, u2 = 0.3943829, sqrt(-2 ln u1) = 0.590135,
+    // cos(2 pi u2) = -0.787773.
+    std::srand(1);
+    ASSERT_EQ(std::rand(), 1804289383);
+    std::srand(1);
+    EXPECT_NEAR(U_to_N(), -0.4648926, 1e-6);
+}
+
 TEST(RandomDeviates, UToNUsesTwoDrawsWithoutCaching)
 {
     std::srand(7);
