@@ -353,24 +353,17 @@ TEST_F(StepLoopTest, TheSelectionGoesWithTheEngine)
     EXPECT_EQ(view()->selectedEdge, -1);
 }
 
-TEST_F(StepLoopTest, TheEngineStagesRunOnTheSampleOrStopWithTheirMessage)
+TEST_F(StepLoopTest, TheEngineStagesRunOneStepOnTheSample)
 {
-    // The engine's own stages on the sample: the step either completes with
-    // its picture or stops on a stage failure whose message is shown.
+    // The engine's own stages on the sample complete the step with its
+    // picture and raise no box.
     path = sampleCopy();
     ASSERT_TRUE(probe->loadFile(path));
     auto box = answerNextBox(QMessageBox::Ok);
     play();
-    ASSERT_TRUE(waitFor([this, &box] {
-        return box->shown ? probe->curFile().isEmpty() : !probe->playAction()->isChecked();
-    }, 60000));
+    ASSERT_TRUE(waitFor([this, &box] { return box->shown || !probe->playAction()->isChecked(); }, 60000));
+    EXPECT_FALSE(box->shown) << box->title.toStdString() << ": " << box->text.toStdString();
     EXPECT_EQ(view()->currentStep, 1);
-    if (box->shown) {
-        EXPECT_EQ(box->title, QString("Geometric Problem"));
-        EXPECT_TRUE(box->text.startsWith("ERROR: ")) << box->text.toStdString();
-        EXPECT_EQ(cellCount(), 0);
-        EXPECT_FALSE(QFile::exists(picture(1)));
-    } else {
-        EXPECT_TRUE(QFile::exists(picture(1)));
-    }
+    EXPECT_TRUE(QFile::exists(picture(1)));
+    EXPECT_GT(cellCount(), 0);
 }
