@@ -4,8 +4,10 @@
 #include <QMainWindow>
 #include <QStringList>
 
+class DiagramWindow;
 class GLWidget;
 class newDiagram;
+class TabDialog;
 class QAction;
 class QDockWidget;
 class QLabel;
@@ -120,6 +122,8 @@ private:
     QScrollArea* glWidgetArea = nullptr;
     GLWidget* glWidget = nullptr;
     newDiagram* newDiagramWindow = nullptr;  // the new-tissue designer; owned, no Qt parent
+    DiagramWindow* diagramWindow = nullptr;  // the relationship diagram; owned, no Qt parent
+    TabDialog* cueDialog = nullptr;          // the migration-cue dialog; owned, no Qt parent
     QLabel* statusLabel1 = nullptr;  // mouse position text
     QLabel* statusLabel2 = nullptr;  // current cell text
     QStringList recentFiles;         // most recent first; in memory only
