@@ -69,6 +69,21 @@ void addButtons(QDialog* dialog, QDialogButtonBox* box, QPushButton* ok, QPushBu
     QObject::connect(close, &QPushButton::clicked, dialog, &QDialog::close);
 }
 
+// Both dialogs: the header, one labelled field beside its label, the buttons.
+void layOut(QDialog* dialog, QLabel* header, QLabel* label, QWidget* field, QDialogButtonBox* buttons)
+{
+    auto* headerLayout = new QVBoxLayout;
+    headerLayout->addWidget(header);
+    auto* fieldLayout = new QHBoxLayout;
+    fieldLayout->addWidget(label);
+    fieldLayout->addWidget(field);
+    auto* mainLayout = new QVBoxLayout;
+    mainLayout->addLayout(headerLayout);
+    mainLayout->addLayout(fieldLayout);
+    mainLayout->addWidget(buttons);
+    dialog->setLayout(mainLayout);
+}
+
 }
 
 // --- LinkPropertiesDialog --------------------------------------------------------
@@ -107,16 +122,7 @@ LinkPropertiesDialog::LinkPropertiesDialog(Link* link, QWidget*)
     addButtons(this, buttonBox, okButton, closeButton);
     connect(okButton, &QPushButton::clicked, this, &LinkPropertiesDialog::on_buttonBox_ok);
 
-    auto* headerLayout = new QVBoxLayout;
-    headerLayout->addWidget(headerLabel);
-    auto* behaviorsLayout = new QHBoxLayout;
-    behaviorsLayout->addWidget(behaviorsLabel);
-    behaviorsLayout->addWidget(behaviorsGroupBox);
-    auto* mainLayout = new QVBoxLayout;
-    mainLayout->addLayout(headerLayout);
-    mainLayout->addLayout(behaviorsLayout);
-    mainLayout->addWidget(buttonBox);
-    setLayout(mainLayout);
+    layOut(this, headerLabel, behaviorsLabel, behaviorsGroupBox, buttonBox);
 
     setWindowTitle(tr("Setup parameters"));
     setFixedSize(300, 320);
@@ -218,16 +224,7 @@ CurvePropertiesDialog::CurvePropertiesDialog(Curve* curve, QWidget*)
     addButtons(this, buttonBox, okButton, closeButton);
     connect(okButton, &QPushButton::clicked, this, &CurvePropertiesDialog::on_buttonBox_ok);
 
-    auto* headerLayout = new QVBoxLayout;
-    headerLayout->addWidget(headerLabel);
-    auto* scalingLayout = new QHBoxLayout;
-    scalingLayout->addWidget(scalingLabel);
-    scalingLayout->addWidget(scalingEdit);
-    auto* mainLayout = new QVBoxLayout;
-    mainLayout->addLayout(headerLayout);
-    mainLayout->addLayout(scalingLayout);
-    mainLayout->addWidget(buttonBox);
-    setLayout(mainLayout);
+    layOut(this, headerLabel, scalingLabel, scalingEdit, buttonBox);
 
     setWindowTitle(tr("Setup parameters"));
     setFixedSize(320, 200);
