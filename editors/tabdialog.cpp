@@ -14,8 +14,13 @@
 
 namespace {
 
+// The names of the coded cue columns, each at the position of its code
+// (MechanicalCue::CONTRACTION, PROTRUSION; MigrationMechanism::STATIC,
+// CHEMOTAXIS, COHESOTAXIS, CHEMOKINESIS).
 const char* const kMechanicalCues[] = {"Contraction", "Protrusion"};
 const char* const kMechanisms[] = {"Static", "Chemotaxis", "Cohesotaxis", "Chemokinesis"};
+static_assert(MechanicalCue::PROTRUSION == 1 && MigrationMechanism::CHEMOKINESIS == 3,
+              "the name tables follow the codes");
 
 // The code of a name in a list of names; any other text gives 0.
 template <size_t N>

@@ -168,6 +168,22 @@ TEST_F(CueDialogTest, MechanicalCueAndMechanismWriteTheirTypeAlone)
     choose(edit<QComboBox>(probe->decision(), 3, 1), "Static");
     EXPECT_EQ(rows("SELECT migrate FROM cue WHERE cellname = 'Keratinocyte'"),
               std::vector<QStringList>{{"0"}});
+
+    // A name with an apostrophe reaches its own row.
+    runStatement("INSERT INTO cell (name, description, young, poisson, Factin, red, green, blue, "
+                 "growth_coef, migration_coef, death_coef, quiet_coef, use, static, boundary) "
+                 "VALUES (?, '', 10, 40, 0, 1, 2, 3, 0, 0, 0, 1, 1, 0, 0)",
+                 {"O'Cell"});
+    runStatement("INSERT INTO cue (cellid, cellname, cytokineid, cytokinename, mechanics, strenPro, "
+                 "transPro, migrate) VALUES (7, ?, 2, 'EGF', 0, 100, 100, 0)",
+                 {"O'Cell"});
+    dialog->reload();
+    ASSERT_EQ(column(probe->decision(), 0).last(), "O'Cell");
+    choose(edit<QComboBox>(probe->decision(), 6, 1), "Chemokinesis");
+    choose(edit<QComboBox>(probe->chemotaxis(), 6, 1), "PDGF");
+    EXPECT_EQ(rows("SELECT migrate, cytokineid, cytokinename FROM cue WHERE cellname = ?", {"O'Cell"}),
+              (std::vector<QStringList>{{"3", "7", "PDGF"}}));
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM cue WHERE migrate = 3"), std::vector<QStringList>{{"1"}});
 }
 
 TEST_F(CueDialogTest, SpinBoxCommitsEveryStep)
