@@ -129,8 +129,12 @@ private:
     TabDialog& d;
 };
 
+// Helpers of the relation editors' tests, kept apart from other suites of the
+// same binary.
+namespace relation_kit {
+
 // A fresh seeded database per test; pending box answers end with the test.
-class EditorsTest : public ::testing::Test {
+class RelationEditorsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -204,6 +208,8 @@ inline void runStatement(const QString& statement, const QVariantList& values = 
     for (const QVariant& v : values)
         query.addBindValue(v);
     ASSERT_TRUE(query.exec()) << statement.toStdString();
+}
+
 }
 
 #endif

@@ -10,20 +10,22 @@
 
 #include <memory>
 
+using namespace relation_kit;
+
 namespace {
 
-class CueDialogTest : public EditorsTest {
+class CueDialogTest : public RelationEditorsTest {
 protected:
     void SetUp() override
     {
-        EditorsTest::SetUp();
+        RelationEditorsTest::SetUp();
         makeDialog();
     }
     void TearDown() override
     {
         probe.reset();
         dialog.reset();
-        EditorsTest::TearDown();
+        RelationEditorsTest::TearDown();
     }
     void makeDialog()
     {

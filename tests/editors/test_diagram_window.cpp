@@ -8,20 +8,22 @@
 
 #include <memory>
 
+using namespace relation_kit;
+
 namespace {
 
-class DiagramTest : public EditorsTest {
+class RelationDiagramTest : public RelationEditorsTest {
 protected:
     void SetUp() override
     {
-        EditorsTest::SetUp();
+        RelationEditorsTest::SetUp();
         makeWindow();
     }
     void TearDown() override
     {
         probe.reset();
         window.reset();
-        EditorsTest::TearDown();
+        RelationEditorsTest::TearDown();
     }
     void makeWindow()
     {
@@ -59,7 +61,7 @@ const char* const kCytokines[] = {"Collagen", "EGF", "TGFb", "MMP", "KGF", "Proc
 
 }
 
-TEST_F(DiagramTest, SeededDiagramShowsEveryTypeCytokineAndSynthesis)
+TEST_F(RelationDiagramTest, SeededDiagramShowsEveryTypeCytokineAndSynthesis)
 {
     EXPECT_EQ(window->windowTitle(), "network");
     EXPECT_EQ(probe->scene()->sceneRect(), QRectF(0, 0, 600, 500));
@@ -103,7 +105,7 @@ TEST_F(DiagramTest, SeededDiagramShowsEveryTypeCytokineAndSynthesis)
     EXPECT_FALSE(QImage(":/images/back.gif").isNull());
 }
 
-TEST_F(DiagramTest, CommandsFollowTheKindOfSelection)
+TEST_F(RelationDiagramTest, CommandsFollowTheKindOfSelection)
 {
     Link* synthesis = link("FC synthesizes EGF");
     ASSERT_NE(synthesis, nullptr);
@@ -139,7 +141,7 @@ TEST_F(DiagramTest, CommandsFollowTheKindOfSelection)
     EXPECT_EQ(probe->view()->contextMenuPolicy(), Qt::ActionsContextMenu);
 }
 
-TEST_F(DiagramTest, StackingMovesNodesAlone)
+TEST_F(RelationDiagramTest, StackingMovesNodesAlone)
 {
     probe->select({node("PDGF")});
     probe->front()->trigger();
@@ -155,7 +157,7 @@ TEST_F(DiagramTest, StackingMovesNodesAlone)
     EXPECT_EQ(node("EGF")->zValue(), -1);
 }
 
-TEST_F(DiagramTest, DraggedBoxKeepsItsArrowsEndingOnIt)
+TEST_F(RelationDiagramTest, DraggedBoxKeepsItsArrowsEndingOnIt)
 {
     Node* fc = node("FC");
     probe->select({});
@@ -189,7 +191,7 @@ TEST_F(DiagramTest, DraggedBoxKeepsItsArrowsEndingOnIt)
     EXPECT_EQ(seen, 4);
 }
 
-TEST_F(DiagramTest, UnusedTypeHidesItsBoxArrowsAndTheirCurves)
+TEST_F(RelationDiagramTest, UnusedTypeHidesItsBoxArrowsAndTheirCurves)
 {
     draw(probe->upregulate(), node("EGF"), link("Keratinocyte synthesizes TGFb"));
     draw(probe->downregulate(), node("Keratinocyte"), link("FC synthesizes EGF"));
@@ -216,7 +218,7 @@ TEST_F(DiagramTest, UnusedTypeHidesItsBoxArrowsAndTheirCurves)
         EXPECT_TRUE(item->isVisible());
 }
 
-TEST_F(DiagramTest, AddCommandsDrawFromCytokineToCellAndRefuseDuplicates)
+TEST_F(RelationDiagramTest, AddCommandsDrawFromCytokineToCellAndRefuseDuplicates)
 {
     // Either selection order gives an arrow from the cytokine to the type.
     draw(probe->inhibit(), node("PDGF"), node("Macrophage"));
@@ -265,7 +267,7 @@ TEST_F(DiagramTest, AddCommandsDrawFromCytokineToCellAndRefuseDuplicates)
     EXPECT_EQ(curve("TGFb upregulates FC synthesizes EGF")->color, QColor(Qt::darkGreen));
 }
 
-TEST_F(DiagramTest, DeleteAsksPerArrowAndRemovesItsBehaviorRows)
+TEST_F(RelationDiagramTest, DeleteAsksPerArrowAndRemovesItsBehaviorRows)
 {
     // The seeded synthesis: asked with an empty verb; its row stays.
     probe->select({link("FC synthesizes EGF")});
@@ -304,7 +306,7 @@ TEST_F(DiagramTest, DeleteAsksPerArrowAndRemovesItsBehaviorRows)
     EXPECT_EQ(probe->count<Link>(), links - 1);
 }
 
-TEST_F(DiagramTest, ArrowGoesWithTheCurvesOnItAndTheirRegulateRows)
+TEST_F(RelationDiagramTest, ArrowGoesWithTheCurvesOnItAndTheirRegulateRows)
 {
     Link* target = link("FC synthesizes EGF");
     draw(probe->upregulate(), node("TGFb"), target);
@@ -347,7 +349,7 @@ TEST_F(DiagramTest, ArrowGoesWithTheCurvesOnItAndTheirRegulateRows)
     EXPECT_FALSE(node("FC")->existedLink(node("FC"), node("EGF")));
 }
 
-TEST_F(DiagramTest, NamesWithApostrophesReachTheirRows)
+TEST_F(RelationDiagramTest, NamesWithApostrophesReachTheirRows)
 {
     runStatement("INSERT INTO cell (name, description, young, poisson, Factin, red, green, blue, "
                  "growth_coef, migration_coef, death_coef, quiet_coef, use, static, boundary) "
@@ -400,7 +402,7 @@ TEST_F(DiagramTest, NamesWithApostrophesReachTheirRows)
 // Tearing down leaves no item pointing at one that is gone (the sanitizers
 // watch): a node whose arrows carry other nodes' curves, then a window with
 // curves.
-TEST_F(DiagramTest, DestroyingNodesAndWindowsWithCurvesIsClean)
+TEST_F(RelationDiagramTest, DestroyingNodesAndWindowsWithCurvesIsClean)
 {
     Link* target = link("FC synthesizes EGF");
     draw(probe->upregulate(), node("TGFb"), target);

@@ -10,9 +10,11 @@
 #include <QTabWidget>
 #include <QXmlStreamReader>
 
+using namespace relation_kit;
+
 namespace {
 
-class EditorsInProgram : public AppTest {
+class RelationEditorsInProgram : public AppTest {
 protected:
     void TearDown() override
     {
@@ -53,7 +55,7 @@ protected:
 
 }
 
-TEST_F(EditorsInProgram, DiagramAndCueEditsReachModelFilesAndLoads)
+TEST_F(RelationEditorsInProgram, DiagramAndCueEditsReachModelFilesAndLoads)
 {
     dataAction("&Link Diagram")->trigger();
     auto* diagram = shown<DiagramWindow>();

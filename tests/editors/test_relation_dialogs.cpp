@@ -4,20 +4,22 @@
 
 #include <memory>
 
+using namespace relation_kit;
+
 namespace {
 
 // The seeded boxes and a few relations drawn on them, without a window.
-class RelationDialogTest : public EditorsTest {
+class RelationDialogTest : public RelationEditorsTest {
 protected:
     void SetUp() override
     {
-        EditorsTest::SetUp();
+        RelationEditorsTest::SetUp();
         scene = std::make_unique<QGraphicsScene>();
     }
     void TearDown() override
     {
         scene.reset();
-        EditorsTest::TearDown();
+        RelationEditorsTest::TearDown();
     }
     Node* node(const char* text, int kind)
     {

@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+using namespace relation_kit;
+
 namespace {
 
 void expectPoint(const QPointF& actual, double x, double y, const char* what)
