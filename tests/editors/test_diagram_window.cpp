@@ -100,9 +100,14 @@ TEST_F(RelationDiagramTest, SeededDiagramShowsEveryTypeCytokineAndSynthesis)
     for (QAction* action : probe->actions())
         EXPECT_FALSE(action->icon().isNull()) << action->text().toStdString();
 
-    // The stacking icons are GIF pictures.
-    EXPECT_FALSE(QImage(":/images/front.gif").isNull());
-    EXPECT_FALSE(QImage(":/images/back.gif").isNull());
+    // The stacking icons are GIF pictures of two squares: the blue one on
+    // top for the front, below for the back.
+    const QImage front(":/images/front.gif");
+    const QImage back(":/images/back.gif");
+    ASSERT_EQ(front.size(), QSize(32, 32));
+    ASSERT_EQ(back.size(), QSize(32, 32));
+    EXPECT_EQ(front.pixelColor(15, 15), QColor(48, 112, 224));
+    EXPECT_EQ(back.pixelColor(15, 15), QColor(180, 180, 180));
 }
 
 TEST_F(RelationDiagramTest, CommandsFollowTheKindOfSelection)
