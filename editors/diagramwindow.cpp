@@ -103,7 +103,7 @@ void DiagramWindow::createActions()
         const char* icon;
         const char* tip;
         void (DiagramWindow::*slot)();
-    } specs[] = {
+    } entries[] = {
         {&upregulateAction, QT_TR_NOOP("&Upregulate"), ":/images/upregulate.png",
          QT_TR_NOOP("Add new upregulation relationship"), &DiagramWindow::addLinkUpregulate},
         {&downregulateAction, QT_TR_NOOP("&Downregulate"), ":/images/downregulate.png",
@@ -123,13 +123,13 @@ void DiagramWindow::createActions()
         {&propertiesAction, QT_TR_NOOP("Properties"), ":/images/settings.png",
          QT_TR_NOOP("Setup relationship properties"), &DiagramWindow::properties},
     };
-    for (const auto& spec : specs) {
-        auto* action = new QAction(tr(spec.text), this);
-        action->setIcon(QIcon(QString::fromLatin1(spec.icon)));
-        action->setStatusTip(tr(spec.tip));
+    for (const auto& entry : entries) {
+        auto* action = new QAction(tr(entry.text), this);
+        action->setIcon(QIcon(QString::fromLatin1(entry.icon)));
+        action->setStatusTip(tr(entry.tip));
         action->setEnabled(false);
-        connect(action, &QAction::triggered, this, spec.slot);
-        *spec.action = action;
+        connect(action, &QAction::triggered, this, entry.slot);
+        *entry.action = action;
     }
 }
 

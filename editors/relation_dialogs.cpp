@@ -38,12 +38,12 @@ namespace {
 
 // The behaviours of the link dialog's rows, in table order, with the
 // behavior columns each row feeds.
-struct BehaviorRowSpec {
+struct BehaviorRow {
     const char* name;
     const char* typeColumn;
     const char* coefColumn;
 };
-const BehaviorRowSpec kBehaviorRows[] = {
+const BehaviorRow kBehaviorRows[] = {
     {"Proliferation", "growth_type", "growth_coef"},
     {"Migration", "migration_type", "migration_coef"},
     {"Apoptosis", "death_type", "death_coef"},
@@ -185,8 +185,8 @@ void LinkPropertiesDialog::on_buttonBox_ok()
     }
 
     QString columns = QStringLiteral("cytokinename, cytokineid, cellname, cellid");
-    for (const BehaviorRowSpec& spec : kBehaviorRows)
-        columns += QStringLiteral(", %1, %2").arg(spec.typeColumn, spec.coefColumn);
+    for (const BehaviorRow& behavior : kBehaviorRows)
+        columns += QStringLiteral(", %1, %2").arg(behavior.typeColumn, behavior.coefColumn);
     query.prepare(QStringLiteral("INSERT INTO behavior (%1, cycle_type, cycle_coef) "
                                  "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, 0)")
                       .arg(columns));

@@ -118,8 +118,11 @@ QRectF Node::outlineRect() const
 
 int Node::roundness(double size) const
 {
-    const int side = static_cast<int>(size);
-    return side > 0 ? 1200 / side : 0;
+    // From 1201 on the quotient is 0 anyway; checking first keeps the
+    // conversion to int defined for any size.
+    if (!(size >= 1) || size >= 1201)
+        return 0;
+    return 1200 / static_cast<int>(size);
 }
 
 QRectF Node::boundingRect() const

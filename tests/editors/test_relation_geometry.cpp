@@ -79,7 +79,7 @@ TEST(RelationGeometry, NodeOutlineAndRoundness)
     Node node(Node::CELL);
     EXPECT_EQ(node.outlineRect(), QRectF(-8, -8, 16, 16));
     EXPECT_EQ(node.boundingRect(), QRectF(-408, -408, 816, 816));
-    const std::pair<double, int> roundness[] = {{16, 75}, {100, 12}, {32, 37}, {1201, 0}, {100.9, 12}};
+    const std::pair<double, int> roundness[] = {{16, 75}, {100, 12}, {32, 37}, {1200.5, 1}, {1201, 0}, {1e30, 0}, {100.9, 12}};
     for (auto [size, expected] : roundness)
         EXPECT_EQ(node.roundness(size), expected) << size;
 
