@@ -464,8 +464,10 @@ bool MainWindow::loadFile(const QString& fileName)
         statusBar()->showMessage(tr("Loading canceled"), kStatusTimeout);
         return false;
     }
+    // A file that cannot be opened has been reported; an empty one goes on
+    // to the loader, which refuses it with its reason.
     const int n = glWidget->readLineCount(fileName);
-    if (n < 1)
+    if (n < 0)
         return false;
     if (!createXMLForm()) {
         statusBar()->showMessage(tr("Loading canceled"), kStatusTimeout);
