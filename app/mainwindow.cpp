@@ -2,6 +2,7 @@
 
 #include "app/glwidget.h"
 #include "app/newdiagram.h"
+#include "app/save_question.h"
 #include "model/dbreader.h"
 #include "model/parameter_database.h"
 #include "model/parameter_tables.h"
@@ -414,10 +415,14 @@ bool MainWindow::askToSave(const QString& question)
 {
     if (!modified)
         return true;
-    const auto answer = QMessageBox::warning(this, tr("Vantu"), question,
-                                             QMessageBox::Ok | QMessageBox::No);
-    if (answer != QMessageBox::Ok)
+    switch (askSaveQuestion(this, tr("Vantu"), question)) {
+    case SaveAnswer::No:
         return true;
+    case SaveAnswer::Cancel:
+        return false;
+    case SaveAnswer::Ok:
+        break;
+    }
     // A cancelled or failed save keeps the unsaved tissue: the command stops.
     return save();
 }
@@ -555,13 +560,16 @@ bool MainWindow::snapFile(const QString& fileName)
 void MainWindow::closeApp()
 {
     if (modified) {
-        const auto answer = QMessageBox::warning(
-            this, tr("Vantu"), tr("Do you wanna save the current project before you quit?"),
-            QMessageBox::Ok | QMessageBox::No);
-        if (answer == QMessageBox::Ok)
+        switch (askSaveQuestion(this, tr("Vantu"), tr("Do you wanna save the current project before you quit?"))) {
+        case SaveAnswer::Ok:
             save();  // a failed save is caught by the closing question
-        else
+            break;
+        case SaveAnswer::No:
             modified = false;
+            break;
+        case SaveAnswer::Cancel:
+            return;
+        }
     }
     close();
 }
@@ -572,10 +580,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    const auto answer = QMessageBox::warning(
-        this, "Vantu", "You have unsaved project on the platform. Do you still wanna quit anyway?",
-        QMessageBox::Ok | QMessageBox::No);
-    if (answer == QMessageBox::Ok)
+    const SaveAnswer answer = askSaveQuestion(
+        this, "Vantu", "You have unsaved project on the platform. Do you still wanna quit anyway?");
+    if (answer == SaveAnswer::Ok)
         event->accept();
     else
         event->ignore();
