@@ -859,11 +859,14 @@ void MainWindow::rebuildCellList()
     // is built: no step, load or New may change the engine meanwhile.
     GLWidget::EngineUse use(*glWidget);
 
-    delete cellTree;
-    cellTree = new QTreeWidget(cellDock);
-    cellTree->setColumnCount(2);
-    cellTree->setHeaderLabels({tr("Name"), tr("Value")});
-    auto* root = new QTreeWidgetItem(cellTree, {tr("Index")});
+    // The new list is built apart, its items under a root that joins the tree
+    // only when complete, while the dock keeps showing the list before it:
+    // an emptied dock would relayout the window, resize the view and redraw
+    // the tissue twice per rebuild.
+    auto* fresh = new QTreeWidget(cellDock);
+    fresh->setColumnCount(2);
+    fresh->setHeaderLabels({tr("Name"), tr("Value")});
+    auto* root = new QTreeWidgetItem(QStringList{tr("Index")});
 
     dbReader* engine = glWidget->reader;
     const int count = engine ? static_cast<int>(engine->cells.size()) : 0;
@@ -888,14 +891,23 @@ void MainWindow::rebuildCellList()
     }
     progress.setValue(count);
     QCoreApplication::processEvents();
+    fresh->addTopLevelItem(root);
+    // A rebuild asked for meanwhile starts over; this list is not shown.
+    if (dockStale) {
+        delete fresh;
+        return;
+    }
 
-    cellTree->resizeColumnToContents(0);
-    cellTree->resizeColumnToContents(1);
+    fresh->resizeColumnToContents(0);
+    fresh->resizeColumnToContents(1);
     // The items start collapsed, so the names of the cells are measured only
     // once they are shown.
-    cellTree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    connect(cellTree, &QTreeWidget::itemActivated, this, &MainWindow::select_dock);
-    cellDock->setWidget(cellTree);
+    fresh->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    connect(fresh, &QTreeWidget::itemActivated, this, &MainWindow::select_dock);
+    QTreeWidget* shown = cellTree;
+    cellTree = fresh;
+    cellDock->setWidget(fresh);
+    delete shown;
 }
 
 void MainWindow::select_dock()
