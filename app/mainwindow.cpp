@@ -420,7 +420,7 @@ bool MainWindow::askToSave(const QString& question)
         return true;
     case SaveAnswer::Cancel:
         return false;
-    case SaveAnswer::Ok:
+    case SaveAnswer::Yes:
         break;
     }
     // A cancelled or failed save keeps the unsaved tissue: the command stops.
@@ -561,7 +561,7 @@ void MainWindow::closeApp()
 {
     if (modified) {
         switch (askSaveQuestion(this, tr("Vantu"), tr("Do you wanna save the current project before you quit?"))) {
-        case SaveAnswer::Ok:
+        case SaveAnswer::Yes:
             save();  // a failed save is caught by the closing question
             break;
         case SaveAnswer::No:
@@ -582,7 +582,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     const SaveAnswer answer = askSaveQuestion(
         this, "Vantu", "You have unsaved project on the platform. Do you still wanna quit anyway?");
-    if (answer == SaveAnswer::Ok)
+    if (answer == SaveAnswer::Yes)
         event->accept();
     else
         event->ignore();

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QMessageBox>
 
 namespace {
 
@@ -31,14 +30,15 @@ private:
 
 }  // namespace
 
-SaveAnswer askSaveQuestion(QWidget* parent, const QString& title, const QString& question)
+SaveAnswer askSaveQuestion(QWidget* parent, const QString& title, const QString& question,
+                           QMessageBox::StandardButton yes)
 {
-    QMessageBox box(QMessageBox::Warning, title, question, QMessageBox::Ok | QMessageBox::No, parent);
+    QMessageBox box(QMessageBox::Warning, title, question, yes | QMessageBox::No, parent);
     box.installEventFilter(new CancelOnEscape(box));
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
-    if (clicked && clicked == box.button(QMessageBox::Ok))
-        return SaveAnswer::Ok;
+    if (clicked && clicked == box.button(yes))
+        return SaveAnswer::Yes;
     if (clicked && clicked == box.button(QMessageBox::No))
         return SaveAnswer::No;
     return SaveAnswer::Cancel;

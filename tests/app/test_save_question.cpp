@@ -1,7 +1,9 @@
 // The question before a command that would drop unsaved changes, answered
 // each way: Ok and No keep their meaning, while Escape and closing the box
 // call the command off and leave the program open with the tissue unchanged.
+// The designer's question before its Exit drops circles the same way.
 #include "app_fixture.h"
+#include "designer_driver.h"
 #include "modal_answerer.h"
 
 #include <QKeyEvent>
@@ -165,4 +167,28 @@ TEST_F(AppTest, OkOnTheQuitQuestionsSavesOrQuits)
     window->close();
     EXPECT_EQ(*text, QString("You have unsaved project on the platform. Do you still wanna quit anyway?"));
     EXPECT_FALSE(window->isVisible());
+}
+
+// The designer's Exit asks whether to save its circles: Escape or closing the
+// question keeps the designer open with every circle; No drops them.
+TEST_F(AppTest, TheDesignersQuestionKeepsItsCirclesUnlessAnsweredNo)
+{
+    newDiagram* designer = probe->designer();
+    designer->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(designer));
+    ASSERT_NE(placeCircle(*designer, scenePointOf(0, 0)), nullptr);
+    ASSERT_NE(placeCircle(*designer, scenePointOf(30, 0)), nullptr);
+    for (Answer a : {Answer::Escape, Answer::Close, Answer::No}) {
+        SCOPED_TRACE(answerName(a));
+        ModalAnswerer answers;
+        auto text = std::make_shared<QString>();
+        answerWith(answers, a, text);
+        QTimer::singleShot(0, actionNamed(*designer, "E&xit"), &QAction::trigger);
+        ASSERT_TRUE(waitFor([&] { return answers.allAnswered(); }));
+        QTest::qWait(20);
+        EXPECT_EQ(*text, QString("Do you wanna save the current tissue before quit?"));
+        const bool kept = a != Answer::No;
+        EXPECT_EQ(designer->isVisible(), kept);
+        EXPECT_EQ(circleCount(*designer), kept ? 2 : 0);
+    }
 }
