@@ -3,10 +3,10 @@
 // A file flows through the reader line by line: each line is offered first to
 // the open sections (which take it as a record or close), then tested against
 // the start words (mode lines, header key lines, section keywords). Every
-// record is checked as it is read (its number of fields, its own id against its
-// position, every reference against the records read before it, the cell type
-// against the parameter tables, every count against the fields the line
-// holds); the whole tissue is checked once more after the last line (the rings
+// record is checked as it is read (its number of fields, every numeric field
+// converting, its own id against its position, every reference against the
+// records read before it, the cell type against the parameter tables, every
+// count against the fields the line holds); the whole tissue is checked once more after the last line (the rings
 // of live cells). Only a tissue that passes is handed to the post-load stages.
 
 #include "model/tissue_file.h"
@@ -762,18 +762,18 @@ private:
         const int alive = strictInt(f[3], QStringLiteral("alive flag"));
         static const char* const kValueNames[6] = {"adhesion load",    "friction",           "internal force x",
                                                    "internal force y", "separation force x", "separation force y"};
-        double values[7];
-        for (int k = 1; k < 7; ++k)
-            values[k] = number(f[3 + k], QLatin1String(kValueNames[k - 1]));
+        double values[6];
+        for (int k = 0; k < 6; ++k)
+            values[k] = number(f[4 + k], QLatin1String(kValueNames[k]));
         point3D* p = new point3D(static_cast<int>(e.points.size()), x, y);
         e.points.push_back(p);
         flagRule(alive, p->alive);
-        p->adhesion_load = values[1];
-        p->friction = values[2];
-        p->internal_force[0] = values[3];
-        p->internal_force[1] = values[4];
-        p->separation_force[0] = values[5];
-        p->separation_force[1] = values[6];
+        p->adhesion_load = values[0];
+        p->friction = values[1];
+        p->internal_force[0] = values[2];
+        p->internal_force[1] = values[3];
+        p->separation_force[0] = values[4];
+        p->separation_force[1] = values[5];
         p->node = nullptr;
     }
 
@@ -876,7 +876,7 @@ private:
         const int removed = strictInt(f[1], QStringLiteral("removed flag"));
         strictInt(f[4], QStringLiteral("stretch count"));
         point3D* ends[4] = {};
-        double values[7] = {};
+        double values[6] = {};
         int frictionState = 0;
         const bool stretch = f.size() == 16;
         if (stretch) {
