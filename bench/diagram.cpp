@@ -2,13 +2,13 @@
 // one of 20 cell types, 20 cytokines and 100 synthesis arrows, each rendered
 // whole into an image as the view draws it (antialiased). The figure that
 // matters is the time per item: a bigger diagram should cost about the same
-// per box and arrow. The item counts are checked after timing.
+// per box and arrow. The item counts are checked after timing. The shared
+// entry point makes the QApplication.
 #include "editors/diagramwindow.h"
 #include "model/parameter_database.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QGraphicsScene>
 #include <QGraphicsView>
 #include <QImage>
@@ -118,15 +118,4 @@ void BM_PaintDiagram20x20x100(benchmark::State& state) { paintDiagram(state, 20,
 BENCHMARK(BM_PaintSeededDiagram)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PaintDiagram20x20x100)->Unit(benchmark::kMicrosecond);
 
-}
-
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
 }
