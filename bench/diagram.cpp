@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QSqlQuery>
+#include <QVariant>
 
 #include <cstdio>
 #include <memory>
