@@ -214,7 +214,8 @@ protected:
     {
         auto form = std::make_unique<Form>(id, nullptr);
         form->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        form->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
         return form;
     }
 
