@@ -15,6 +15,7 @@
 #include "model/parameter_tables.h"
 
 #include <QCheckBox>
+#include <QFocusEvent>
 #include <QColorDialog>
 #include <QDataWidgetMapper>
 #include <QLabel>
@@ -144,6 +145,15 @@ inline QString databaseDump()
     return dump;
 }
 
+// Tells `widget` it lost the focus, as a click elsewhere does. Sent
+// directly: the tests share one display, where a window of another test may
+// hold the activation that real focus changes need.
+inline void leave(QWidget* widget)
+{
+    QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
+    QApplication::sendEvent(widget, &out);
+}
+
 // --- the boxes ------------------------------------------------------------------
 
 struct BoxSeenHere {
@@ -214,8 +224,7 @@ protected:
     {
         auto form = std::make_unique<Form>(id, nullptr);
         form->show();
-        form->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         return form;
     }
 
