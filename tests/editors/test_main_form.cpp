@@ -106,6 +106,15 @@ TEST_F(ManagerTest, ShowsTheCytokinesOfTheCurrentCellType)
     while (marked.next())
         ids << marked.value(0).toInt();
     EXPECT_EQ(ids, QList<int>({2, 3, 5, 7}));
+
+    // With VANTU_WRITE_SCREENSHOTS=<folder> the README's picture of the
+    // Manager is written there, at the size the main window gives it.
+    const QString folder = qEnvironmentVariable("VANTU_WRITE_SCREENSHOTS");
+    if (!folder.isEmpty()) {
+        manager->resize(400, 500);
+        QTest::qWait(100);
+        EXPECT_TRUE(manager->grab().save(folder + "/screenshot-manager.png"));
+    }
 }
 
 TEST_F(ManagerTest, QuitWritesThePendingEditAndAsksOnceForTheReload)
