@@ -43,34 +43,17 @@ QSpinBox* spinBox(int minimum, int maximum, const QString& suffix, int value)
 
 }
 
-cellForm::cellForm(int id, QWidget*) : QDialog(nullptr)
+cellForm::cellForm(int id, QWidget*)
 {
     createWidgets();
-
-    model = new QSqlRelationalTableModel(this);
-    model->setTable(QStringLiteral("cell"));
-    model->setSort(1, Qt::AscendingOrder);
-    model->select();
-
+    createModel(QStringLiteral("cell"), new QSqlRelationalDelegate(this));
     createTables();
-
-    mapper = new QDataWidgetMapper(this);
-    mapper->setSubmitPolicy(QDataWidgetMapper::AutoSubmit);
-    mapper->setModel(model);
-    mapper->setItemDelegate(new QSqlRelationalDelegate(this));
     mapper->addMapping(nameEdit, 1);
     mapper->addMapping(descriptionEdit, 2);
     mapper->addMapping(youngSpinBox, 3);
     mapper->addMapping(poissonSpinBox, 4);
     mapper->addMapping(factinSpinBox, 5);
-
-    if (id == -1) {
-        mapper->toFirst();
-    } else {
-        const int row = rowWithId(model, id);
-        if (row >= 0)
-            mapper->setCurrentIndex(row);
-    }
+    showInitial(id);
     updateCytokineInfo();
 
     // Made after the tables were filled and the first row loaded, so neither
@@ -87,8 +70,6 @@ cellForm::cellForm(int id, QWidget*) : QDialog(nullptr)
 
 void cellForm::createWidgets()
 {
-    nameEdit = new QLineEdit;
-    nameEdit->setReadOnly(true);
     descriptionEdit = new QLineEdit;
     useCheckBox = new QCheckBox;
     staticCheckBox = new QCheckBox;
@@ -123,21 +104,6 @@ void cellForm::createWidgets()
     migrationLabel = new QLabel(tr("Migration:"));
     apoptosisLabel = new QLabel(tr("Apoptosis:"));
     quiescenceLabel = new QLabel(tr("Quiescense:"));
-
-    firstButton = new QPushButton(tr("<< &First"));
-    previousButton = new QPushButton(tr("< &Previous"));
-    nextButton = new QPushButton(tr("&Next >"));
-    lastButton = new QPushButton(tr("&Last >>"));
-    newButton = new QPushButton(tr("&New"));
-    addButton = new QPushButton(tr("&Add"));
-    cancelButton = new QPushButton(tr("&Cancel"));
-    deleteButton = new QPushButton(tr("&Delete"));
-    closeButton = new QPushButton(tr("&Close"));
-    addButton->setEnabled(false);
-    cancelButton->setEnabled(false);
-    buttonBox = new QDialogButtonBox;
-    for (QPushButton* button : {newButton, addButton, cancelButton, deleteButton, closeButton})
-        buttonBox->addButton(button, QDialogButtonBox::ActionRole);
 }
 
 void cellForm::createTables()
@@ -164,14 +130,7 @@ void cellForm::connectWidgets()
     connect(factinSpinBox, &QSpinBox::textChanged, this, &cellForm::factinChanged);
     for (QSpinBox* box : {proliferationSpinBox, migrationSpinBox, apoptosisSpinBox, quiescenceSpinBox})
         connect(box, &QSpinBox::textChanged, this, &cellForm::behaviorChanged);
-    connect(firstButton, &QPushButton::clicked, mapper, &QDataWidgetMapper::toFirst);
-    connect(firstButton, &QPushButton::clicked, this, &cellForm::updateCytokineInfo);
-    connect(previousButton, &QPushButton::clicked, mapper, &QDataWidgetMapper::toPrevious);
-    connect(previousButton, &QPushButton::clicked, this, &cellForm::updateCytokineInfo);
-    connect(nextButton, &QPushButton::clicked, mapper, &QDataWidgetMapper::toNext);
-    connect(nextButton, &QPushButton::clicked, this, &cellForm::updateCytokineInfo);
-    connect(lastButton, &QPushButton::clicked, mapper, &QDataWidgetMapper::toLast);
-    connect(lastButton, &QPushButton::clicked, this, &cellForm::updateCytokineInfo);
+    connectNavigation();
     connect(colorButton, &QPushButton::clicked, this, &cellForm::chooseColor);
     connect(newButton, &QPushButton::clicked, this, &cellForm::newCell);
     connect(addButton, &QPushButton::clicked, this, &cellForm::addCell);
@@ -223,16 +182,6 @@ void cellForm::layOut()
     grid->setRowStretch(6, 1);
     grid->setColumnStretch(2, 1);
     setLayout(grid);
-}
-
-QString cellForm::shownName() const
-{
-    return nameEdit->text();
-}
-
-void cellForm::warn(const QString& title, const QString& text)
-{
-    QMessageBox::warning(this, title, text, QMessageBox::Ok);
 }
 
 void cellForm::readWeights(int percent[4]) const
@@ -306,30 +255,14 @@ void cellForm::updateCytokineInfo()
     ready = true;
 }
 
-void cellForm::setAdding(bool on)
-{
-    adding = on;
-    nameEdit->setReadOnly(!on);
-    addButton->setEnabled(on);
-    cancelButton->setEnabled(on);
-    for (QPushButton* button : {firstButton, nextButton, previousButton, lastButton})
-        button->setEnabled(!on);
-}
-
 void cellForm::newCell()
 {
-    if (adding)
-        return;
-    setAdding(true);
-    const int row = mapper->currentIndex();
-    mapper->submit();
     // The blank row would show F-actin 0: the new type starts from the
     // shown one's.
     const int factin = factinSpinBox->value();
-    if (row >= 0 && model->insertRow(row))
-        mapper->setCurrentIndex(row);
+    if (!startNew())
+        return;
     factinSpinBox->setValue(factin);
-
     nameEdit->clear();
     descriptionEdit->clear();
     youngSpinBox->setValue(20);
@@ -337,32 +270,4 @@ void cellForm::newCell()
     useCheckBox->setChecked(true);
     staticCheckBox->setChecked(false);
     nameEdit->setFocus();
-}
-
-void cellForm::showStored(int id, int fallback)
-{
-    model->revertAll();
-    model->select();
-    int row = rowWithId(model, id);
-    if (row < 0)
-        row = std::min(fallback, model->rowCount() - 1);
-    mapper->setCurrentIndex(row);
-    if (row < 0)
-        nameEdit->clear();
-    updateCytokineInfo();
-}
-
-void cellForm::done(int r)
-{
-    // A blank record of "&New" is never stored by the model: most of its
-    // columns would be missing. Once it is dropped the mapper is not
-    // submitted: its widgets still hold the new record, which would land on
-    // the row shown next.
-    if (adding) {
-        model->revertAll();
-        setAdding(false);
-    } else {
-        mapper->submit();
-    }
-    QDialog::done(r);
 }

@@ -7,27 +7,22 @@
 // cytokines it synthesises and its adhesion to every type. Every change of a
 // shown type is written at once (cellform_edits.cpp); "&New" opens a blank
 // record that "&Add" stores with its synthesis and adhesion rows in one
-// transaction, or writes nothing (cellform_records.cpp).
-//
-// Rows are found by name: the editors refuse a new name that is not an
-// identifier or that a cell type or a cytokine already has, so a name keys
-// exactly one type.
+// transaction, or writes nothing (cellform_records.cpp). The record states
+// are RecordForm's.
+
+#include "editors/record_form.h"
 
 #include <QColor>
-#include <QDialog>
 
 class QCheckBox;
-class QDataWidgetMapper;
-class QDialogButtonBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
-class QSqlRelationalTableModel;
 class QTableWidget;
 
-class cellForm : public QDialog {
+class cellForm : public RecordForm {
     Q_OBJECT
 
 public:
@@ -35,10 +30,6 @@ public:
     // none when no row has the id. `parent` is not passed on: the form is a
     // top-level dialog that its caller runs with exec().
     cellForm(int id, QWidget* parent);
-
-    // Every way of ending the dialog: a pending new record is dropped, then
-    // the mapper is submitted.
-    void done(int r) override;
 
     // Paints `label` with an 80 by 16 swatch of `color`.
     void updateColorLabel(QLabel* label, const QColor& color);
@@ -69,21 +60,9 @@ private:
     void createTables();
     void connectWidgets();
     void layOut();
-    // Browsing (adding false): navigation on, "&Add"/"&Cancel" off, name
-    // read-only; Adding the reverse.
-    void setAdding(bool on);
-    // Re-reads the model and shows the row of cell.id `id`, or the row at
-    // `fallback` (clamped) when no row has it; then refills the rest.
-    void showStored(int id, int fallback);
-    // A field slot may write: a stored type is shown and not being refilled.
-    bool writable() const { return !adding && ready; }
-    QString shownName() const;
-    void warn(const QString& title, const QString& text);
+    void refill() override { updateCytokineInfo(); }
     // The four behaviour weights as shown (percent).
     void readWeights(int percent[4]) const;
-
-    QSqlRelationalTableModel* model = nullptr;
-    QDataWidgetMapper* mapper = nullptr;
 
     QLabel* nameLabel = nullptr;
     QLabel* descriptionLabel = nullptr;
@@ -103,7 +82,6 @@ private:
     QLabel* apoptosisLabel = nullptr;
     QLabel* quiescenceLabel = nullptr;
 
-    QLineEdit* nameEdit = nullptr;
     QLineEdit* descriptionEdit = nullptr;
     QCheckBox* useCheckBox = nullptr;
     QCheckBox* staticCheckBox = nullptr;
@@ -121,20 +99,7 @@ private:
     QSpinBox* apoptosisSpinBox = nullptr;
     QSpinBox* quiescenceSpinBox = nullptr;
 
-    QPushButton* firstButton = nullptr;
-    QPushButton* previousButton = nullptr;
-    QPushButton* nextButton = nullptr;
-    QPushButton* lastButton = nullptr;
-    QPushButton* newButton = nullptr;
-    QPushButton* addButton = nullptr;
-    QPushButton* cancelButton = nullptr;
-    QPushButton* deleteButton = nullptr;
-    QPushButton* closeButton = nullptr;
-    QDialogButtonBox* buttonBox = nullptr;
-
     QColor color{255, 0, 0};  // the colour "&Add" gives a new type; set only by chooseColor
-    bool adding = false;      // a record opened by "&New" waits for "&Add" or "&Cancel"
-    bool ready = true;        // false while updateCytokineInfo refills the widgets
 
     // Tests reach the form's widgets through this class.
     friend class CellFormProbe;

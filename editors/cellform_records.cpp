@@ -110,55 +110,21 @@ void cellForm::addCell()
     }
     ok = ok && record_checks::run(adhesionInsert, {kDefaultAdhesion, name, id, name, id, 0});
 
-    if (!ok || !transaction.commit()) {
-        warn(title, tr("%1 could not be stored: %2").arg(name, QSqlDatabase::database().lastError().text()));
-        return;
-    }
-    setAdding(false);
-    showStored(id, 0);
+    finishAdd(ok, transaction, id, title);
 }
 
 void cellForm::cancelCell()
 {
-    if (!adding)
-        return;
-    const int row = mapper->currentIndex();
-    setAdding(false);
-    model->revertAll();
-    const int shown = std::min(row, model->rowCount() - 1);
-    mapper->setCurrentIndex(shown);
-    if (shown < 0)
-        nameEdit->clear();
-    updateCytokineInfo();
+    dropNew();
 }
 
 void cellForm::deleteCell()
 {
-    // A pending record is not stored: deleting it is dropping it.
-    if (adding) {
-        cancelCell();
-        return;
-    }
-    const QString name = shownName();
-    if (name.isEmpty())
-        return;
-    const int row = mapper->currentIndex();
-    if (QMessageBox::warning(this, tr("Delete Cell"), tr("Are you sure to delete %1?").arg(name),
-                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-        return;
-    mapper->submit();
-
     // The cue, behavior and regulate rows that name the type stay.
-    record_checks::Transaction transaction;
-    bool ok = true;
-    for (const char* statement : {"DELETE FROM cytokine_cell WHERE cellname = ?",
-                                  "DELETE FROM adhesion WHERE cell1name = ?",
-                                  "DELETE FROM adhesion WHERE cell2name = ?", "DELETE FROM cell WHERE name = ?"})
-        ok = ok && record_checks::run(QLatin1String(statement), {name});
-    if (!ok || !transaction.commit())
-        warn(tr("Delete Cell"),
-             tr("%1 could not be deleted: %2").arg(name, QSqlDatabase::database().lastError().text()));
-    showStored(-1, row);
+    deleteShown(tr("Delete Cell"), {QStringLiteral("DELETE FROM cytokine_cell WHERE cellname = ?"),
+                                    QStringLiteral("DELETE FROM adhesion WHERE cell1name = ?"),
+                                    QStringLiteral("DELETE FROM adhesion WHERE cell2name = ?"),
+                                    QStringLiteral("DELETE FROM cell WHERE name = ?")});
 }
 
 void cellForm::closeCell()

@@ -35,38 +35,24 @@ constexpr int kDegradationColumn = 6;
 
 }
 
-cytokineForm::cytokineForm(int id, QWidget*) : QDialog(nullptr)
+cytokineForm::cytokineForm(int id, QWidget*)
 {
     createWidgets();
-
-    model = new QSqlRelationalTableModel(this);
-    model->setTable(QStringLiteral("cytokine"));
-    model->setSort(kNameColumn, Qt::AscendingOrder);
-    model->select();
+    // The rate columns take a number or nothing: the model would store any
+    // other text as it stands.
+    createModel(QStringLiteral("cytokine"),
+                new record_checks::RecordDelegate({kDiffusionColumn, kDegradationColumn}, this));
 
     QSqlQuery query;
     query.exec(QStringLiteral("SELECT name FROM cell"));
     while (query.next())
         appendRow(synthesisTable, query.value(0).toString(), tr("NA"));
 
-    mapper = new QDataWidgetMapper(this);
-    mapper->setSubmitPolicy(QDataWidgetMapper::AutoSubmit);
-    mapper->setModel(model);
-    // The rate columns take a number or nothing: the model would store any
-    // other text as it stands.
-    mapper->setItemDelegate(new record_checks::RecordDelegate({kDiffusionColumn, kDegradationColumn}, this));
     mapper->addMapping(nameEdit, kNameColumn);
     mapper->addMapping(descriptionEdit, kDescriptionColumn);
     mapper->addMapping(diffusionEdit, kDiffusionColumn);
     mapper->addMapping(degradationEdit, kDegradationColumn);
-
-    if (id == -1) {
-        mapper->toFirst();
-    } else {
-        const int row = rowWithId(model, id);
-        if (row >= 0)
-            mapper->setCurrentIndex(row);
-    }
+    showInitial(id);
     updateCellInfo();
 
     connectWidgets();
@@ -80,8 +66,6 @@ cytokineForm::cytokineForm(int id, QWidget*) : QDialog(nullptr)
 
 void cytokineForm::createWidgets()
 {
-    nameEdit = new QLineEdit;
-    nameEdit->setReadOnly(true);
     synthesisTable = recordTable(tr("Name"), tr("Synthesis rate"));
     synthesisGroupBox = groupBoxOf(synthesisTable);
     descriptionEdit = new QLineEdit;
@@ -100,20 +84,6 @@ void cytokineForm::createWidgets()
     diffusionLabel = label(tr("&Diffusion (10<sup>-9</sup>cm<sup>2</sup>/s): "), diffusionEdit);
     degradationLabel = label(tr("&Degradation (10<sup>-4</sup>/min): "), degradationEdit);
 
-    firstButton = new QPushButton(tr("<< &First"));
-    previousButton = new QPushButton(tr("< &Previous"));
-    nextButton = new QPushButton(tr("&Next >"));
-    lastButton = new QPushButton(tr("&Last >>"));
-    newButton = new QPushButton(tr("&New"));
-    addButton = new QPushButton(tr("&Add"));
-    cancelButton = new QPushButton(tr("&Cancel"));
-    deleteButton = new QPushButton(tr("&Delete"));
-    closeButton = new QPushButton(tr("&Close"));
-    addButton->setEnabled(false);
-    cancelButton->setEnabled(false);
-    buttonBox = new QDialogButtonBox;
-    for (QPushButton* button : {newButton, addButton, cancelButton, deleteButton, closeButton})
-        buttonBox->addButton(button, QDialogButtonBox::ActionRole);
 }
 
 void cytokineForm::connectWidgets()
@@ -123,14 +93,7 @@ void cytokineForm::connectWidgets()
     connect(diffusionEdit, &QLineEdit::textChanged, this, &cytokineForm::diffusionChanged);
     connect(degradationEdit, &QLineEdit::textChanged, this, &cytokineForm::degradationChanged);
     connect(synthesisTable, &QTableWidget::itemChanged, this, &cytokineForm::cellInfoChanged);
-    connect(firstButton, &QPushButton::clicked, mapper, &QDataWidgetMapper::toFirst);
-    connect(firstButton, &QPushButton::clicked, this, &cytokineForm::updateCellInfo);
-    connect(previousButton, &QPushButton::clicked, mapper, &QDataWidgetMapper::toPrevious);
-    connect(previousButton, &QPushButton::clicked, this, &cytokineForm::updateCellInfo);
-    connect(nextButton, &QPushButton::clicked, mapper, &QDataWidgetMapper::toNext);
-    connect(nextButton, &QPushButton::clicked, this, &cytokineForm::updateCellInfo);
-    connect(lastButton, &QPushButton::clicked, mapper, &QDataWidgetMapper::toLast);
-    connect(lastButton, &QPushButton::clicked, this, &cytokineForm::updateCellInfo);
+    connectNavigation();
     connect(newButton, &QPushButton::clicked, this, &cytokineForm::newCytokine);
     connect(addButton, &QPushButton::clicked, this, &cytokineForm::addCytokine);
     connect(cancelButton, &QPushButton::clicked, this, &cytokineForm::cancelCytokine);
@@ -159,16 +122,6 @@ void cytokineForm::layOut()
     grid->setRowStretch(6, 1);
     grid->setColumnStretch(2, 1);
     setLayout(grid);
-}
-
-QString cytokineForm::shownName() const
-{
-    return nameEdit->text();
-}
-
-void cytokineForm::warn(const QString& title, const QString& text)
-{
-    QMessageBox::warning(this, title, text, QMessageBox::Ok);
 }
 
 void cytokineForm::updateCellInfo()
@@ -200,26 +153,10 @@ void cytokineForm::updateCellInfo()
     ready = true;
 }
 
-void cytokineForm::setAdding(bool on)
-{
-    adding = on;
-    nameEdit->setReadOnly(!on);
-    addButton->setEnabled(on);
-    cancelButton->setEnabled(on);
-    for (QPushButton* button : {firstButton, nextButton, previousButton, lastButton})
-        button->setEnabled(!on);
-}
-
 void cytokineForm::newCytokine()
 {
-    if (adding)
+    if (!startNew())
         return;
-    setAdding(true);
-    const int row = mapper->currentIndex();
-    mapper->submit();
-    if (row >= 0 && model->insertRow(row))
-        mapper->setCurrentIndex(row);
-
     nameEdit->clear();
     descriptionEdit->clear();
     useCheckBox->setCheckState(Qt::Checked);
@@ -227,19 +164,6 @@ void cytokineForm::newCytokine()
     degradationEdit->clear();
     resetRows(synthesisTable, tr("NA"));
     nameEdit->setFocus(Qt::OtherFocusReason);
-}
-
-void cytokineForm::showStored(int id, int fallback)
-{
-    model->revertAll();
-    model->select();
-    int row = rowWithId(model, id);
-    if (row < 0)
-        row = std::min(fallback, model->rowCount() - 1);
-    mapper->setCurrentIndex(row);
-    if (row < 0)
-        nameEdit->clear();
-    updateCellInfo();
 }
 
 bool cytokineForm::eventFilter(QObject* watched, QEvent* event)
@@ -276,18 +200,4 @@ void cytokineForm::restoreRate(QLineEdit* edit, const QString& name)
     ready = false;
     edit->setText(query.value(edit == diffusionEdit ? 0 : 1).toString());
     ready = true;
-}
-
-void cytokineForm::done(int r)
-{
-    // A blank record of "&New" is never stored by the model (its extension,
-    // incell and use would be missing); once it is dropped the mapper is not
-    // submitted, or the new record's texts would land on the row shown next.
-    if (adding) {
-        model->revertAll();
-        setAdding(false);
-    } else {
-        mapper->submit();
-    }
-    QDialog::done(r);
 }

@@ -6,35 +6,29 @@
 // time: its description, use flag, diffusion and degradation rates and the
 // cell types that synthesise it. Every change of a shown cytokine is written
 // at once (cytokineform_edits.cpp); "&New" opens a blank record that "&Add"
-// stores with its synthesis rows in one transaction, or writes nothing.
+// stores with its synthesis rows in one transaction, or writes nothing. The
+// record states are RecordForm's.
 //
 // The two rate fields take only numbers of at least 0: a text that is not
 // one yet ("", "1e") is never written, and leaving the field with it brings
 // the stored value back.
 
-#include <QDialog>
+#include "editors/record_form.h"
 
 class QCheckBox;
-class QDataWidgetMapper;
-class QDialogButtonBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QSqlRelationalTableModel;
 class QTableWidget;
 
-class cytokineForm : public QDialog {
+class cytokineForm : public RecordForm {
     Q_OBJECT
 
 public:
     // Shows the cytokine whose id is `id`, the first in name order for -1,
     // none when no row has the id. `parent` is not passed on.
     cytokineForm(int id, QWidget* parent);
-
-    // Every way of ending the dialog: a pending new record is dropped, then
-    // the mapper is submitted.
-    void done(int r) override;
 
 protected:
     // Leaving a rate field with a text that is not a rate restores it.
@@ -59,46 +53,24 @@ private:
     void createWidgets();
     void connectWidgets();
     void layOut();
-    // Browse mode (adding false) or new-record mode.
-    void setAdding(bool on);
-    // Re-reads the model and shows the row of cytokine.id `id`, or the row at
-    // `fallback` (clamped) when no row has it; then refills the rest.
-    void showStored(int id, int fallback);
-    bool writable() const { return !adding && ready; }
-    QString shownName() const;
-    void warn(const QString& title, const QString& text);
+    void refill() override { updateCellInfo(); }
     // Writes a rate field of the shown cytokine when it holds a rate.
     void writeRate(const char* column, const QLineEdit* edit);
     // Puts the stored rate of `name` back into `edit` after the warning.
     void restoreRate(QLineEdit* edit, const QString& name);
 
-    QSqlRelationalTableModel* model = nullptr;
-    QDataWidgetMapper* mapper = nullptr;
     QLabel* nameLabel = nullptr;
     QLabel* synthesisLabel = nullptr;
     QLabel* descriptionLabel = nullptr;
     QLabel* useLabel = nullptr;
     QLabel* diffusionLabel = nullptr;
     QLabel* degradationLabel = nullptr;
-    QLineEdit* nameEdit = nullptr;
     QGroupBox* synthesisGroupBox = nullptr;
     QTableWidget* synthesisTable = nullptr;  // one row per cell type: name (checked = synthesises), rate or "NA"
     QLineEdit* descriptionEdit = nullptr;
     QCheckBox* useCheckBox = nullptr;
     QLineEdit* diffusionEdit = nullptr;    // 10^-9 cm²/s
     QLineEdit* degradationEdit = nullptr;  // 10^-4 /min
-    QPushButton* firstButton = nullptr;
-    QPushButton* previousButton = nullptr;
-    QPushButton* nextButton = nullptr;
-    QPushButton* lastButton = nullptr;
-    QPushButton* newButton = nullptr;
-    QPushButton* addButton = nullptr;
-    QPushButton* cancelButton = nullptr;
-    QPushButton* deleteButton = nullptr;
-    QPushButton* closeButton = nullptr;
-    QDialogButtonBox* buttonBox = nullptr;
-    bool adding = false;  // a record opened by "&New" waits for "&Add" or "&Cancel"
-    bool ready = true;    // false while updateCellInfo refills the widgets
 
     // Tests reach the form's widgets through this class.
     friend class CytokineFormProbe;

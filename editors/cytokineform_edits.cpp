@@ -56,52 +56,19 @@ void cytokineForm::addCytokine()
                                  &insert);
     const int id = insert.lastInsertId().toInt();
     ok = ok && record_checks::syncSyntheses(name, false, syntheses);
-    if (!ok || !transaction.commit()) {
-        warn(title, tr("%1 could not be stored: %2").arg(name, QSqlDatabase::database().lastError().text()));
-        return;
-    }
-    setAdding(false);
-    showStored(id, 0);
+    finishAdd(ok, transaction, id, title);
 }
 
 void cytokineForm::cancelCytokine()
 {
-    if (!adding)
-        return;
-    const int row = mapper->currentIndex();
-    setAdding(false);
-    model->revertAll();
-    const int shown = std::min(row, model->rowCount() - 1);
-    mapper->setCurrentIndex(shown);
-    if (shown < 0)
-        nameEdit->clear();
-    updateCellInfo();
+    dropNew();
 }
 
 void cytokineForm::deleteCytokine()
 {
-    // A pending record is not stored: deleting it is dropping it.
-    if (adding) {
-        cancelCytokine();
-        return;
-    }
-    const QString name = shownName();
-    if (name.isEmpty())
-        return;
-    const int row = mapper->currentIndex();
-    if (QMessageBox::warning(this, tr("Delete Cytokine"), tr("Are you sure to delete %1?").arg(name),
-                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
-        return;
-    mapper->submit();
-
     // The regulate, behavior and cue rows that name the cytokine stay.
-    record_checks::Transaction transaction;
-    const bool ok = record_checks::run(QStringLiteral("DELETE FROM cytokine_cell WHERE cytokinename = ?"), {name}) &&
-                    record_checks::run(QStringLiteral("DELETE FROM cytokine WHERE name = ?"), {name});
-    if (!ok || !transaction.commit())
-        warn(tr("Delete Cytokine"),
-             tr("%1 could not be deleted: %2").arg(name, QSqlDatabase::database().lastError().text()));
-    showStored(-1, row);
+    deleteShown(tr("Delete Cytokine"), {QStringLiteral("DELETE FROM cytokine_cell WHERE cytokinename = ?"),
+                                        QStringLiteral("DELETE FROM cytokine WHERE name = ?")});
 }
 
 void cytokineForm::closeCytokine()
