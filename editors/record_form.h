@@ -86,6 +86,9 @@ protected:
     QDialogButtonBox* buttonBox = nullptr;  // New, Add, Cancel, Delete, Close
     bool adding = false;  // a record opened by "&New" waits for "&Add" or "&Cancel"
     bool ready = true;    // false while refill() puts stored values into the widgets
+
+    // Tests reach the shared widgets through this class.
+    friend class RecordFormProbe;
 };
 
 #endif

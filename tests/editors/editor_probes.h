@@ -33,11 +33,42 @@
 
 #include <memory>
 
-class CellFormProbe {
+// The name field, the buttons and the record state both forms share.
+class RecordFormProbe {
 public:
-    explicit CellFormProbe(cellForm& form) : f(form) {}
-    cellForm& form() const { return f; }
-    QLineEdit* name() const { return f.nameEdit; }
+    explicit RecordFormProbe(RecordForm& form) : r(form) {}
+    QLineEdit* name() const { return r.nameEdit; }
+    QPushButton* first() const { return r.firstButton; }
+    QPushButton* previous() const { return r.previousButton; }
+    QPushButton* next() const { return r.nextButton; }
+    QPushButton* last() const { return r.lastButton; }
+    QPushButton* newButton() const { return r.newButton; }
+    QPushButton* add() const { return r.addButton; }
+    QPushButton* cancel() const { return r.cancelButton; }
+    QPushButton* remove() const { return r.deleteButton; }
+    QPushButton* close() const { return r.closeButton; }
+    bool adding() const { return r.adding; }
+
+    // Browsing: navigation on, "&Add" and "&Cancel" off, the name read-only;
+    // Adding the reverse.
+    void expectBrowsing(bool browsing, const char* where) const
+    {
+        SCOPED_TRACE(where);
+        EXPECT_EQ(adding(), !browsing);
+        EXPECT_EQ(name()->isReadOnly(), browsing);
+        EXPECT_EQ(add()->isEnabled(), !browsing);
+        EXPECT_EQ(cancel()->isEnabled(), !browsing);
+        for (QPushButton* b : {first(), previous(), next(), last()})
+            EXPECT_EQ(b->isEnabled(), browsing);
+    }
+
+private:
+    RecordForm& r;
+};
+
+class CellFormProbe : public RecordFormProbe {
+public:
+    explicit CellFormProbe(cellForm& form) : RecordFormProbe(form), f(form) {}
     QLineEdit* description() const { return f.descriptionEdit; }
     QCheckBox* use() const { return f.useCheckBox; }
     QCheckBox* isStatic() const { return f.staticCheckBox; }
@@ -54,40 +85,19 @@ public:
     QTableWidget* adhesion() const { return f.adhesionTable; }
     QLabel* swatch() const { return f.colorLabel; }
     QPushButton* colorButton() const { return f.colorButton; }
-    QPushButton* first() const { return f.firstButton; }
-    QPushButton* previous() const { return f.previousButton; }
-    QPushButton* next() const { return f.nextButton; }
-    QPushButton* last() const { return f.lastButton; }
-    QPushButton* newButton() const { return f.newButton; }
-    QPushButton* add() const { return f.addButton; }
-    QPushButton* cancel() const { return f.cancelButton; }
-    QPushButton* remove() const { return f.deleteButton; }
-    QPushButton* close() const { return f.closeButton; }
-    bool adding() const { return f.adding; }
 
 private:
     cellForm& f;
 };
 
-class CytokineFormProbe {
+class CytokineFormProbe : public RecordFormProbe {
 public:
-    explicit CytokineFormProbe(cytokineForm& form) : f(form) {}
-    cytokineForm& form() const { return f; }
-    QLineEdit* name() const { return f.nameEdit; }
+    explicit CytokineFormProbe(cytokineForm& form) : RecordFormProbe(form), f(form) {}
     QLineEdit* description() const { return f.descriptionEdit; }
     QCheckBox* use() const { return f.useCheckBox; }
     QLineEdit* diffusion() const { return f.diffusionEdit; }
     QLineEdit* degradation() const { return f.degradationEdit; }
     QTableWidget* synthesis() const { return f.synthesisTable; }
-    QPushButton* first() const { return f.firstButton; }
-    QPushButton* next() const { return f.nextButton; }
-    QPushButton* last() const { return f.lastButton; }
-    QPushButton* newButton() const { return f.newButton; }
-    QPushButton* add() const { return f.addButton; }
-    QPushButton* cancel() const { return f.cancelButton; }
-    QPushButton* remove() const { return f.deleteButton; }
-    QPushButton* close() const { return f.closeButton; }
-    bool adding() const { return f.adding; }
 
 private:
     cytokineForm& f;
@@ -233,6 +243,39 @@ protected:
 
     QTimer watchdog;
     int unexpectedTicks = 0;
+};
+
+// A form of type Form, shown, with its probe; "&Add" refusals checked alike.
+template <class Form, class Probe>
+class RecordFormTest : public EditorTest {
+protected:
+    void TearDown() override
+    {
+        p.reset();
+        form.reset();
+        EditorTest::TearDown();
+    }
+    void openOnId(int id)
+    {
+        form = open<Form>(id);
+        p = std::make_unique<Probe>(*form);
+    }
+    // "&Add" expecting a refusal: the box, nothing written, still adding.
+    void expectRefusedAdd(const QString& title, const QString& text)
+    {
+        const QString before = databaseDump();
+        ModalAnswerer answers;
+        BoxSeenHere box;
+        answers.then(pressing(QMessageBox::Ok, &box));
+        clickAnswering(p->add(), answers);
+        EXPECT_EQ(box.title, title);
+        EXPECT_EQ(box.text, text);
+        EXPECT_EQ(databaseDump(), before);
+        p->expectBrowsing(false, "after a refused Add");
+    }
+
+    std::unique_ptr<Form> form;
+    std::unique_ptr<Probe> p;
 };
 
 #endif

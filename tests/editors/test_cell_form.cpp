@@ -75,42 +75,11 @@ QColor swatchColour(QLabel* swatch)
     return swatch->pixmap(Qt::ReturnByValue).toImage().pixelColor(40, 8);
 }
 
-struct FormState {
-    bool adding;
-    bool nameEditable;
-    bool addCancel;
-    bool navigation;
-};
-
-void expectState(const CellFormProbe& p, FormState s, const char* where)
-{
-    SCOPED_TRACE(where);
-    EXPECT_EQ(p.adding(), s.adding);
-    EXPECT_EQ(!p.name()->isReadOnly(), s.nameEditable);
-    EXPECT_EQ(p.add()->isEnabled(), s.addCancel);
-    EXPECT_EQ(p.cancel()->isEnabled(), s.addCancel);
-    for (QPushButton* b : {p.first(), p.previous(), p.next(), p.last()})
-        EXPECT_EQ(b->isEnabled(), s.navigation);
-}
-
-constexpr FormState kBrowsing{false, false, false, true};
-constexpr FormState kAdding{true, true, true, false};
-
 }  // namespace
 
-class CellFormTest : public EditorTest {
+class CellFormTest : public RecordFormTest<cellForm, CellFormProbe> {
 protected:
-    void TearDown() override
-    {
-        p.reset();
-        form.reset();
-        EditorTest::TearDown();
-    }
-    void openOn(const QString& name)
-    {
-        form = open<cellForm>(name.isEmpty() ? -1 : cellId(name));
-        p = std::make_unique<CellFormProbe>(*form);
-    }
+    void openOn(const QString& name) { openOnId(name.isEmpty() ? -1 : cellId(name)); }
     // "&New", then the name and description typed.
     void startNew(const QString& name, const QString& description = "Pigment cell")
     {
@@ -118,22 +87,7 @@ protected:
         QTest::keyClicks(p->name(), name);
         QTest::keyClicks(p->description(), description);
     }
-    // "&Add" expecting a refusal: its text, nothing written, still adding.
-    void expectRefused(const QString& text)
-    {
-        const QString before = databaseDump();
-        ModalAnswerer answers;
-        BoxSeenHere box;
-        answers.then(pressing(QMessageBox::Ok, &box));
-        clickAnswering(p->add(), answers);
-        EXPECT_EQ(box.title, "Add New Cell");
-        EXPECT_EQ(box.text, text);
-        EXPECT_EQ(databaseDump(), before);
-        expectState(*p, kAdding, "after a refused Add");
-    }
-
-    std::unique_ptr<cellForm> form;
-    std::unique_ptr<CellFormProbe> p;
+    void expectRefused(const QString& text) { expectRefusedAdd("Add New Cell", text); }
 };
 
 TEST_F(CellFormTest, ShowsAStoredTypeWholeAndNavigatesInNameOrderWithoutWriting)
@@ -160,7 +114,7 @@ TEST_F(CellFormTest, ShowsAStoredTypeWholeAndNavigatesInNameOrderWithoutWriting)
     EXPECT_EQ(column(p->adhesion(), 0), kCellRows);
     EXPECT_EQ(column(p->adhesion(), 1), QStringList({"12.7", "6", "0", "4.1", "0", "30"}));
     EXPECT_EQ(checked(p->adhesion()), QStringList({"FC"}));
-    expectState(*p, kBrowsing, "opened");
+    p->expectBrowsing(true, "opened");
     form.reset();
 
     // A stored weight of 0.29 is 29 per cent (rounded, not truncated).
@@ -193,7 +147,7 @@ TEST_F(CellFormTest, NewKeepsTheShownValuesAndAddStoresTheTypeWithItsRowsOnce)
     openOn("Keratinocyte");
     const QString before = databaseDump();
     QTest::mouseClick(p->newButton(), Qt::LeftButton);
-    expectState(*p, kAdding, "after New");
+    p->expectBrowsing(false, "after New");
     EXPECT_EQ(p->name()->text(), "");
     EXPECT_EQ(p->description()->text(), "");
     EXPECT_EQ(p->young()->value(), 20);
@@ -216,7 +170,7 @@ TEST_F(CellFormTest, NewKeepsTheShownValuesAndAddStoresTheTypeWithItsRowsOnce)
     EXPECT_EQ(databaseDump(), before);
 
     QTest::mouseClick(p->add(), Qt::LeftButton);
-    expectState(*p, kBrowsing, "after Add");
+    p->expectBrowsing(true, "after Add");
     EXPECT_EQ(p->name()->text(), "Melanocyte");
     ASSERT_EQ(rowCount("cell", "name = 'Melanocyte'"), 1);
     QSqlQuery row("SELECT red, green, blue, growth_coef, migration_coef, death_coef, quiet_coef, use, static, "
@@ -292,7 +246,7 @@ TEST_F(CellFormTest, AddRefusesEveryBadInputWritingNothingAndStaysOpen)
 
     // Mended, the same record is stored once, its description exactly.
     QTest::mouseClick(p->add(), Qt::LeftButton);
-    expectState(*p, kBrowsing, "after the mended Add");
+    p->expectBrowsing(true, "after the mended Add");
     EXPECT_EQ(rowCount("cell", "name = 'Melanocyte'"), 1);
     EXPECT_EQ(scalar("SELECT description FROM cell WHERE name = 'Melanocyte'").toString(),
               "Langerhans' cell; DROP TABLE cell; --");
@@ -317,7 +271,7 @@ TEST_F(CellFormTest, CancelDeleteAndCloseLeaveTheRightRowsAndStates)
 
     startNew("Melanocyte");
     QTest::mouseClick(p->cancel(), Qt::LeftButton);
-    expectState(*p, kBrowsing, "after Cancel");
+    p->expectBrowsing(true, "after Cancel");
     EXPECT_EQ(p->name()->text(), "Keratinocyte");
     EXPECT_EQ(checked(p->synthesis()), QStringList({"TGFb", "MMP"}));
     EXPECT_EQ(databaseDump(), before);
@@ -325,7 +279,7 @@ TEST_F(CellFormTest, CancelDeleteAndCloseLeaveTheRightRowsAndStates)
     // Delete while adding drops the pending record: no question, no row.
     startNew("Melanocyte");
     QTest::mouseClick(p->remove(), Qt::LeftButton);
-    expectState(*p, kBrowsing, "after Delete while adding");
+    p->expectBrowsing(true, "after Delete while adding");
     EXPECT_EQ(p->name()->text(), "Keratinocyte");
     EXPECT_EQ(databaseDump(), before);
 
@@ -352,7 +306,7 @@ TEST_F(CellFormTest, CancelDeleteAndCloseLeaveTheRightRowsAndStates)
     EXPECT_EQ(rowCount("behavior"), behaviours);
     EXPECT_EQ(p->name()->text(), "Macrophage");
     EXPECT_EQ(checked(p->synthesis()), QStringList({"TGFb"}));
-    expectState(*p, kBrowsing, "after Delete");
+    p->expectBrowsing(true, "after Delete");
 
     // Deleting the last row shows the one before.
     {

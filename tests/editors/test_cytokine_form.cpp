@@ -31,43 +31,10 @@ QString storedRate(const char* column, const QString& name)
 
 }  // namespace
 
-class CytokineFormTest : public EditorTest {
+class CytokineFormTest : public RecordFormTest<cytokineForm, CytokineFormProbe> {
 protected:
-    void TearDown() override
-    {
-        p.reset();
-        form.reset();
-        EditorTest::TearDown();
-    }
-    void openOn(const QString& name)
-    {
-        form = open<cytokineForm>(name.isEmpty() ? -1 : cytokineId(name));
-        p = std::make_unique<CytokineFormProbe>(*form);
-    }
-    void expectBrowsing(bool browsing, const char* where)
-    {
-        SCOPED_TRACE(where);
-        EXPECT_EQ(p->adding(), !browsing);
-        EXPECT_EQ(p->name()->isReadOnly(), browsing);
-        EXPECT_EQ(p->add()->isEnabled(), !browsing);
-        EXPECT_EQ(p->cancel()->isEnabled(), !browsing);
-        EXPECT_EQ(p->next()->isEnabled(), browsing);
-        EXPECT_EQ(p->first()->isEnabled(), browsing);
-    }
-    void expectRefused(const QString& text)
-    {
-        const QString before = databaseDump();
-        ModalAnswerer answers;
-        BoxSeenHere box;
-        answers.then(pressing(QMessageBox::Ok, &box));
-        clickAnswering(p->add(), answers);
-        EXPECT_EQ(box.title, "Add New Cytokine");
-        EXPECT_EQ(box.text, text);
-        EXPECT_EQ(databaseDump(), before);
-        expectBrowsing(false, "after a refused Add");
-    }
-    std::unique_ptr<cytokineForm> form;
-    std::unique_ptr<CytokineFormProbe> p;
+    void openOn(const QString& name) { openOnId(name.isEmpty() ? -1 : cytokineId(name)); }
+    void expectRefused(const QString& text) { expectRefusedAdd("Add New Cytokine", text); }
 };
 
 TEST_F(CytokineFormTest, ShowsTheCytokinesInNameOrderWithTheirProducers)
@@ -106,7 +73,7 @@ TEST_F(CytokineFormTest, AddRefusesBadInputThenStoresTheCytokineWithItsSynthesis
 {
     openOn("EGF");
     QTest::mouseClick(p->newButton(), Qt::LeftButton);
-    expectBrowsing(false, "after New");
+    p->expectBrowsing(false, "after New");
     EXPECT_TRUE(p->use()->isChecked());
     for (QLineEdit* edit : {p->name(), p->description(), p->diffusion(), p->degradation()})
         EXPECT_TRUE(edit->text().isEmpty());
@@ -152,7 +119,7 @@ TEST_F(CytokineFormTest, AddRefusesBadInputThenStoresTheCytokineWithItsSynthesis
     p->synthesis()->item(keratinocyte, 1)->setText("2.5");
 
     QTest::mouseClick(p->add(), Qt::LeftButton);
-    expectBrowsing(true, "after Add");
+    p->expectBrowsing(true, "after Add");
     EXPECT_EQ(p->name()->text(), "IL1");
     ASSERT_EQ(rowCount("cytokine", "name = 'IL1'"), 1);
     EXPECT_EQ(rowCount("cytokine", "name = 'IL1' AND extension = 1 AND incell = 0 AND use = 1 AND "
@@ -174,13 +141,13 @@ TEST_F(CytokineFormTest, CancelDeleteAndCloseLeaveTheRightRows)
     QTest::mouseClick(p->newButton(), Qt::LeftButton);
     QTest::keyClicks(p->name(), "IL1");
     QTest::mouseClick(p->cancel(), Qt::LeftButton);
-    expectBrowsing(true, "after Cancel");
+    p->expectBrowsing(true, "after Cancel");
     EXPECT_EQ(p->name()->text(), "EGF");
     EXPECT_EQ(names(p->synthesis(), true), QStringList({"Fibroblast", "FC"}));
 
     QTest::mouseClick(p->newButton(), Qt::LeftButton);
     QTest::mouseClick(p->remove(), Qt::LeftButton);
-    expectBrowsing(true, "after Delete while adding");
+    p->expectBrowsing(true, "after Delete while adding");
     EXPECT_EQ(p->name()->text(), "EGF");
     EXPECT_EQ(databaseDump(), before);
 
