@@ -2,6 +2,7 @@
 
 #include "app/glwidget.h"
 #include "app/newdiagram.h"
+#include "app/save_question.h"
 #include "editors/mainform.h"
 #include "model/dbreader.h"
 #include "model/parameter_database.h"
@@ -422,10 +423,14 @@ bool MainWindow::askToSave(const QString& question)
 {
     if (!modified)
         return true;
-    const auto answer = QMessageBox::warning(this, tr("Vantu"), question,
-                                             QMessageBox::Ok | QMessageBox::No);
-    if (answer != QMessageBox::Ok)
+    switch (askSaveQuestion(this, tr("Vantu"), question)) {
+    case SaveAnswer::No:
         return true;
+    case SaveAnswer::Cancel:
+        return false;
+    case SaveAnswer::Yes:
+        break;
+    }
     // A cancelled or failed save keeps the unsaved tissue: the command stops.
     return save();
 }
@@ -472,8 +477,10 @@ bool MainWindow::loadFile(const QString& fileName)
         statusBar()->showMessage(tr("Loading canceled"), kStatusTimeout);
         return false;
     }
+    // A file that cannot be opened has been reported; an empty one goes on
+    // to the loader, which refuses it with its reason.
     const int n = glWidget->readLineCount(fileName);
-    if (n < 1)
+    if (n < 0)
         return false;
     if (!createXMLForm()) {
         statusBar()->showMessage(tr("Loading canceled"), kStatusTimeout);
@@ -561,13 +568,16 @@ bool MainWindow::snapFile(const QString& fileName)
 void MainWindow::closeApp()
 {
     if (modified) {
-        const auto answer = QMessageBox::warning(
-            this, tr("Vantu"), tr("Do you wanna save the current project before you quit?"),
-            QMessageBox::Ok | QMessageBox::No);
-        if (answer == QMessageBox::Ok)
+        switch (askSaveQuestion(this, tr("Vantu"), tr("Do you wanna save the current project before you quit?"))) {
+        case SaveAnswer::Yes:
             save();  // a failed save is caught by the closing question
-        else
+            break;
+        case SaveAnswer::No:
             modified = false;
+            break;
+        case SaveAnswer::Cancel:
+            return;
+        }
     }
     close();
 }
@@ -578,10 +588,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    const auto answer = QMessageBox::warning(
-        this, "Vantu", "You have unsaved project on the platform. Do you still wanna quit anyway?",
-        QMessageBox::Ok | QMessageBox::No);
-    if (answer == QMessageBox::Ok)
+    const SaveAnswer answer = askSaveQuestion(
+        this, "Vantu", "You have unsaved project on the platform. Do you still wanna quit anyway?");
+    if (answer == SaveAnswer::Yes)
         event->accept();
     else
         event->ignore();
@@ -868,11 +877,14 @@ void MainWindow::rebuildCellList()
     // is built: no step, load or New may change the engine meanwhile.
     GLWidget::EngineUse use(*glWidget);
 
-    delete cellTree;
-    cellTree = new QTreeWidget(cellDock);
-    cellTree->setColumnCount(2);
-    cellTree->setHeaderLabels({tr("Name"), tr("Value")});
-    auto* root = new QTreeWidgetItem(cellTree, {tr("Index")});
+    // The new list is built apart, its items under a root that joins the tree
+    // only when complete, while the dock keeps showing the list before it:
+    // an emptied dock would relayout the window, resize the view and redraw
+    // the tissue twice per rebuild.
+    auto* fresh = new QTreeWidget(cellDock);
+    fresh->setColumnCount(2);
+    fresh->setHeaderLabels({tr("Name"), tr("Value")});
+    auto* root = new QTreeWidgetItem(QStringList{tr("Index")});
 
     dbReader* engine = glWidget->reader;
     const int count = engine ? static_cast<int>(engine->cells.size()) : 0;
@@ -897,14 +909,23 @@ void MainWindow::rebuildCellList()
     }
     progress.setValue(count);
     QCoreApplication::processEvents();
+    fresh->addTopLevelItem(root);
+    // A rebuild asked for meanwhile starts over; this list is not shown.
+    if (dockStale) {
+        delete fresh;
+        return;
+    }
 
-    cellTree->resizeColumnToContents(0);
-    cellTree->resizeColumnToContents(1);
+    fresh->resizeColumnToContents(0);
+    fresh->resizeColumnToContents(1);
     // The items start collapsed, so the names of the cells are measured only
     // once they are shown.
-    cellTree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    connect(cellTree, &QTreeWidget::itemActivated, this, &MainWindow::select_dock);
-    cellDock->setWidget(cellTree);
+    fresh->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    connect(fresh, &QTreeWidget::itemActivated, this, &MainWindow::select_dock);
+    QTreeWidget* shown = cellTree;
+    cellTree = fresh;
+    cellDock->setWidget(fresh);
+    delete shown;
 }
 
 void MainWindow::select_dock()

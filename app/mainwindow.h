@@ -98,9 +98,10 @@ private:
     void createStatusBar();
     QMenu* createMechMenu(const char* slot);
 
-    // The question before New, Open, a recent file and Exit: true to go on.
+    // The question before New, Open and a recent file: true to go on.
     // Answered Ok, the tissue is saved first, and a save that is cancelled
-    // or fails stops the command (the unsaved tissue is kept).
+    // or fails stops the command (the unsaved tissue is kept); Escape or
+    // closing the box stops it too.
     bool askToSave(const QString& question);
     bool saveFile(const QString& fileName);
     bool snapFile(const QString& fileName);

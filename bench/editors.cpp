@@ -13,14 +13,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QSqlQuery>
 #include <QTableWidget>
 #include <QVariant>
 
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
 
 class CellFormProbe {
 public:
@@ -34,18 +31,6 @@ public:
 };
 
 namespace {
-
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "bench_editors";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) {
-        if (!std::getenv("DISPLAY"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-    }
-}
 
 void exec(const QString& sql, const QVariantList& values = {})
 {
@@ -106,7 +91,6 @@ void timePasses(benchmark::State& state, QTableWidget* table, const QString& che
 
 void BM_CellFormSynthesisPass(benchmark::State& state)
 {
-    ensureApplication();
     buildDatabase(static_cast<int>(state.range(0)));
     cellForm form(1, nullptr);
     timePasses(state, CellFormProbe::synthesis(form),
@@ -115,7 +99,6 @@ void BM_CellFormSynthesisPass(benchmark::State& state)
 
 void BM_CellFormAdhesionPass(benchmark::State& state)
 {
-    ensureApplication();
     buildDatabase(static_cast<int>(state.range(0)));
     cellForm form(1, nullptr);
     timePasses(state, CellFormProbe::adhesion(form),
@@ -124,7 +107,6 @@ void BM_CellFormAdhesionPass(benchmark::State& state)
 
 void BM_CytokineFormSynthesisPass(benchmark::State& state)
 {
-    ensureApplication();
     buildDatabase(static_cast<int>(state.range(0)));
     cytokineForm form(1, nullptr);
     timePasses(state, CytokineFormProbe::synthesis(form),
