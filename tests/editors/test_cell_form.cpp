@@ -226,7 +226,7 @@ TEST_F(CellFormTest, AddRefusesEveryBadInputWritingNothingAndStaysOpen)
     for (int k = 0; k < 4; ++k)
         p->weight(k)->setValue(0);
     expectRefused("The stochastic behaviors of Melanocyte are all 0!");
-    p->weight(3)->setValue(100);
+    p->weight(3)->setValue(3);
 
     const int tgfb = tableRow(p->synthesis(), "TGFb");
     p->synthesis()->item(tgfb, 1)->setText("NA");
@@ -250,6 +250,8 @@ TEST_F(CellFormTest, AddRefusesEveryBadInputWritingNothingAndStaysOpen)
     EXPECT_EQ(rowCount("cell", "name = 'Melanocyte'"), 1);
     EXPECT_EQ(scalar("SELECT description FROM cell WHERE name = 'Melanocyte'").toString(),
               "Langerhans' cell; DROP TABLE cell; --");
+    // The weights as the edit stores them: fractions of their sum.
+    EXPECT_EQ(scalar("SELECT quiet_coef FROM cell WHERE name = 'Melanocyte'").toDouble(), 1.0);
     EXPECT_EQ(rowCount("cell"), 7);
 
     // Twenty types are the most the simulation holds.
