@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class GLWidget;
+class MainForm;
 class newDiagram;
 class QAction;
 class QDockWidget;
@@ -120,6 +121,7 @@ private:
     QWidget* centerWidget = nullptr;
     QScrollArea* glWidgetArea = nullptr;
     GLWidget* glWidget = nullptr;
+    MainForm* mainForm = nullptr;            // the Cell Cytokine Manager; owned, no Qt parent
     newDiagram* newDiagramWindow = nullptr;  // the new-tissue designer; owned, no Qt parent
     QLabel* statusLabel1 = nullptr;  // mouse position text
     QLabel* statusLabel2 = nullptr;  // current cell text
