@@ -4,6 +4,7 @@
 #include "app/newdiagram.h"
 #include "app/save_question.h"
 #include "editors/diagramwindow.h"
+#include "editors/mainform.h"
 #include "editors/tabdialog.h"
 #include "model/dbreader.h"
 #include "model/parameter_database.h"
@@ -29,6 +30,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTextStream>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -76,6 +78,11 @@ MainWindow::MainWindow()
     connect(glWidget, &GLWidget::dock_message, this, &MainWindow::buildDockWidget);
     connect(glWidget, &GLWidget::delete_message, this, &MainWindow::deleteXMLForm);
 
+    mainForm = new MainForm;
+    mainForm->resize(400, 500);
+    mainForm->setAttribute(Qt::WA_QuitOnClose, false);
+    connect(mainForm, &MainForm::updateInfo, this, &MainWindow::updatePara);
+
     newDiagramWindow = new newDiagram;
     newDiagramWindow->resize(600, 500);
     // Exit ends the program even while the designer is open: only the main
@@ -105,6 +112,7 @@ MainWindow::~MainWindow()
     if (cellTree && !cellTree->parent())
         delete cellTree;
     delete newDiagramWindow;
+    delete mainForm;
     delete diagramWindow;
     delete cueDialog;
 }
@@ -818,7 +826,9 @@ void MainWindow::setShowDirection()
 
 void MainWindow::showDatabase()
 {
-    // The parameter database window is not part of this program: nothing to show.
+    mainForm->show();
+    mainForm->raise();
+    mainForm->activateWindow();
 }
 
 void MainWindow::buildDiagram()
@@ -835,6 +845,14 @@ void MainWindow::buildCue()
 
 void MainWindow::updatePara()
 {
+    // The Manager is not modal: its "&Quit" can come while a step, a load or
+    // a teardown reads the tables, which must not change under it. The
+    // reload follows once that has ended.
+    if (glWidget->engineInUse()) {
+        QTimer::singleShot(50, this, &MainWindow::updatePara);
+        return;
+    }
+    GLWidget::EngineUse use(*glWidget);
     UserInitialParas();
 }
 

@@ -6,6 +6,7 @@
 
 class DiagramWindow;
 class GLWidget;
+class MainForm;
 class newDiagram;
 class TabDialog;
 class QAction;
@@ -122,6 +123,7 @@ private:
     QWidget* centerWidget = nullptr;
     QScrollArea* glWidgetArea = nullptr;
     GLWidget* glWidget = nullptr;
+    MainForm* mainForm = nullptr;            // the Cell Cytokine Manager; owned, no Qt parent
     newDiagram* newDiagramWindow = nullptr;  // the new-tissue designer; owned, no Qt parent
     DiagramWindow* diagramWindow = nullptr;  // the relationship diagram; owned, no Qt parent
     TabDialog* cueDialog = nullptr;          // the migration-cue dialog; owned, no Qt parent
