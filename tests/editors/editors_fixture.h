@@ -1,11 +1,12 @@
 #ifndef VANTU_TESTS_EDITORS_EDITORS_FIXTURE_H
 #define VANTU_TESTS_EDITORS_EDITORS_FIXTURE_H
 
-// The relationship diagram and the cue dialog under test: a fresh seeded
-// database per test, probes into the windows' private parts, and the
-// database reads the tests compare with.
+// The relationship diagram and the cue dialog under test: probes into the
+// windows' private parts and the database reads the tests compare with, on
+// the editors' common fixture (editor_probes.h).
 
 #include "app/app_harness.h"
+#include "editor_probes.h"
 #include "editors/diagramwindow.h"
 #include "editors/relation_dialogs.h"
 #include "editors/relation_items.h"
@@ -133,47 +134,16 @@ private:
 // same binary.
 namespace relation_kit {
 
-// A fresh seeded database per test; pending box answers end with the test.
-class RelationEditorsTest : public ::testing::Test {
+// The editors' common fixture (a fresh seeded database per test, a failure
+// instead of a box left unanswered), which also lets box answers that were
+// never needed see the end of the test and let go of themselves.
+class RelationEditorsTest : public EditorTest {
 protected:
-    void SetUp() override
-    {
-        QApplication::setQuitOnLastWindowClosed(false);
-        clear_parameter_tables();
-        model_env::seedDefaultDatabase();
-        srand(1);
-        // A box no test answers would block the run: it fails the test and
-        // is closed after a while.
-        watchdog.setInterval(100);
-        QObject::connect(&watchdog, &QTimer::timeout, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (modal != watched) {
-                watched = modal;
-                watchedSince.start();
-            } else if (modal && watchedSince.elapsed() > 4000) {
-                ADD_FAILURE() << "unanswered modal window: " << modal->windowTitle().toStdString();
-                if (auto* dialog = qobject_cast<QDialog*>(modal))
-                    dialog->reject();
-                else
-                    modal->close();
-            }
-        });
-        watchdog.start();
-    }
     void TearDown() override
     {
-        watchdog.stop();
-        ++answerGeneration();
-        QTest::qWait(30);
-        close_parameter_database();
-        clear_parameter_tables();
-        model_env::useModelFiles();
+        EditorTest::TearDown();
+        QTest::qWait(50);
     }
-
-private:
-    QTimer watchdog;
-    QPointer<QWidget> watched;
-    QElapsedTimer watchedSince;
 };
 
 // Every row of a statement, each as a list of its values read as text.
@@ -192,12 +162,6 @@ inline std::vector<QStringList> rows(const QString& statement, const QVariantLis
         result.push_back(row);
     }
     return result;
-}
-
-inline int rowCount(const QString& table)
-{
-    auto r = rows(QStringLiteral("SELECT COUNT(*) FROM %1").arg(table));
-    return r.empty() ? -1 : r[0][0].toInt();
 }
 
 // Runs a statement with bound values (tests insert awkward names with it).
