@@ -1,31 +1,26 @@
 #include "sampling/hash_table.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <new>
 
-namespace state_hash {
-
 namespace {
-// 13^i converted from double: exact up to i = 14, rounded for 15 to 17.
-// 13^18 exceeds 2^64, whose conversion C++ leaves undefined: those weights
-// are 0 by this explicit bound instead.
+// 13^i as pow(13.0, i) converted from double: exact up to i = 14, rounded to
+// double for 15 to 17. 13^18 exceeds 2^64, whose conversion C++ leaves
+// undefined: those weights are 0 by an explicit bound instead.
 constexpr unsigned int kWeighted = 18;
-
-struct Weights {
-    unsigned long w[kWeighted];
-    Weights()
-    {
-        for (unsigned int i = 0; i < kWeighted; ++i)
-            w[i] = static_cast<unsigned long>(std::pow(13.0, static_cast<double>(i)));
-    }
-};
+constexpr unsigned long kWeights[kWeighted] = {
+    1ul, 13ul, 169ul, 2197ul, 28561ul, 371293ul, 4826809ul, 62748517ul, 815730721ul, 10604499373ul,
+    137858491849ul, 1792160394037ul, 23298085122481ul, 302875106592253ul, 3937376385699289ul,
+    static_cast<unsigned long>(51185893014090757.0), static_cast<unsigned long>(665416609183179841.0),
+    static_cast<unsigned long>(8650415919381337933.0)};
 }
+
+
+namespace state_hash {
 
 unsigned long weight(unsigned int i)
 {
-    static const Weights weights;
-    return i < kWeighted ? weights.w[i] : 0ul;
+    return i < kWeighted ? kWeights[i] : 0ul;
 }
 
 }
@@ -63,7 +58,7 @@ unsigned long StateTable<S>::hashfunc(const S* s) const
     unsigned long h = 0;
     const unsigned int n = s->getNumSpecies();
     for (unsigned int i = 0; i < n && i < 18; ++i)
-        h += static_cast<unsigned long>(s->getStateValue(i)) * state_hash::weight(i);
+        h += static_cast<unsigned long>(s->getStateValue(i)) * kWeights[i];
     return h % numBuckets;
 }
 
