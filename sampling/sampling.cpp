@@ -27,7 +27,20 @@ void Sampling::Initialize(Network* net, DestinationSet* dest, int level)
 {
     delete hashTable;
     hashTable = nullptr;
+    last = nullptr;
+    touches.clear();
     network = net;
+    const Stoichiometry* stoich = net ? net->getStoichiometricMatrix() : nullptr;
+    for (unsigned int j = 0; stoich && j < net->getNumStoiReactions(); ++j) {
+        std::vector<Touch> column;
+        for (unsigned int s = 0; s < stoich->getNumSpecies(); ++s) {
+            const double change = stoich->getValue(s, j);
+            const double need = std::max(0.0, -change) + stoich->getModifierValue(s, j);
+            if (change != 0.0 || need > 0.0)
+                column.push_back({s, need, std::trunc(change)});
+        }
+        touches.push_back(column);
+    }
     verbose = level;
     destination = nullptr;
     if (dest && net && dest->getNumSpecies() > net->getNumSpecies()) {
@@ -90,21 +103,33 @@ int Sampling::chooseColumn(const SamplingState* s, bool biased, unsigned int n, 
 
 bool Sampling::applicable(unsigned int j, SamplingState* current) const
 {
-    const Stoichiometry* stoich = network->getStoichiometricMatrix();
-    for (unsigned int s = 0; s < current->getNumSpecies() && s < stoich->getNumSpecies(); ++s) {
-        const double change = stoich->getValue(s, j);
-        const double need = std::max(0.0, -change) + stoich->getModifierValue(s, j);
-        const double count = current->getStateValue(s);
-        if (count < need) {
-            say("ERROR: Column %u cannot fire: species %u has too few copies; not applied\n", j + 1, s + 1);
+    for (const Touch& t : touches[j]) {
+        const double count = current->getStateValue(t.species);
+        if (count < t.need) {
+            say("ERROR: Column %u cannot fire: species %u has too few copies; not applied\n", j + 1, t.species + 1);
             return false;
         }
-        if (count + std::trunc(change) > 4294967295.0) {
-            say("ERROR: Column %u would take species %u past 4294967295 copies; not applied\n", j + 1, s + 1);
+        if (count + t.change > 4294967295.0) {
+            say("ERROR: Column %u would take species %u past 4294967295 copies; not applied\n", j + 1,
+                t.species + 1);
             return false;
         }
     }
     return true;
+}
+
+void Sampling::apply(unsigned int j, SamplingState* current) const
+{
+    for (const Touch& t : touches[j])
+        current->setStateValue(t.species,
+                               static_cast<unsigned int>(current->getStateValue(t.species) + t.change));
+}
+
+SamplingState* Sampling::storedFor(SamplingState* current) const
+{
+    if (last && *last == *current)
+        return last;
+    return hashTable->Find(current);
 }
 
 int Sampling::CalculateDirectSSA(SamplingState* s)
@@ -164,7 +189,7 @@ int Sampling::RollADie_DSSA(SamplingState* stored, SamplingState* current, doubl
     const int j = chooseColumn(stored, false, columns(), r);
     if (j < 0 || !applicable(static_cast<unsigned int>(j), current))
         return -1;
-    network->getStoichiometricMatrix()->updateStateWithReaction(static_cast<unsigned int>(j), current);
+    apply(static_cast<unsigned int>(j), current);
     return 1;
 }
 
@@ -173,13 +198,14 @@ double Sampling::SSADirect_updateState(SamplingState* current)
     if (!ready("SSADirect_updateState") || !current)
         return -1.0;
     double tau = 0.0;
-    SamplingState* stored = hashTable->Find(current);
+    SamplingState* stored = storedFor(current);
     if (!stored)
         stored = store(current, nullptr);
     if (RollADie_DSSA(stored, current, tau) < 0)
         return stored->geta0() > 0.0 ? -1.0 : tau;
-    if (!hashTable->Find(current))
-        store(current, nullptr);
+    last = hashTable->Find(current);
+    if (!last)
+        last = store(current, nullptr);
     return tau;
 }
 
@@ -187,7 +213,7 @@ double Sampling::dwSSADirect_updateState(SamplingState* current, double* gamma, 
 {
     if (!ready("dwSSADirect_updateState") || !current || !gamma || !firings)
         return -1.0;
-    SamplingState* stored = hashTable->Find(current);
+    SamplingState* stored = storedFor(current);
     if (!stored)
         stored = store(current, gamma);
     const double u1 = draw();
@@ -204,9 +230,10 @@ double Sampling::dwSSADirect_updateState(SamplingState* current, double* gamma, 
         return -1.0;
     firings[j] += 1;
     weight = weight * std::exp((b0 - a0) * tau) / stored->getGamma(j);
-    network->getStoichiometricMatrix()->updateStateWithReaction(static_cast<unsigned int>(j), current);
-    if (!hashTable->Find(current))
-        store(current, gamma);
+    apply(static_cast<unsigned int>(j), current);
+    last = hashTable->Find(current);
+    if (!last)
+        last = store(current, gamma);
     return tau;
 }
 
@@ -237,7 +264,7 @@ double Sampling::dwSSADirectPE_updateState(SamplingState* current, double* gamma
     for (unsigned int i = 0; i < columns(); ++i)
         exposure[i] += current->getRatesA(static_cast<int>(i)) * tau;
     weight = weight * std::exp((b0 - a0) * tau) / current->getGamma(j);
-    network->getStoichiometricMatrix()->updateStateWithReaction(static_cast<unsigned int>(j), current);
+    apply(static_cast<unsigned int>(j), current);
     return tau;
 }
 

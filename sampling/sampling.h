@@ -79,16 +79,31 @@ private:
     // Whether column j can be applied to current: it can fire and takes no
     // count past 4294967295. A message names column and species otherwise.
     bool applicable(unsigned int j, SamplingState* current) const;
+    // Adds column j to current's counts; applicable() has vouched for it.
+    void apply(unsigned int j, SamplingState* current) const;
     void evaluateBiased(SamplingState* x, const double* gamma);
     // A copy of current with n columns, evaluated (biased when gamma is
     // given), stored in the table; returns the stored copy.
     SamplingState* store(SamplingState* current, const double* gamma);
     static double draw();
+    // The stored state with current's counts: the one the last step left
+    // current in when the counts still agree, else the table's.
+    SamplingState* storedFor(SamplingState* current) const;
+
+    // Per column the species it needs or changes: index, the count it needs
+    // (reactant and modifier copies) and the change, truncated as applied.
+    struct Touch {
+        unsigned int species;
+        double need;
+        double change;
+    };
 
     Network* network = nullptr;             // the reaction network; not owned
     HashTableS* hashTable = nullptr;        // visited states with their propensities; owned
     DestinationSet* destination = nullptr;  // target region; not owned; null when none
     int verbose = 0;                        // print level of the bias functions
+    std::vector<std::vector<Touch>> touches; // per column, the species it needs or changes
+    SamplingState* last = nullptr;          // stored state the last step left its state in; not owned
 };
 
 #endif
