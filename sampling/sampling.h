@@ -65,6 +65,78 @@ public:
     // nothing. -1 before Initialize.
     int Bias_Average(SamplingState* s);
 
+    // Look-ahead: each newly met state is analysed once by enumerating every
+    // path of K reactions from it, scoring where each ends against the
+    // destination set, and turning each first column's forward and backward
+    // shares into a bias. The steps then draw from the biased propensities
+    // and multiply the caller's weight by the likelihood ratio.
+    //
+    // First family (K = 2 ... 7): logarithmic bias rule with forwardGain and
+    // backwardScale; stores pFn and pBn; path lines from print level 1 (101
+    // at depth 4). Each returns 1, or -1 (with a message) without a
+    // destination set.
+    int CalculateLookahead_2Steps(SamplingState* s, SamplingState* ref, double, double forwardGain,
+                                  double backwardScale, int level);
+    int CalculateLookahead_3Steps(SamplingState* s, SamplingState* ref, double, double forwardGain,
+                                  double backwardScale, int level);
+    int CalculateLookahead_4Steps(SamplingState* s, SamplingState* ref, double, double forwardGain,
+                                  double backwardScale, int level);
+    int CalculateLookahead_5Steps(SamplingState* s, SamplingState* ref, double, double forwardGain,
+                                  double backwardScale, int level);
+    int CalculateLookahead_6Steps(SamplingState* s, SamplingState* ref, double, double forwardGain,
+                                  double backwardScale, int level);
+    int CalculateLookahead_7Steps(SamplingState* s, SamplingState* ref, double, double forwardGain,
+                                  double backwardScale, int level);
+    // Second family (K = 2 ... 5): linear bias rule bounded by maxBias; pFn
+    // and pBn untouched; summary lines only.
+    int CalculateLookahead_2Steps(SamplingState* s, SamplingState* ref, double, double maxBias, int level);
+    int CalculateLookahead_3Steps(SamplingState* s, SamplingState* ref, double, double maxBias, int level);
+    int CalculateLookahead_4Steps(SamplingState* s, SamplingState* ref, double, double maxBias, int level);
+    int CalculateLookahead_5Steps(SamplingState* s, SamplingState* ref, double, double maxBias, int level);
+
+    // One look-ahead step: tau; +infinity (with "What happened? ") when
+    // nothing can fire; -1.0 when there is no destination set or the drawn
+    // column cannot be applied. A state met for the first time is stored and
+    // analysed (first family for K = 2 ... 7); any other K stores it as the
+    // caller's state carried it. A failed step changes nothing.
+    double LookaheadSSA_KSteps_updateState(int K, SamplingState* current, SamplingState* ref, double,
+                                           double& weight, double forwardGain, double backwardScale, int level,
+                                           long* counters);
+    // The same with the second family (K = 2 ... 5).
+    double LookaheadSSA_KSteps_updateState(int K, SamplingState* current, SamplingState* ref, double,
+                                           double& weight, double maxBias, int level, long* counters);
+    // The first family limited to K = 2 ... 5.
+    double LookaheadSSA_KSteps2Stage_updateState(int K, SamplingState* current, SamplingState* ref, double,
+                                                 double& weight, double forwardGain, double backwardScale,
+                                                 int level, long* counters);
+    // Draws tau and a column from stored's biased propensities, multiplies
+    // weight by exp((b0 - a0) tau) / gamma_j and applies the column to
+    // current: the column, or -1 (nothing changed but tau) when none can
+    // fire or it cannot be applied.
+    int RollADie(SamplingState* stored, SamplingState* current, double& tau, int& reaction, double& weight,
+                 int level);
+
+    // Bias rules. Each sets gamma, b and b0 of s from its a and a0, rescales
+    // so that b0 = a0 (a state with b0 = 0 keeps gamma 1 and b = a), applies
+    // its corrections and returns 0.0. `verbose` > 0 prints the first and
+    // final biases.
+    // First family: logarithmic in the forward and backward shares.
+    double Bias_Function(SamplingState* s, double forwardGain, double backwardScale, int*, int*, int*, double*,
+                         double*, double*, double* pFn, double* pBn);
+    // Second family: gamma between 1 / maxBias and maxBias.
+    double Bias_Function(SamplingState* s, double maxBias, int* nPaths, int* nForward, int* nBack, double*,
+                         double*, double*, double* pFn, double* pBn);
+    // gamma_j = num[j] / den[j] (1 where either is 0).
+    double Bias_Function(SamplingState* s, double, double, double* num, double* den);
+    // Columns 0 and 2 biased by (F0, B0), 1 and 3 by (F1, B1); needs four
+    // columns (else a message, nothing changed, -1.0).
+    double Bias_Function(SamplingState* s, double gainUp, double gainDown, int*, int*, int*, double*, double*,
+                         double*, double*, double*, double, double, double F0, double B0, double, double,
+                         double F1, double B1);
+    // Per reversible pair k the evidence F[k] - B[k], then the eta search.
+    double Bias_Function(SamplingState* s, double gainUp, double gainDown, int*, int*, int*, double*, double*,
+                         double*, double*, double*, double*, double*, double* F, double* B);
+
     // The column the roulette picks for r > 0: the first whose running sum of
     // propensities (biased ones when asked) reaches r; when rounding leaves
     // the sum below r, the last column with a positive term; -1 when none.
@@ -74,6 +146,17 @@ public:
     double propensity(unsigned int j, SamplingState* x);
 
 private:
+    struct LookaheadPlan;
+    int lookahead(const LookaheadPlan& plan, SamplingState* s, SamplingState* ref, double gainA, double gainB,
+                  int level);
+    double lookaheadStep(int family, int K, SamplingState* current, SamplingState* ref, double& weight,
+                         double gainA, double gainB, int level, long* counters);
+    SamplingState* storeAnalysed(int family, int K, SamplingState* current, SamplingState* ref, double gainA,
+                                 double gainB, int level);
+    // The frame of every bias rule: gamma from rule, b = a gamma, the
+    // rescale to b0 = a0, then correct (may be null) and the final b0.
+    template <class Rule, class Correct>
+    void biasFrame(SamplingState* s, Rule rule, Correct correct);
     bool ready(const char* who) const;
     unsigned int columns() const;
     // Whether column j can be applied to current: it can fire and takes no
