@@ -31,29 +31,56 @@
 #include <memory>
 
 struct Sampling::LookaheadPlan {
-    unsigned int depth;  // K, reactions per path
-    bool firstFamily;    // logarithmic rule, shares stored, path lines; else the maxBias rule
-    // Print level above which column heads and path lines print; none when
-    // negative (depth 2 and the second family).
-    int pathLinesAbove() const { return firstFamily && depth >= 3 ? (depth == 4 ? 100 : 0) : INT_MAX; }
-    // Depth 4 of the first family: the work states carry the rates of their
-    // columns, and a path line shows the step rates and each state's total.
-    bool stepRates() const { return firstFamily && depth == 4; }
+    // How a path's weight is made.
+    enum Weighting {
+        JumpChain,          // product of rate / total over the K steps
+        ContinuationByRate, // steps 2 ... K only, divided twice by the largest total rate met
+        ContinuationByColumn // steps 2 ... K only, divided by the column's raw sum
+    };
+
+    unsigned int depth = 2;           // K, reactions per path
+    bool logRule = true;              // the logarithmic rule (forwardGain, backwardScale); else maxBias
+    bool storeShares = true;          // pFn and pBn of the columns with paths stored on s
+    int pathLinesAbove = INT_MAX;     // print level above which heads and path lines print
+    bool headNewline = false;         // a column head ends its line
+    bool listHasStart = true;         // a path's state list begins with s
+    bool startBeforeList = false;     // s and " -> " printed before the list
+    bool workRates = false;           // work states carry the rates of their columns
+    bool stepRatesInLine = false;     // a path line shows the K step rates
+    bool totalsInLine = false;        // a path line shows each state's total rate
+    bool countDirections = true;      // nForward and nBack counted
+    bool histograms = false;          // step histograms and reversible-pair sums printed
+    Weighting weighting = JumpChain;
+
+    // The two families of depth K.
+    static LookaheadPlan family(unsigned int K, bool first)
+    {
+        LookaheadPlan p;
+        p.depth = K;
+        p.logRule = first;
+        p.storeShares = first;
+        if (first && K >= 3) {
+            p.pathLinesAbove = K == 4 ? 100 : 0;
+            p.headNewline = p.workRates = p.stepRatesInLine = p.totalsInLine = K == 4;
+        }
+        return p;
+    }
 };
 
 namespace {
 
 // What a path leaves behind: its weight and where its end lies; the state
-// list and step rates only when its line will print.
+// list, step rates and histogram only when they will be used.
 struct PathRecord {
-    double weight;    // raw product of rates, then divided level by level
+    double weight;    // raw product of rates, then normalised
     double fromRef;   // distance of the end state from the reference state
     double fromDest;  // distance of the end state from the destination set
 };
 
 struct PathExtras {
-    std::unique_ptr<SLinkedListS> states; // s and the K states of the path
-    std::vector<double> rates;            // the K step rates (depth 4)
+    std::unique_ptr<SLinkedListS> states; // the path's states (s first where the plan says)
+    std::vector<double> rates;            // the K step rates
+    std::vector<double> histogram;        // steps taken per column
 };
 
 }
@@ -70,20 +97,67 @@ int Sampling::lookahead(const LookaheadPlan& plan, SamplingState* s, SamplingSta
     }
     Stoichiometry* stoich = network->getStoichiometricMatrix();
     const unsigned int n = columns(), m = network->getNumSpecies(), K = plan.depth;
-    const bool lines = level > plan.pathLinesAbove();
+    const bool lines = level > plan.pathLinesAbove;
+    const bool continuation = plan.weighting != LookaheadPlan::JumpChain;
+    const bool keepExtras = lines || plan.histograms;
 
     std::vector<std::unique_ptr<SamplingState>> work;
     for (unsigned int k = 0; k < K; ++k)
         work.push_back(std::make_unique<SamplingState>(m, n));
     std::vector<double> rate(K, 0.0), total(K + 1, 0.0);
     std::vector<long> count(K + 1, 0);
+    std::vector<unsigned int> taken(K, 0);
     std::vector<int> nPaths(n, 0), nForward(n, 0), nBack(n, 0);
     std::vector<double> P(n, 0.0), Pf(n, 0.0), Pb(n, 0.0), Pfn(n, 0.0), Pbn(n, 0.0);
     std::vector<std::vector<PathRecord>> paths(n);
     std::vector<std::vector<PathExtras>> extras(n);
+    double largestTotal = 0.0; // largest total rate a path state held when recorded
 
     const double dS = destination->getDistanceFromState(s);
     const double dSR = ref ? destination->getDistanceBtwTwoStates(s, ref) : 0.0;
+
+    auto record = [&](unsigned int j) {
+        for (unsigned int q = 1; q < K; ++q)
+            ++count[q];
+        double w = 1.0;
+        for (unsigned int q = continuation ? 1 : 0; q < K; ++q)
+            w *= rate[q];
+        SamplingState* end = work[K - 1].get();
+        paths[j].push_back({w, ref ? destination->getDistanceBtwTwoStates(end, ref) : 0.0,
+                            destination->getDistanceFromState(end)});
+        if (plan.weighting == LookaheadPlan::ContinuationByRate)
+            for (unsigned int q = 0; q < K; ++q) {
+                double a = 0.0;
+                for (unsigned int c = 0; c < n; ++c)
+                    a += work[q]->getRatesA(static_cast<int>(c));
+                largestTotal = std::max(largestTotal, a);
+            }
+        if (keepExtras) {
+            PathExtras x;
+            if (lines) {
+                x.states = std::make_unique<SLinkedListS>();
+                if (plan.listHasStart) {
+                    auto* first = new SamplingState(m, n);
+                    *first = *s;
+                    x.states->AddtoTail(first);
+                }
+                for (unsigned int q = 0; q < K; ++q) {
+                    auto* copy = new SamplingState(m, n);
+                    *copy = *work[q];
+                    x.states->AddtoTail(copy);
+                }
+            }
+            if (plan.stepRatesInLine)
+                x.rates = rate;
+            if (plan.histograms) {
+                x.histogram.assign(n, 0.0);
+                for (unsigned int c : taken)
+                    x.histogram[c] += 1.0;
+            }
+            extras[j].push_back(std::move(x));
+        }
+        ++nPaths[j];
+    };
 
     // Level k (1 <= k < K) continues every path from work[k - 1].
     auto descend = [&](auto& self, unsigned int k, unsigned int j) -> void {
@@ -92,7 +166,8 @@ int Sampling::lookahead(const LookaheadPlan& plan, SamplingState* s, SamplingSta
             if (!stoich->canReact(i, from))
                 continue;
             rate[k] = propensity(i, from);
-            if (plan.stepRates())
+            taken[k] = i;
+            if (plan.workRates)
                 from->setRatesA(static_cast<int>(i), rate[k]);
             stoich->reactWithState(i, from, work[k].get());
             total[k] += rate[k];
@@ -100,35 +175,12 @@ int Sampling::lookahead(const LookaheadPlan& plan, SamplingState* s, SamplingSta
                 total[k + 1] = 0.0;
                 count[k + 1] = 0;
                 self(self, k + 1, j);
-                continue;
+            } else {
+                record(j);
             }
-            for (unsigned int q = 1; q < K; ++q)
-                ++count[q];
-            double w = 1.0;
-            for (unsigned int q = 0; q < K; ++q)
-                w *= rate[q];
-            SamplingState* end = work[K - 1].get();
-            paths[j].push_back({w, ref ? destination->getDistanceBtwTwoStates(end, ref) : 0.0,
-                                destination->getDistanceFromState(end)});
-            if (lines) {
-                PathExtras x;
-                x.states = std::make_unique<SLinkedListS>();
-                auto* first = new SamplingState(m, n);
-                *first = *s;
-                x.states->AddtoTail(first);
-                for (unsigned int q = 0; q < K; ++q) {
-                    auto* copy = new SamplingState(m, n);
-                    *copy = *work[q];
-                    x.states->AddtoTail(copy);
-                }
-                if (plan.stepRates())
-                    x.rates = rate;
-                extras[j].push_back(std::move(x));
-            }
-            ++nPaths[j];
         }
         // The paths found under this prefix: divide by this level's total.
-        if (count[k] > 0) {
+        if (!continuation && count[k] > 0) {
             std::vector<PathRecord>& found = paths[j];
             for (std::size_t p = found.size() - static_cast<std::size_t>(count[k]); p < found.size(); ++p)
                 found[p].weight = total[k] > 0.0 ? found[p].weight / total[k] : 0.0;
@@ -145,12 +197,15 @@ int Sampling::lookahead(const LookaheadPlan& plan, SamplingState* s, SamplingSta
         s->setRatesA(static_cast<int>(j), propensity(j, s));
         stoich->reactWithState(j, s, work[0].get());
         rate[0] = s->getRatesA(static_cast<int>(j));
+        taken[0] = j;
         total[0] += rate[0];
         a0 += rate[0];
         if (K > 1) {
             total[1] = 0.0;
             count[1] = 0;
             descend(descend, 1, j);
+        } else {
+            record(j);
         }
     }
     s->seta0(a0);
@@ -158,28 +213,47 @@ int Sampling::lookahead(const LookaheadPlan& plan, SamplingState* s, SamplingSta
     // 2. Path weights and the per-column sums.
     for (unsigned int j = 0; j < n; ++j)
         for (PathRecord& p : paths[j]) {
+            if (continuation) {
+                P[j] += p.weight;
+                continue;
+            }
             p.weight = total[0] > 0.0 ? p.weight / total[0] : 0.0;
             P[j] += p.weight;
         }
+    if (continuation)
+        for (unsigned int j = 0; j < n; ++j)
+            for (PathRecord& p : paths[j]) {
+                if (plan.weighting == LookaheadPlan::ContinuationByRate)
+                    p.weight = largestTotal > 0.0 ? p.weight / largestTotal / largestTotal : 0.0;
+                else
+                    p.weight = P[j] > 0.0 ? p.weight / P[j] : 0.0;
+            }
 
     // 3. Forward and backward paths, with the column heads and path lines.
+    std::vector<double> forwardSteps(n, 0.0), allSteps(n, 0.0);
+    long forwardPaths = 0, allPaths = 0;
     for (unsigned int j = 0; j < n; ++j) {
         if (lines) {
             std::cout << "Reaction: " << j + 1 << ". " << nPaths[j] << " paths in total.  ";
-            if (plan.stepRates())
+            if (plan.headNewline)
                 std::cout << std::endl;
         }
         for (std::size_t q = 0; q < paths[j].size(); ++q) {
             const PathRecord& p = paths[j][q];
             if (lines) {
+                if (plan.startBeforeList) {
+                    s->PrintState_nonl();
+                    std::cout << " -> ";
+                }
                 extras[j][q].states->PrintPath();
                 std::cout << "; [" << dSR << " " << dS << "; " << p.fromRef << " " << p.fromDest << "]; P=";
                 std::cout.flush();
-                if (plan.stepRates()) {
+                if (plan.totalsInLine) {
                     std::printf("%e; ", p.weight);
                     for (double r : extras[j][q].rates)
                         std::printf(" %.4f", r);
-                    std::printf(", ");
+                    if (plan.stepRatesInLine)
+                        std::printf(", ");
                     extras[j][q].states->PrintPathA0s();
                     std::printf("\n");
                 } else {
@@ -187,26 +261,48 @@ int Sampling::lookahead(const LookaheadPlan& plan, SamplingState* s, SamplingSta
                 }
                 std::fflush(stdout);
             }
-            if (dS > p.fromDest) {
-                ++nForward[j];
+            const bool forward = dS > p.fromDest, backward = p.fromDest > dS;
+            if (plan.histograms)
+                for (unsigned int c = 0; c < n; ++c) {
+                    allSteps[c] += extras[j][q].histogram[c];
+                    if (forward)
+                        forwardSteps[c] += extras[j][q].histogram[c];
+                }
+            forwardPaths += forward;
+            if (continuation) {
+                if (forward)
+                    Pfn[j] += p.weight;
+                else if (backward)
+                    Pbn[j] += p.weight;
+                continue;
+            }
+            if (forward) {
+                nForward[j] += plan.countDirections;
                 Pf[j] += p.weight;
-            } else if (p.fromDest > dS) {
-                ++nBack[j];
+            } else if (backward) {
+                nBack[j] += plan.countDirections;
                 Pb[j] += p.weight;
             }
         }
+        allPaths += nPaths[j];
         if (nPaths[j] > 0) {
-            Pfn[j] = P[j] > 0.0 ? Pf[j] / P[j] : 0.0;
-            Pbn[j] = P[j] > 0.0 ? Pb[j] / P[j] : 0.0;
-            if (plan.firstFamily) {
+            if (continuation) {
+                const double aj = s->getRatesA(static_cast<int>(j));
+                Pf[j] = a0 > 0.0 ? aj * Pfn[j] / a0 : 0.0;
+                Pb[j] = a0 > 0.0 ? aj * Pbn[j] / a0 : 0.0;
+            } else {
+                Pfn[j] = P[j] > 0.0 ? Pf[j] / P[j] : 0.0;
+                Pbn[j] = P[j] > 0.0 ? Pb[j] / P[j] : 0.0;
+            }
+            if (plan.storeShares) {
                 s->setpFn(static_cast<int>(j), Pfn[j]);
                 s->setpBn(static_cast<int>(j), Pbn[j]);
             }
         }
     }
 
-    // 4. Summary lines.
-    if (level > 0)
+    // 4. Summary lines (and the step histograms and pair sums).
+    if (level > 0) {
         for (unsigned int j = 0; j < n; ++j) {
             std::cout << "Reaction: a_" << j + 1 << "=" << s->getRatesA(static_cast<int>(j)) << ". " << nPaths[j]
                       << " paths in total.  Forward:" << nForward[j] << "; Back:" << nBack[j] << ";  ";
@@ -214,9 +310,12 @@ int Sampling::lookahead(const LookaheadPlan& plan, SamplingState* s, SamplingSta
             std::printf("P=%e,  P_f=%e,  P_b=%e,  P_fn=%e,  P_bn=%e\n", P[j], Pf[j], Pb[j], Pfn[j], Pbn[j]);
             std::fflush(stdout);
         }
+        if (plan.histograms)
+            printStepsAndPairs(forwardSteps, forwardPaths, allSteps, allPaths, P, Pf, Pb);
+    }
 
     // 5. The bias rule of the family.
-    if (plan.firstFamily)
+    if (plan.logRule)
         Bias_Function(s, gainA, gainB, nPaths.data(), nForward.data(), nBack.data(), P.data(), Pf.data(), Pb.data(),
                       Pfn.data(), Pbn.data());
     else
@@ -225,45 +324,121 @@ int Sampling::lookahead(const LookaheadPlan& plan, SamplingState* s, SamplingSta
     return 1;
 }
 
+// Step histograms (each entry divided by its path count, and once more as
+// printed) and the forward and backward sums of each reversible pair.
+void Sampling::printStepsAndPairs(std::vector<double> forwardSteps, long forwardPaths, std::vector<double> allSteps,
+                                  long allPaths, const std::vector<double>& P, const std::vector<double>& Pf,
+                                  const std::vector<double>& Pb) const
+{
+    const unsigned int n = columns();
+    for (double& h : forwardSteps)
+        h = forwardPaths > 0 ? h / forwardPaths : 0.0;
+    for (double& h : allSteps)
+        h = allPaths > 0 ? h / allPaths : 0.0;
+    std::printf("FWD ");
+    for (unsigned int r = 0; r < n; ++r)
+        std::printf("#R[%d]=%.4f   ", r + 1, forwardPaths > 0 ? forwardSteps[r] / forwardPaths : 0.0);
+    std::printf("\nALL ");
+    for (unsigned int r = 0; r < n; ++r)
+        std::printf("#R[%d]=%.4f   ", r + 1, allPaths > 0 ? allSteps[r] / allPaths : 0.0);
+    std::printf("\n");
+    const Stoichiometry* stoich = network->getStoichiometricMatrix();
+    for (unsigned int p = 0; p < stoich->getNumReversiblePairs(); ++p) {
+        const int a = stoich->getReversiblePairID(p, 0), b = stoich->getReversiblePairID(p, 1);
+        if (a < 0 || static_cast<unsigned int>(a) >= n)
+            continue;
+        const bool paired = b >= 0 && static_cast<unsigned int>(b) < n;
+        const double fwd = Pf[a] + (paired ? Pf[b] : 0.0), bwd = Pb[a] + (paired ? Pb[b] : 0.0);
+        const double pairTotal = P[a] + (paired ? P[b] : 0.0);
+        const double fShare = fwd == 0.0 ? 0.0 : fwd / pairTotal, bShare = bwd == 0.0 ? 0.0 : bwd / pairTotal;
+        // The line shows the totals of columns 0 and 2, whichever pair it is.
+        const double shown = (n > 0 ? P[0] : 0.0) + (n > 2 ? P[2] : 0.0);
+        std::printf("P%d=%e,  P_fpairs[%d]=%e,  P_bpairs[%d]=%e,  P_fnpairs[%d]=%e,  P_bnpairs[%d]=%e\n", p, shown, p,
+                    fwd, p, bwd, p, fShare, p, bShare);
+    }
+    std::fflush(stdout);
+}
+
 int Sampling::CalculateLookahead_2Steps(SamplingState* s, SamplingState* ref, double, double fg, double bs, int level)
 {
-    return lookahead({2, true}, s, ref, fg, bs, level);
+    return lookahead(LookaheadPlan::family(2, true), s, ref, fg, bs, level);
 }
 int Sampling::CalculateLookahead_3Steps(SamplingState* s, SamplingState* ref, double, double fg, double bs, int level)
 {
-    return lookahead({3, true}, s, ref, fg, bs, level);
+    return lookahead(LookaheadPlan::family(3, true), s, ref, fg, bs, level);
 }
 int Sampling::CalculateLookahead_4Steps(SamplingState* s, SamplingState* ref, double, double fg, double bs, int level)
 {
-    return lookahead({4, true}, s, ref, fg, bs, level);
+    return lookahead(LookaheadPlan::family(4, true), s, ref, fg, bs, level);
 }
 int Sampling::CalculateLookahead_5Steps(SamplingState* s, SamplingState* ref, double, double fg, double bs, int level)
 {
-    return lookahead({5, true}, s, ref, fg, bs, level);
+    return lookahead(LookaheadPlan::family(5, true), s, ref, fg, bs, level);
 }
 int Sampling::CalculateLookahead_6Steps(SamplingState* s, SamplingState* ref, double, double fg, double bs, int level)
 {
-    return lookahead({6, true}, s, ref, fg, bs, level);
+    return lookahead(LookaheadPlan::family(6, true), s, ref, fg, bs, level);
 }
 int Sampling::CalculateLookahead_7Steps(SamplingState* s, SamplingState* ref, double, double fg, double bs, int level)
 {
-    return lookahead({7, true}, s, ref, fg, bs, level);
+    return lookahead(LookaheadPlan::family(7, true), s, ref, fg, bs, level);
 }
 int Sampling::CalculateLookahead_2Steps(SamplingState* s, SamplingState* ref, double, double maxBias, int level)
 {
-    return lookahead({2, false}, s, ref, maxBias, 0.0, level);
+    return lookahead(LookaheadPlan::family(2, false), s, ref, maxBias, 0.0, level);
 }
 int Sampling::CalculateLookahead_3Steps(SamplingState* s, SamplingState* ref, double, double maxBias, int level)
 {
-    return lookahead({3, false}, s, ref, maxBias, 0.0, level);
+    return lookahead(LookaheadPlan::family(3, false), s, ref, maxBias, 0.0, level);
 }
 int Sampling::CalculateLookahead_4Steps(SamplingState* s, SamplingState* ref, double, double maxBias, int level)
 {
-    return lookahead({4, false}, s, ref, maxBias, 0.0, level);
+    return lookahead(LookaheadPlan::family(4, false), s, ref, maxBias, 0.0, level);
 }
 int Sampling::CalculateLookahead_5Steps(SamplingState* s, SamplingState* ref, double, double maxBias, int level)
 {
-    return lookahead({5, false}, s, ref, maxBias, 0.0, level);
+    return lookahead(LookaheadPlan::family(5, false), s, ref, maxBias, 0.0, level);
+}
+
+int Sampling::CalculateLookahead_3StepsOLD(SamplingState* s, SamplingState* ref, double, double fg, double bs,
+                                           int level)
+{
+    LookaheadPlan plan = LookaheadPlan::family(3, true);
+    plan.headNewline = true;
+    plan.listHasStart = false;
+    plan.startBeforeList = true;
+    plan.histograms = true;
+    return lookahead(plan, s, ref, fg, bs, level);
+}
+
+// The work states carry their rates here, so that the largest total rate of
+// the path states is a common upper rate of the continuations.
+int Sampling::CalculateLookahead_3Steps2(SamplingState* s, SamplingState* ref, double, double fg, double bs,
+                                         int level)
+{
+    LookaheadPlan plan = LookaheadPlan::family(3, true);
+    plan.listHasStart = false;
+    plan.workRates = true;
+    plan.weighting = LookaheadPlan::ContinuationByRate;
+    return lookahead(plan, s, ref, fg, bs, level);
+}
+
+int Sampling::CalculateLookahead_4Steps2(SamplingState* s, SamplingState* ref, double, double fg, double bs,
+                                         int level)
+{
+    LookaheadPlan plan = LookaheadPlan::family(4, true);
+    plan.listHasStart = false;
+    plan.stepRatesInLine = false;
+    plan.weighting = LookaheadPlan::ContinuationByColumn;
+    return lookahead(plan, s, ref, fg, bs, level);
+}
+
+int Sampling::CalculateLookahead_5StepsOLD(SamplingState* s, SamplingState* ref, double, double fg, double bs,
+                                           int level)
+{
+    LookaheadPlan plan = LookaheadPlan::family(5, false);
+    plan.logRule = true;
+    return lookahead(plan, s, ref, fg, bs, level);
 }
 
 namespace {
@@ -283,7 +458,8 @@ SamplingState* Sampling::storeAnalysed(int family, int K, SamplingState* current
 {
     auto* copy = new SamplingState(current, columns());
     if (analyses(family, K))
-        lookahead({static_cast<unsigned int>(K), family != SecondFamily}, copy, ref, gainA, gainB, level);
+        lookahead(LookaheadPlan::family(static_cast<unsigned int>(K), family != SecondFamily), copy, ref, gainA, gainB,
+                  level);
     hashTable->Insert(copy);
     return copy;
 }

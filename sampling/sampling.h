@@ -94,6 +94,21 @@ public:
     int CalculateLookahead_4Steps(SamplingState* s, SamplingState* ref, double, double maxBias, int level);
     int CalculateLookahead_5Steps(SamplingState* s, SamplingState* ref, double, double maxBias, int level);
 
+    // Variants with the first family's arguments and bias rule:
+    // depth 3 with step histograms and reversible-pair sums printed;
+    int CalculateLookahead_3StepsOLD(SamplingState* s, SamplingState* ref, double, double forwardGain,
+                                     double backwardScale, int level);
+    // depths 3 and 4 weighing a path by its continuation after the first
+    // reaction (depth 3: over the square of the largest total rate met;
+    // depth 4: over the column's sum), without direction counts;
+    int CalculateLookahead_3Steps2(SamplingState* s, SamplingState* ref, double, double forwardGain,
+                                   double backwardScale, int level);
+    int CalculateLookahead_4Steps2(SamplingState* s, SamplingState* ref, double, double forwardGain,
+                                   double backwardScale, int level);
+    // depth 5 enumerated as the second family (shares not stored).
+    int CalculateLookahead_5StepsOLD(SamplingState* s, SamplingState* ref, double, double forwardGain,
+                                     double backwardScale, int level);
+
     // One look-ahead step: tau; +infinity (with "What happened? ") when
     // nothing can fire; -1.0 when there is no destination set or the drawn
     // column cannot be applied. A state met for the first time is stored and
@@ -149,6 +164,9 @@ private:
     struct LookaheadPlan;
     int lookahead(const LookaheadPlan& plan, SamplingState* s, SamplingState* ref, double gainA, double gainB,
                   int level);
+    void printStepsAndPairs(std::vector<double> forwardSteps, long forwardPaths, std::vector<double> allSteps,
+                            long allPaths, const std::vector<double>& P, const std::vector<double>& Pf,
+                            const std::vector<double>& Pb) const;
     double lookaheadStep(int family, int K, SamplingState* current, SamplingState* ref, double& weight,
                          double gainA, double gainB, int level, long* counters);
     SamplingState* storeAnalysed(int family, int K, SamplingState* current, SamplingState* ref, double gainA,

@@ -481,3 +481,79 @@ TEST_F(Lookahead, FcModelFileRunsAreFiniteAndRepeatable)
     }
     GetCapturedStdout();
 }
+
+TEST_F(Lookahead, VariantsKeepTheirOwnTables)
+{
+    Network& bd = birthDeath(cn("1"), "<ci>X</ci>");
+    DestinationSet& dest = destination("1\n5:10\n");
+    Sampling sampling;
+    sampling.Initialize(&bd, &dest, 0);
+    SamplingState ref = one(0, 2);
+
+    // Depth 3 with step histograms: BBB counts 3 births in its own
+    // histogram; births and deaths are one reversible pair.
+    SamplingState s = one(2, 2);
+    CaptureStdout();
+    sampling.CalculateLookahead_3StepsOLD(&s, &ref, 0.0, 1.0, 1.0, 1);
+    std::string out = GetCapturedStdout();
+    EXPECT_NE(out.find("Reaction: 1. 4 paths in total.  \n2 -> 3 -> 4 -> 5; [2 5.5; 5 0]; P=1.666667e-02\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("FWD #R[1]=0.5625   #R[2]=0.1875   \nALL #R[1]=0.2449   #R[2]=0.1837   \n"
+                       "P0=3.333333e-01,  P_fpairs[0]=2.777778e-01,  P_bpairs[0]=7.222222e-01,  "
+                       "P_fnpairs[0]=2.777778e-01,  P_bnpairs[0]=7.222222e-01\n"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(summaries(out)[1].back, 2);
+    EXPECT_DOUBLE_EQ(s.getpBn(1), 5.0 / 6);
+
+    // Continuation weights: no direction counts; depth 4 prints its heads
+    // and path lines only above level 100.
+    for (int level : {1, 100, 101}) {
+        SamplingState c3 = one(2, 2), c4 = one(2, 2);
+        CaptureStdout();
+        sampling.CalculateLookahead_3Steps2(&c3, &ref, 0.0, 1.0, 1.0, level);
+        sampling.CalculateLookahead_4Steps2(&c4, &ref, 0.0, 1.0, 1.0, level);
+        out = GetCapturedStdout();
+        const std::vector<Summary> sums = summaries(out);
+        ASSERT_EQ(sums.size(), 4u);
+        for (const Summary& x : sums) {
+            EXPECT_EQ(x.forward, 0);
+            EXPECT_EQ(x.back, 0);
+            EXPECT_TRUE(std::isfinite(x.Pfn) && std::isfinite(x.Pf));
+            EXPECT_LE(x.Pfn + x.Pbn, 1.0 + 1e-9);
+        }
+        // Depth 4 by column: each column's continuation shares sum to at
+        // most 1 and P_f = a_j P_fn / a0.
+        EXPECT_NEAR(sums[2].Pf, sums[2].a * sums[2].Pfn / 3.0, 1e-6);
+        EXPECT_EQ(out.find("Reaction: 1. 8 paths in total.  \n") != std::string::npos, level > 100) << level;
+        EXPECT_NE(out.find("Reaction: 1. 4 paths in total.  3 -> 4 -> 5; [2 5.5; 5 0]; P="), std::string::npos);
+        EXPECT_NEAR(c3.getb0(), 3.0, 1e-12);
+        EXPECT_NEAR(c4.getb0(), 3.0, 1e-12);
+    }
+
+    // Depth 5 as the second family: the shares stay as they were.
+    SamplingState five = one(2, 2);
+    five.setpFn(0, 0.7);
+    five.setpBn(1, 0.6);
+    CaptureStdout();
+    sampling.CalculateLookahead_5StepsOLD(&five, &ref, 0.0, 1.0, 1.0, 1);
+    out = GetCapturedStdout();
+    EXPECT_EQ(summaries(out).size(), 2u);
+    EXPECT_EQ(out.find("paths in total.  \n"), std::string::npos);
+    EXPECT_EQ(five.getpFn(0), 0.7);
+    EXPECT_EQ(five.getpBn(1), 0.6);
+
+    // An unpaired column's pair line uses that column alone.
+    Network& death = load(species("X"), reaction("down", false, sbml_text::ref("X"), "", "", "<ci>X</ci>"));
+    DestinationSet& zero = destination("1\n0:0\n");
+    sampling.Initialize(&death, &zero, 0);
+    SamplingState three = one(3, 1), none = one(0, 1);
+    CaptureStdout();
+    sampling.CalculateLookahead_3StepsOLD(&three, &none, 0.0, 1.0, 1.0, 1);
+    out = GetCapturedStdout();
+    EXPECT_NE(out.find("FWD #R[1]=3.0000   \nALL #R[1]=3.0000   \nP0=1.000000e+00,  P_fpairs[0]=1.000000e+00,  "
+                       "P_bpairs[0]=0.000000e+00,  P_fnpairs[0]=1.000000e+00,  P_bnpairs[0]=0.000000e+00\n"),
+              std::string::npos)
+        << out;
+}
