@@ -9,23 +9,12 @@
 // apart: evaluating one state's propensities, and the table look-up. Both
 // methods are checked to reach the same state before timing; standard output
 // (the network's diagnostics) goes to /dev/null while the cases run.
-#include "model/parameter_database.h"
 #include "sampling/sampling.h"
-#include "signalling/model_files.h"
-#include "signalling/model_writer.h"
-#include "signalling/network.h"
-
-#include <QApplication>
-#include <QTemporaryDir>
-#include <benchmark/benchmark.h>
-#include <ext/stdio_filebuf.h>
+#include "sampling_env.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <memory>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -33,13 +22,7 @@ namespace {
 const int STEPS = 1000;
 const unsigned int SEED = 5;
 
-std::unique_ptr<Network> load(const char* type)
-{
-    auto net = std::make_unique<Network>();
-    if (net->initializeNetwork(model_files::cellTypeFile(type).toLocal8Bit().constData()) != 0)
-        return nullptr;
-    return net;
-}
+using sampling_bench::load;
 
 // The reference: a textbook direct method over mass-action propensities.
 struct PlainDirect {
@@ -158,15 +141,24 @@ void Plain(benchmark::State& st, const char* type)
 }
 
 // Where a new state's time goes: its propensities through the kinetic laws.
-void FC_EvaluateOneState(benchmark::State& st)
+// The FC network bound to a sampler; null (the case skipped) when the model
+// file cannot be read.
+std::unique_ptr<Network> boundFC(benchmark::State& st, Sampling& sampling)
 {
     auto net = load("FC");
-    if (!net) {
+    if (!net)
         st.SkipWithError("model file not read");
-        return;
-    }
+    else
+        sampling.Initialize(net.get(), nullptr, 0);
+    return net;
+}
+
+void FC_EvaluateOneState(benchmark::State& st)
+{
     Sampling sampling;
-    sampling.Initialize(net.get(), nullptr, 0);
+    auto net = boundFC(st, sampling);
+    if (!net)
+        return;
     SamplingState s(net->getNumSpecies(), net->getNumStoiReactions());
     for (unsigned int i = 0; i < s.getNumSpecies(); ++i)
         s.setStateValue(i, 10 + i);
@@ -180,13 +172,10 @@ void FC_EvaluateOneState(benchmark::State& st)
 // ... and the look-up of a stored state in the table of 1,000,001 buckets.
 void FC_FindStoredState(benchmark::State& st)
 {
-    auto net = load("FC");
-    if (!net) {
-        st.SkipWithError("model file not read");
-        return;
-    }
     Sampling sampling;
-    sampling.Initialize(net.get(), nullptr, 0);
+    auto net = boundFC(st, sampling);
+    if (!net)
+        return;
     sampledRun(sampling, *net);
     SamplingState s(net->getNumSpecies(), net->getNumStoiReactions());
     long found = 0;
@@ -208,32 +197,5 @@ BENCHMARK(FC_FindStoredState)->Unit(benchmark::kNanosecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QTemporaryDir models;
-    open_parameter_database();
-    seed_parameter_database();
-    model_files::setDirectory(models.path());
-    QString failure;
-    if (!models.isValid() || !writeModelFiles(&failure))
-        std::fprintf(stderr, "model files not written: %s\n", failure.toLocal8Bit().constData());
-
-    // The report goes to the real standard output; the library's
-    // diagnostics go to /dev/null.
-    std::fflush(stdout);
-    const int report = ::dup(1);
-    const int null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, 1);
-    __gnu_cxx::stdio_filebuf<char> buffer(report, std::ios::out);
-    std::ostream out(&buffer);
-    benchmark::Initialize(&argc, argv);
-    benchmark::ConsoleReporter reporter;
-    reporter.SetOutputStream(&out);
-    reporter.SetErrorStream(&out);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    out.flush();
-    close_parameter_database();
-    return 0;
+    return sampling_bench::run(argc, argv);
 }

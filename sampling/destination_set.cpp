@@ -229,3 +229,5 @@ double DestinationSet::pathDistance(const SamplingState* begin, const SamplingSt
 
 template double DestinationSet::distance<State>(const State*) const;
 template double DestinationSet::between<State>(const State*, const State*) const;
+template double DestinationSet::distance<SamplingState>(const SamplingState*) const;
+template double DestinationSet::between<SamplingState>(const SamplingState*, const SamplingState*) const;

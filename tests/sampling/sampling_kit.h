@@ -4,8 +4,11 @@
 // Helpers of the path-sampling tests: states from count lists, files written
 // and read whole, and a private $TMPDIR whose leftovers a test can check.
 
+#include "sampling/destination_set.h"
+#include "signalling/network.h"
 #include "signalling/sampling_state.h"
 #include "signalling/state.h"
+#include "signalling/sbml_text.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -14,6 +17,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <initializer_list>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -93,6 +97,46 @@ protected:
     QTemporaryDir tmp;
     bool hadOld = false;
     std::string oldValue;
+};
+
+// Networks and destination sets written by the test into its $TMPDIR.
+class NetworkFiles : public PrivateTmp {
+protected:
+    static std::string cn(const std::string& v) { return "<cn>" + v + "</cn>"; }
+    Network& load(const std::string& speciesList, const std::string& reactions)
+    {
+        const std::string path = file("model" + std::to_string(count++) + ".xml");
+        writeFile(path, sbml_text::document(speciesList, "", "", reactions));
+        networks.push_back(std::make_unique<Network>());
+        EXPECT_EQ(networks.back()->initializeNetwork(path.c_str()), 0);
+        return *networks.back();
+    }
+    // Birth of X (nothing consumed) at law `up`, death at law `down`.
+    Network& birthDeath(const std::string& up, const std::string& down)
+    {
+        using namespace sbml_text;
+        return load(species("X"), reaction("up", false, "", ref("X"), "", up)
+                                      + reaction("down", false, ref("X"), "", "", down));
+    }
+    DestinationSet& destination(const std::string& text)
+    {
+        const std::string path = file("dest" + std::to_string(count++) + ".txt");
+        writeFile(path, text);
+        sets.push_back(std::make_unique<DestinationSet>());
+        EXPECT_EQ(sets.back()->readDestinationSet(path.c_str()), 1);
+        return *sets.back();
+    }
+    // One species at count x, with room for the given columns.
+    static SamplingState one(unsigned int x, unsigned int columns)
+    {
+        SamplingState s(1u, columns);
+        s.setStateValue(0, x);
+        return s;
+    }
+
+    std::vector<std::unique_ptr<Network>> networks;
+    std::vector<std::unique_ptr<DestinationSet>> sets;
+    int count = 0;
 };
 
 }

@@ -24,42 +24,21 @@ using testing::internal::GetCapturedStdout;
 
 namespace {
 
-std::string cn(const std::string& v) { return "<cn>" + v + "</cn>"; }
-
-class Lookahead : public PrivateTmp {
+// The birth and death chain (birth at 1, death at X) from X = 2 toward
+// [5, 10], the enumerations' worked example.
+class Lookahead : public NetworkFiles {
 protected:
-    Network& load(const std::string& speciesList, const std::string& reactions)
+    void bindBirthDeath(Sampling& sampling, int verbose = 0)
     {
-        const std::string path = file("model" + std::to_string(count++) + ".xml");
-        writeFile(path, document(speciesList, "", "", reactions));
-        networks.push_back(std::make_unique<Network>());
-        EXPECT_EQ(networks.back()->initializeNetwork(path.c_str()), 0);
-        return *networks.back();
+        if (!chain) {
+            chain = &birthDeath(cn("1"), "<ci>X</ci>");
+            target = &destination("1\n5:10\n");
+        }
+        sampling.Initialize(chain, target, verbose);
     }
-    Network& birthDeath(const std::string& up, const std::string& down)
-    {
-        return load(species("X"), reaction("up", false, "", ref("X"), "", up)
-                                      + reaction("down", false, ref("X"), "", "", down));
-    }
-    DestinationSet& destination(const std::string& text)
-    {
-        const std::string path = file("dest" + std::to_string(count++) + ".txt");
-        writeFile(path, text);
-        sets.push_back(std::make_unique<DestinationSet>());
-        EXPECT_EQ(sets.back()->readDestinationSet(path.c_str()), 1);
-        return *sets.back();
-    }
-    std::vector<std::unique_ptr<Network>> networks;
-    std::vector<std::unique_ptr<DestinationSet>> sets;
-    int count = 0;
+    Network* chain = nullptr;
+    DestinationSet* target = nullptr;
 };
-
-SamplingState one(unsigned int x, unsigned int columns)
-{
-    SamplingState s(1u, columns);
-    s.setStateValue(0, x);
-    return s;
-}
 
 struct Summary {
     double a;
@@ -96,10 +75,8 @@ long pathsFrom(unsigned int x, unsigned int K)
 
 TEST_F(Lookahead, BirthDeathEnumerationIsExact)
 {
-    Network& bd = birthDeath(cn("1"), "<ci>X</ci>");
-    DestinationSet& dest = destination("1\n5:10\n");
     Sampling sampling;
-    sampling.Initialize(&bd, &dest, 0);
+    bindBirthDeath(sampling);
     SamplingState ref = one(0, 2);
 
     SamplingState s = one(2, 2);
@@ -162,10 +139,8 @@ TEST_F(Lookahead, BirthDeathEnumerationIsExact)
 
 TEST_F(Lookahead, BiasesOfBothFamilies)
 {
-    Network& bd = birthDeath(cn("1"), "<ci>X</ci>");
-    DestinationSet& dest = destination("1\n5:10\n");
     Sampling sampling;
-    sampling.Initialize(&bd, &dest, 1);
+    bindBirthDeath(sampling, 1);
     SamplingState s = one(2, 2);
     CaptureStdout();
     sampling.CalculateLookahead_2Steps(&s, nullptr, 0.0, 1.0, 1.0, 0);
@@ -192,7 +167,7 @@ TEST_F(Lookahead, BiasesOfBothFamilies)
     EXPECT_EQ(t.getpBn(1), 0.7);
 
     // The rules on prepared shares.
-    sampling.Initialize(&bd, &dest, 0);
+    bindBirthDeath(sampling);
     auto prepared = [](double a1, double a2) {
         SamplingState x(1u, 2u);
         x.setRatesA(0, a1);
@@ -216,7 +191,7 @@ TEST_F(Lookahead, BiasesOfBothFamilies)
     EXPECT_NEAR(f.getb0(), 10.0, 1e-12);
     SamplingState m = prepared(1, 1);
     double fb[] = {1.0, 0.0}, bb[] = {0.0, 1.0};
-    sampling.Initialize(&bd, &dest, 1);
+    bindBirthDeath(sampling, 1);
     CaptureStdout();
     sampling.Bias_Function(&m, 4.0, paths, forward, back, nullptr, nullptr, nullptr, fb, bb);
     out = GetCapturedStdout();
@@ -281,10 +256,8 @@ TEST_F(Lookahead, StandAloneBiasRules)
 
 TEST_F(Lookahead, StepsPrintCountAndStore)
 {
-    Network& bd = birthDeath(cn("1"), "<ci>X</ci>");
-    DestinationSet& dest = destination("1\n5:10\n");
     Sampling sampling;
-    sampling.Initialize(&bd, &dest, 0);
+    bindBirthDeath(sampling);
     SamplingState ref = one(0, 2);
     long counters[] = {0, 0};
     double weight = 1.0;
@@ -323,6 +296,15 @@ TEST_F(Lookahead, StepsPrintCountAndStore)
          << stored->getRatesA(fired - 1) << ", b[" << fired << "]=" << stored->getRatesB(fired - 1) << "\n";
     EXPECT_NE(out.find(line.str()), std::string::npos) << out;
     EXPECT_NEAR(weight, 1.0 / stored->getGamma(fired - 1), 1e-12);
+    // A step firing column 0 shows it as 1 in all three brackets.
+    for (int tries = 0; tries < 50 && counters[0] == 0; ++tries) {
+        SamplingState again = one(2, 2);
+        CaptureStdout();
+        sampling.LookaheadSSA_KSteps_updateState(2, &again, &ref, 0.0, weight, 1.0, 1.0, 1, counters);
+        out = GetCapturedStdout();
+    }
+    ASSERT_GT(counters[0], 0);
+    EXPECT_NE(out.find(", gamma[1]=1.78822, a[1]=1, b[1]=1.78822\n"), std::string::npos) << out;
     x.setStateValue(0, 2);
     CaptureStdout();
     sampling.LookaheadSSA_KSteps_updateState(2, &x, &ref, 0.0, weight, 1.0, 1.0, 0, counters);
@@ -332,7 +314,7 @@ TEST_F(Lookahead, StepsPrintCountAndStore)
     // K outside the family's depths stores the caller's state as it is.
     for (int K : {1, 8}) {
         Sampling plain;
-        plain.Initialize(&bd, &dest, 0);
+        bindBirthDeath(plain);
         SamplingState y = one(4, 2);
         y.setRatesA(0, 1.0);
         y.setRatesA(1, 4.0);
@@ -484,10 +466,8 @@ TEST_F(Lookahead, FcModelFileRunsAreFiniteAndRepeatable)
 
 TEST_F(Lookahead, VariantsKeepTheirOwnTables)
 {
-    Network& bd = birthDeath(cn("1"), "<ci>X</ci>");
-    DestinationSet& dest = destination("1\n5:10\n");
     Sampling sampling;
-    sampling.Initialize(&bd, &dest, 0);
+    bindBirthDeath(sampling);
     SamplingState ref = one(0, 2);
 
     // Depth 3 with step histograms: BBB counts 3 births in its own

@@ -21,39 +21,12 @@ using testing::internal::GetCapturedStdout;
 
 namespace {
 
-std::string cn(const std::string& v) { return "<cn>" + v + "</cn>"; }
 std::string times(const std::string& k, const std::string& s)
 {
-    return "<apply><times/>" + cn(k) + "<ci>" + s + "</ci></apply>";
+    return "<apply><times/><cn>" + k + "</cn><ci>" + s + "</ci></apply>";
 }
 
-// A network from reactions over the species X (and A, B, C where named).
-class Ssa : public PrivateTmp {
-protected:
-    Network& load(const std::string& speciesList, const std::string& reactions)
-    {
-        const std::string path = file("model" + std::to_string(count++) + ".xml");
-        writeFile(path, document(speciesList, "", "", reactions));
-        networks.push_back(std::make_unique<Network>());
-        EXPECT_EQ(networks.back()->initializeNetwork(path.c_str()), 0);
-        return *networks.back();
-    }
-    // Birth of X at law `up`, death at law `down`.
-    Network& birthDeath(const std::string& up, const std::string& down)
-    {
-        return load(species("X"), reaction("up", false, "", ref("X"), "", up)
-                                      + reaction("down", false, ref("X"), "", "", down));
-    }
-    std::vector<std::unique_ptr<Network>> networks;
-    int count = 0;
-};
-
-SamplingState one(unsigned int x, unsigned int columns)
-{
-    SamplingState s(1u, columns);
-    s.setStateValue(0, x);
-    return s;
-}
+class Ssa : public NetworkFiles {};
 
 }
 
