@@ -312,7 +312,8 @@ TEST_F(Lookahead, StepsPrintCountAndStore)
     EXPECT_EQ(stored->getnVisits(), 2u);
 
     // K outside the family's depths stores the caller's state as it is.
-    for (int K : {1, 8}) {
+    // (First family at 1 and 8; the maxBias and two-stage steps at 6.)
+    for (auto [family, K] : {std::pair<int, int>{1, 1}, {1, 8}, {2, 6}, {3, 6}}) {
         Sampling plain;
         bindBirthDeath(plain);
         SamplingState y = one(4, 2);
@@ -325,7 +326,10 @@ TEST_F(Lookahead, StepsPrintCountAndStore)
         double w = 1.0;
         long c[] = {0, 0};
         std::srand(2);
-        ASSERT_GT(plain.LookaheadSSA_KSteps_updateState(K, &y, &ref, 0.0, w, 1.0, 1.0, 0, c), 0.0);
+        const double tau = family == 1 ? plain.LookaheadSSA_KSteps_updateState(K, &y, &ref, 0.0, w, 1.0, 1.0, 0, c)
+            : family == 2             ? plain.LookaheadSSA_KSteps_updateState(K, &y, &ref, 0.0, w, 2.0, 0, c)
+                                      : plain.LookaheadSSA_KSteps2Stage_updateState(K, &y, &ref, 0.0, w, 1.0, 1.0, 0, c);
+        ASSERT_GT(tau, 0.0) << family << " " << K;
         EXPECT_EQ(c[0], 1) << "drawn from the carried b = {1, 0}";
         EXPECT_EQ(y.getStateValue(0), 5u);
         SamplingState four = one(4, 2);

@@ -318,6 +318,18 @@ TEST_F(Ssa, BadInputIsReportedAndChangesNothing)
     EXPECT_NE(out.find(", b0=0, cri=0\n"), std::string::npos) << out;
     EXPECT_EQ(sampling.getHashTable()->Find(&zero)->getRatesA(0), 0.0);
 
+    // A law that is not a number counts as 0 too.
+    Network& nan = birthDeath("<apply><divide/>" + cn("0") + cn("0") + "</apply>", "<ci>X</ci>");
+    Sampling direct;
+    direct.Initialize(&nan, nullptr, 0);
+    SamplingState two = one(2, 2);
+    CaptureStdout();
+    EXPECT_GT(direct.SSADirect_updateState(&two), 0.0);
+    const std::string nanOut = GetCapturedStdout();
+    EXPECT_EQ(nanOut.rfind("ERROR: Column 1 has the propensity ", 0), 0u) << nanOut;
+    EXPECT_NE(nanOut.find("nan; it counts as 0\n"), std::string::npos) << nanOut;
+    EXPECT_EQ(two.getStateValue(0), 1u) << "only the death could fire";
+
     // A destination wider than the network binds none.
     DestinationSet wide;
     writeFile(file("wide.txt"), "2\n1:2 3:4\n");
