@@ -513,18 +513,10 @@ int Sampling::RollADie(SamplingState* stored, SamplingState* current, double& ta
 {
     if (!ready("RollADie") || !stored || !current)
         return -1;
-    const double u1 = draw();
-    const double u2 = draw();
+    const int j = rollBiased(stored, current, tau, true);
+    if (j < 0)
+        return -1;
     const double a0 = stored->geta0(), b0 = stored->getb0();
-    tau = b0 > 0.0 ? -std::log(u1) / b0 : std::numeric_limits<double>::infinity();
-    const double r = b0 * u2;
-    if (!(r > 0.0)) {
-        std::cout << "What happened? cum=" << 0 << ", tau2=" << u2 << ", b0=" << b0 << ", cri=" << r << std::endl;
-        return -1;
-    }
-    const int j = chooseColumn(stored, true, columns(), r);
-    if (j < 0 || !applicable(static_cast<unsigned int>(j), current))
-        return -1;
     reaction = j;
     if (level > 0)
         std::cout << "a0=" << a0 << ", b0=" << b0 << ", dt=" << tau << ", gamma[" << j + 1 << "]=" << stored->getGamma(j)

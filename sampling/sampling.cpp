@@ -209,6 +209,26 @@ double Sampling::SSADirect_updateState(SamplingState* current)
     return tau;
 }
 
+int Sampling::rollBiased(const SamplingState* from, SamplingState* current, double& tau, bool negatedLog)
+{
+    const double u1 = draw();
+    const double u2 = draw();
+    const double b0 = from->getb0();
+    if (b0 > 0.0)
+        tau = negatedLog ? -std::log(u1) / b0 : std::log(1.0 / u1) / b0;
+    else
+        tau = std::numeric_limits<double>::infinity();
+    const double r = b0 * u2;
+    if (!(r > 0.0)) {
+        std::cout << "What happened? cum=" << 0 << ", tau2=" << u2 << ", b0=" << b0 << ", cri=" << r << std::endl;
+        return -1;
+    }
+    const int j = chooseColumn(from, true, columns(), r);
+    if (j < 0 || !applicable(static_cast<unsigned int>(j), current))
+        return -2;
+    return j;
+}
+
 double Sampling::dwSSADirect_updateState(SamplingState* current, double* gamma, double& weight, long* firings)
 {
     if (!ready("dwSSADirect_updateState") || !current || !gamma || !firings)
@@ -216,18 +236,11 @@ double Sampling::dwSSADirect_updateState(SamplingState* current, double* gamma, 
     SamplingState* stored = storedFor(current);
     if (!stored)
         stored = store(current, gamma);
-    const double u1 = draw();
-    const double u2 = draw();
+    double tau = 0.0;
+    const int j = rollBiased(stored, current, tau, false);
+    if (j < 0)
+        return -1.0;
     const double a0 = stored->geta0(), b0 = stored->getb0();
-    const double r = b0 * u2;
-    if (!(r > 0.0)) {
-        std::cout << "What happened? cum=" << 0 << ", tau2=" << u2 << ", b0=" << b0 << ", cri=" << r << std::endl;
-        return -1.0;
-    }
-    const double tau = std::log(1.0 / u1) / b0;
-    const int j = chooseColumn(stored, true, columns(), r);
-    if (j < 0 || !applicable(static_cast<unsigned int>(j), current))
-        return -1.0;
     firings[j] += 1;
     weight = weight * std::exp((b0 - a0) * tau) / stored->getGamma(j);
     apply(static_cast<unsigned int>(j), current);
@@ -248,18 +261,11 @@ double Sampling::dwSSADirectPE_updateState(SamplingState* current, double* gamma
         return -1.0;
     }
     evaluateBiased(current, gamma);
-    const double u1 = draw();
-    const double u2 = draw();
+    double tau = 0.0;
+    const int j = rollBiased(current, current, tau, false);
+    if (j < 0)
+        return -1.0;
     const double a0 = current->geta0(), b0 = current->getb0();
-    const double r = b0 * u2;
-    if (!(r > 0.0)) {
-        std::cout << "What happened? cum=" << 0 << ", tau2=" << u2 << ", b0=" << b0 << ", cri=" << r << std::endl;
-        return -1.0;
-    }
-    const double tau = std::log(1.0 / u1) / b0;
-    const int j = chooseColumn(current, true, columns(), r);
-    if (j < 0 || !applicable(static_cast<unsigned int>(j), current))
-        return -1.0;
     firings[j] += 1.0;
     for (unsigned int i = 0; i < columns(); ++i)
         exposure[i] += current->getRatesA(static_cast<int>(i)) * tau;

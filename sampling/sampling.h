@@ -183,6 +183,11 @@ private:
     // Adds column j to current's counts; applicable() has vouched for it.
     void apply(unsigned int j, SamplingState* current) const;
     void evaluateBiased(SamplingState* x, const double* gamma);
+    // The two draws of a biased step from `from`'s biased propensities: tau
+    // (+infinity when b0 is not positive; -ln(u1) / b0 or ln(1 / u1) / b0
+    // as asked) and the column, or -1 with "What happened? " when nothing
+    // can fire, -2 when the column cannot be applied to current.
+    int rollBiased(const SamplingState* from, SamplingState* current, double& tau, bool negatedLog);
     // A copy of current with n columns, evaluated (biased when gamma is
     // given), stored in the table; returns the stored copy.
     SamplingState* store(SamplingState* current, const double* gamma);
