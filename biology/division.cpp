@@ -204,6 +204,20 @@ void weldCutLine(dbReader& db, cell* parent, cell* D, const Cut& cut, interpair*
     }
 }
 
+// c's sides in ring order from the side leaving `start`. Every stage that
+// reads a ring from its list, and the tissue file, rely on that order.
+void orderSides(cell* c, point3D* start)
+{
+    std::vector<edge*> ring;
+    ring.reserve(c->sides.size());
+    point3D* v = start;
+    do {
+        ring.push_back(v->out_edge);
+        v = v->next;
+    } while (v != start && ring.size() < c->sides.size());
+    c->sides.swap(ring);
+}
+
 // Contacts that are dissolved, or unwelded on a buried cell, leave the lists
 // of both their cells.
 void dropDissolvedContacts(cell* c)
@@ -324,6 +338,10 @@ int dbReader::cell_division(cell* parent, int step, int parentType, int daughter
     // 15-16. The welded cut line.
     weldCutLine(*this, parent, D, cut, K);
     K->MP.push_back(new mergepair(1, cut.Q, cut.P, cut.Pt, cut.Qt));
+    // The parent's sides run from P round to the cut, D's from Q' round to
+    // its cut, whose sides are made from the Q end, against D's ring.
+    orderSides(parent, cut.P);
+    orderSides(D, cut.Qt);
 
     // 17-18. Fresh meshes, then the contacts each half now faces.
     D->refresh_AABB();

@@ -245,3 +245,46 @@ TEST_F(DivisionTest, DiscoveryGivesTheDaughterItsNeighbours)
 }
 
 }  // namespace
+
+namespace {
+
+// The daughter's half is welded all round (to N_a above, N_b left, N_c
+// below); X sits off its corner, in contact with the parent but unwelded.
+TEST_F(DivisionTest, BuriedDaughterDropsTheContactsTheDiscoveryMade)
+{
+    TissueLayout l;
+    l.cells.push_back(cutSquare());
+    l.cells.push_back({{{0, 20}, {5, 20}, {10, 20}, {10, 30}, {0, 30}}, 0});                    // 1: N_a
+    l.cells.push_back({{{-10, 0}, {0, 0}, {0, 5}, {0, 10}, {0, 15}, {0, 20}, {-10, 20}}, 0});  // 2: N_b
+    l.cells.push_back({{{0, -10}, {10, -10}, {10, 0}, {5, 0}, {0, 0}}, 0});                    // 3: N_c
+    l.cells.push_back({{{-5, 20.5}, {-0.5, 20.5}, {-0.5, 25}, {-5, 25}}, 0});                  // 4: X
+    l.welds.push_back({0, 10, 12, 1, 0, 2});
+    l.welds.push_back({0, 12, 0, 2, 1, 5});
+    l.welds.push_back({0, 0, 2, 3, 2, 4});
+    l.welds.push_back({1, 0, 0, 2, 5, 5});
+    l.welds.push_back({2, 1, 1, 3, 4, 4});
+    auto e = build(l);
+    ASSERT_TRUE(e);
+    cell* parent = e->cells[0];
+    welding::new_pair(*e, parent, e->cells[4]);
+    for (int c = 1; c <= 4; ++c)
+        e->cell_interior_resample(e->cells[c], 0);
+    const std::size_t before = e->interpairs.size();
+    ASSERT_EQ(e->cell_division(parent, 0, 0, 0, 90.0), dbReader::STEP_OK);
+    ASSERT_TRUE(topologyIsSound(*e));
+    cell* D = e->cells.back();
+    ASSERT_EQ(D->burry, 1);
+    for (const interpair* p : D->pairs)
+        EXPECT_FALSE(p->MP.empty()) << p->id;
+    std::size_t dropped = 0;
+    for (std::size_t k = before; k < e->interpairs.size(); ++k) {
+        const interpair* p = e->interpairs[k];
+        if (p->MP.empty()) {
+            EXPECT_EQ(p->removed, 1);
+            ++dropped;
+        }
+    }
+    EXPECT_GT(dropped, 0u);
+}
+
+}  // namespace

@@ -63,8 +63,9 @@ TEST_F(DivisionTest, TwentyGonCutAtThirtyDegrees)
     EXPECT_EQ(P->node, e->points[20]->node);
     EXPECT_EQ(Q->node, e->points[21]->node);
 
-    // Sides: each half keeps ten old ones and gets six on the cut; the
-    // daughter's run goes from the side leaving Q to the side entering P.
+    // Sides, in ring order: each half keeps ten old ones and gets six on the
+    // cut; the daughter's run goes from the side leaving Q' to the side
+    // entering P', its cut from P' back to Q'.
     ASSERT_EQ(parent->sides.size(), 16u);
     ASSERT_EQ(D->sides.size(), 16u);
     for (int k = 0; k < 10; ++k) {
@@ -75,7 +76,7 @@ TEST_F(DivisionTest, TwentyGonCutAtThirtyDegrees)
     EXPECT_EQ(D->sides[9]->p2, e->points[20]);
     for (int k = 0; k < 6; ++k) {
         const edge* mine = parent->sides[10 + k];
-        const edge* twin = D->sides[10 + k];
+        const edge* twin = D->sides[15 - k];
         EXPECT_EQ(mine->id, 20 + 2 * k);
         EXPECT_EQ(twin->id, 21 + 2 * k);
         EXPECT_EQ(mine->partner, twin);
@@ -84,7 +85,8 @@ TEST_F(DivisionTest, TwentyGonCutAtThirtyDegrees)
         EXPECT_EQ(mine->p2->y, twin->p1->y);
         EXPECT_EQ(mine->p1->mp, std::vector<point3D*>{twin->p2});
     }
-    EXPECT_EQ(D->sides[10]->p2, e->points[21]);
+    EXPECT_EQ(D->sides[10]->p1, e->points[20]);
+    EXPECT_EQ(D->sides[15]->p2, e->points[21]);
     EXPECT_FALSE(parent->inner_t.empty());
     EXPECT_FALSE(D->inner_t.empty());
 }
