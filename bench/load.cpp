@@ -2,6 +2,8 @@
 // neighbour complex, the initial welding, the inner meshes and the R-tree,
 // through the view's loader without a window.
 
+#include "sample_path.h"
+
 #include "model/dbreader.h"
 #include "model/parameter_database.h"
 #include "model/parameter_tables.h"
@@ -18,11 +20,7 @@ namespace {
 
 QString sampleFile()
 {
-    // VANTU_SAMPLES names the samples directory; by default the one beside bench/.
-    const QByteArray dir = qgetenv("VANTU_SAMPLES");
-    const QString samples = dir.isEmpty() ? QFileInfo(QStringLiteral(__FILE__)).dir().filePath("../samples")
-                                          : QString::fromLocal8Bit(dir);
-    return QDir(samples).filePath("bench_1000_center.vt");
+    return benchSamplePath(QStringLiteral("bench_1000_center.vt"));
 }
 
 void BM_LoadCenterBased1000(benchmark::State& state)
