@@ -6,15 +6,11 @@
 // one cell and its neighbours, so the 4,000-cell time should be at most 4.5
 // times the 1,000-cell time.
 
-#include "sample_path.h"
+#include "bench_env.h"
 
 #include "model/dbreader.h"
-#include "model/parameter_database.h"
-#include "model/parameter_tables.h"
 #include "model/tissue_file.h"
-#include "signalling/model_writer.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -156,20 +152,5 @@ BENCHMARK(DivideEveryCell4000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv)
 {
-    // The engine's stages and teardown show progress dialogs: an off-screen
-    // window system will do.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    open_parameter_database();
-    seed_parameter_database();
-    UserInitialParas();
-    // Every engine reads the signalling model files while it is made.
-    if (!writeModelFiles())
-        return 1;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    close_parameter_database();
-    return 0;
+    return runEngineBenchmarks(argc, argv);
 }

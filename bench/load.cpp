@@ -2,15 +2,11 @@
 // neighbour complex, the initial welding, the inner meshes and the R-tree,
 // through the view's loader without a window.
 
-#include "sample_path.h"
+#include "bench_env.h"
 
 #include "model/dbreader.h"
-#include "model/parameter_database.h"
-#include "model/parameter_tables.h"
 #include "model/tissue_file.h"
-#include "signalling/model_writer.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -57,14 +53,5 @@ BENCHMARK(BM_LoadCenterBased1000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    open_parameter_database();
-    seed_parameter_database();
-    UserInitialParas();
-    // Every engine reads the signalling model files while it is made.
-    if (!writeModelFiles())
-        return 1;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return runEngineBenchmarks(argc, argv);
 }
