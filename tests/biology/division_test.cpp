@@ -324,6 +324,15 @@ TEST_F(DivisionTest, RefusalsChangeNothing)
     EXPECT_EQ(snapshot(*e), before);
     EXPECT_TRUE(topologyIsSound(*e));
 
+    // A ring whose links skip a vertex.
+    e->message.clear();
+    point3D* v = vertexAt(*e, 0, 1);
+    v->next = vertexAt(*e, 0, 3);
+    EXPECT_EQ(e->cell_division(e->cells[0], 0, 0, 0, 60.0), 0);
+    EXPECT_TRUE(e->message.startsWith("ERROR: "));
+    v->next = vertexAt(*e, 0, 2);
+    EXPECT_EQ(snapshot(*e), before);
+
     // Sound again, the vertical cut at x = 6 would leave the parent the
     // three collinear vertices of its right side: the cell stays whole.
     EXPECT_EQ(e->cell_division(e->cells[0], 0, 0, 0, 90.0), dbReader::STEP_OK);
