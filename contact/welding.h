@@ -119,6 +119,10 @@ interpair* new_pair(dbReader& db, cell* x, cell* y);
 // The first not-removed pair of x that joins x and y, or null.
 interpair* find_pair(cell* x, cell* y);
 
+// The first pair of x that joins x and y whatever its removed flag, or null:
+// a dissolved contact still blocks a new one between the same cells.
+interpair* find_any_pair(cell* x, cell* y);
+
 // Whether some partner of p and some partner of q belong to one cell.
 bool share_partner_cell(const point3D* p, const point3D* q);
 
