@@ -26,18 +26,23 @@ std::vector<Centre> randomPacking(unsigned seed)
     return centres;
 }
 
-std::unique_ptr<dbReader> weldCentres(const std::vector<Centre>& centres, std::string* error)
+std::unique_ptr<dbReader> weldCentres(const std::vector<Centre>& centres, std::string* error,
+                                      const std::vector<double>& radii)
 {
     TissueLayout layout;
-    for (const Centre& c : centres) {
+    for (std::size_t k = 0; k < centres.size(); ++k) {
+        const Centre& c = centres[k];
+        const double r = k < radii.size() ? radii[k] : 10.0;
         FixtureCell cell;
         for (int j = 0; j < 20; ++j)
-            cell.ring.push_back({c.first + 10.0 * std::cos(j * 0.314159265), c.second + 10.0 * std::sin(j * 0.314159265)});
+            cell.ring.push_back({c.first + r * std::cos(j * 0.314159265), c.second + r * std::sin(j * 0.314159265)});
         layout.cells.push_back(cell);
     }
     auto e = buildTissue(layout, error);
     if (!e)
         return e;
+    for (std::size_t k = 0; k < radii.size() && k < e->cells.size(); ++k)
+        e->cells[k]->radius = radii[k];
     e->collision_state = dbReader::COLLISION_INITIAL;
     e->delaunay_triangulation(e->bounds);
     if (e->detect_collision(0) != dbReader::STEP_OK) {

@@ -26,10 +26,11 @@ using Shift = std::pair<double, double>;
 // up to four units and three cells can overlap near one place.
 std::vector<Centre> randomPacking(unsigned seed);
 
-// Regular 20-gons of radius 10 at the centres, welded by the neighbour
-// complex and the initial contact pass; null with the reason in *error when
-// the pass fails.
-std::unique_ptr<dbReader> weldCentres(const std::vector<Centre>& centres, std::string* error = nullptr);
+// Regular 20-gons at the centres (radius 10, or the given radii), welded by
+// the neighbour complex and the initial contact pass; null with the reason
+// in *error when the pass fails.
+std::unique_ptr<dbReader> weldCentres(const std::vector<Centre>& centres, std::string* error = nullptr,
+                                      const std::vector<double>& radii = {});
 
 // Moves the live vertices by the cells' vectors (indexed by cell id; a node
 // by the mean over its cells) and refreshes each live cell's area.
