@@ -418,3 +418,61 @@ TEST(ContactResponse, AnUnsoundTissueEndsThePassWithoutReadingWhatIsMissing)
 }
 
 } // namespace
+
+namespace {
+
+// C2 (cell 0) below X (cell 1), welded along C2's top; the diamond C1
+// (cell 2) pokes down through that weld.
+TissueLayout pokeThroughWeld(double depth)
+{
+    TissueLayout l;
+    l.cells.push_back({{{0, 0}, {10, 0}, {10, 10}, {7, 10}, {5, 10}, {3, 10}, {0, 10}}, 0});
+    l.cells.push_back({{{0, 10}, {3, 10}, {5, 10}, {7, 10}, {10, 10}, {10, 20}, {0, 20}}, 0});
+    l.cells.push_back({{{5, 10 - depth}, {7.5, 11}, {5, 13.5}, {2.5, 11}}, 0});
+    l.welds.push_back({0, 2, 6, 1, 0, 4});
+    return l;
+}
+
+TEST(ContactResponse, ACrossingInsideAThirdCellsWeldIsHandedToTheThreeCellResponse)
+{
+    auto e = build(pokeThroughWeld(1.5));
+    ASSERT_TRUE(e);
+    cell* C2 = e->cells[0];
+    cell* X = e->cells[1];
+    cell* C1 = e->cells[2];
+    interpair* pair = welding::new_pair(*e, C1, C2);
+    EXPECT_EQ(e->collision_response_m2(pair, 1, 1, pair->id), dbReader::STEP_OK) << e->message.toStdString();
+    // The pair of C1 and X was made and handed on; the three-cell response
+    // found that its contact reaches into the weld of the pair being
+    // handled, so X, the cell that pair does not involve, is removed.
+    ASSERT_EQ(e->interpairs.size(), 3u);
+    EXPECT_EQ(e->interpairs[2]->cell1, C1);
+    EXPECT_EQ(e->interpairs[2]->cell2, X);
+    EXPECT_TRUE(X->dead);
+    EXPECT_TRUE(pair->MP.empty());
+    EXPECT_TRUE(topologyIsSound(*e));
+    // With X gone the next pass welds C1 and C2 directly.
+    EXPECT_EQ(e->collision_response_m2(pair, 2, 1, pair->id), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_EQ(pair->MP.size(), 1u);
+    EXPECT_TRUE(topologyIsSound(*e));
+    EXPECT_TRUE(boundaryCrossings(*e).empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(ContactResponse, ACrossingInsideAThirdCellsWeldOverMostOfTheRingRemovesTheWeldedCell)
+{
+    TissueLayout l = pokeThroughWeld(1.5);
+    l.cells[2].ring = {{3.8, 9.5}, {4.5, 8.8}, {5.5, 8.8}, {6.2, 9.5}, {5, 13}};
+    auto e = build(l);
+    ASSERT_TRUE(e);
+    interpair* pair = welding::new_pair(*e, e->cells[2], e->cells[0]);
+    EXPECT_EQ(e->collision_response_m2(pair, 1, 1, pair->id), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_TRUE(e->cells[0]->dead);
+    EXPECT_FALSE(e->cells[1]->dead || e->cells[2]->dead);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
