@@ -19,28 +19,6 @@ using namespace welding;
 
 namespace {
 
-// Steps along next from `from` to `to`; -1 when `to` is not met within the
-// ring's bound.
-int steps_along(const point3D* from, const point3D* to)
-{
-    const int bound = ring_bound(cell_of(from));
-    const point3D* v = from;
-    for (int k = 0; v && k <= bound; ++k, v = v->next)
-        if (v == to)
-            return k;
-    return -1;
-}
-
-// The last partner of w that lies on `other`, or null.
-point3D* last_partner_on(const point3D* w, const cell* other)
-{
-    point3D* found = nullptr;
-    for (point3D* x : w->mp)
-        if (x && cell_of(x) == other)
-            found = x;
-    return found;
-}
-
 // The pair of a third cell's contact with W that holds w, and its stretch
 // holding w; false when the contact has no stretch.
 bool contact_stretch(cell* X, cell* W, const point3D* w, interpair*& P, mergepair*& mm)
@@ -71,18 +49,7 @@ void welding::gather_weld_point(point3D* p, point3D* q, Pos at, std::vector<poin
 {
     move_to(p, at);
     move_to(q, at);
-    for (point3D* x : p->mp) {
-        move_to(x, at);
-        if (x != q)
-            Gp.push_back(x);
-    }
-    for (point3D* x : q->mp) {
-        move_to(x, at);
-        if (x != p)
-            Gq.push_back(x);
-    }
-    p->pushmp(q);
-    q->pushmp(p);
+    fuse_ends(p, q, at, Gp, Gq);
 }
 
 namespace {
@@ -154,8 +121,8 @@ void welding::cut_pinched_arc(dbReader& db, point3D* p, point3D* q, const std::v
     cell* W = cell_of(u);
     cell* Cp = cell_of(p);
     cell* Cq = cell_of(q);
-    const int k1 = steps_along(u, v);
-    const int k2 = steps_along(v, u);
+    const int k1 = ring_steps(u, v, false);
+    const int k2 = ring_steps(v, u, false);
     if (k1 < 0 || k2 < 0)
         return;
     point3D* f = (k2 < k1) ? v : u;
@@ -286,10 +253,6 @@ void dbReader::boundary_merge_3(point3D* a, point3D* b, point3D* c, point3D* d, 
         return;
     }
     const Pos m2 = midpoint(pos_of(b), pos_of(d));
-    move_to(a, m1);
-    move_to(c, m1);
-    move_to(b, m2);
-    move_to(d, m2);
     std::vector<point3D*> Ga, Gc, Gb, Gd;
     gather_weld_point(a, c, m1, Ga, Gc);
     gather_weld_point(b, d, m2, Gb, Gd);

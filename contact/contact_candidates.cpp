@@ -13,13 +13,6 @@ using namespace welding;
 
 namespace {
 
-struct Extremes {
-    point3D* xmin;
-    point3D* ymin;
-    point3D* xmax;
-    point3D* ymax;
-};
-
 struct Rect {
     double xlo, xhi, ylo, yhi; // world units, bounds included
     bool inside(const point3D* v) const

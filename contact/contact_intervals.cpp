@@ -16,13 +16,6 @@ using namespace welding;
 
 namespace {
 
-struct Extremes {
-    point3D* xmin;
-    point3D* ymin;
-    point3D* xmax;
-    point3D* ymax;
-};
-
 // The strict test that separates a side overlap (codes 5..12) from an
 // enclosure touching one side.
 bool strict_side(int row, const Box& a, const Box& b)
@@ -97,24 +90,15 @@ void push_all_but(std::vector<point3D*>& out, point3D* W)
     push_arc(out, W->next, W->prev);
 }
 
-// Ring steps from `from` to `to` (along prev when `backward`); a bound past
-// the ring when `to` is not met.
-int steps_to(const point3D* from, const point3D* to, bool backward)
-{
-    const int bound = ring_bound(cell_of(from));
-    const point3D* v = from;
-    for (int k = 0; v && k <= bound; ++k) {
-        if (v == to)
-            return k;
-        v = backward ? v->prev : v->next;
-    }
-    return bound + 1;
-}
-
 // Whichever of lo and hi is reached from `from` in fewer steps; lo on a tie.
 point3D* nearer_limit(const point3D* from, point3D* lo, point3D* hi, bool backward)
 {
-    return steps_to(from, hi, backward) < steps_to(from, lo, backward) ? hi : lo;
+    // A limit that is not met counts as farther than any that is.
+    auto steps = [&](const point3D* to) {
+        const int k = ring_steps(from, to, backward);
+        return k < 0 ? ring_bound(cell_of(from)) + 1 : k;
+    };
+    return steps(hi) < steps(lo) ? hi : lo;
 }
 
 bool is_crossing(int code)

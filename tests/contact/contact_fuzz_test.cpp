@@ -75,25 +75,7 @@ using Pt = std::pair<double, double>;
 
 // A cluster of centres 12 to 15 apart: neighbours overlap by 5 to 8 units,
 // more than the initial pass welds cleanly.
-std::vector<Pt> densePacking(unsigned seed)
-{
-    std::mt19937 gen(seed);
-    const int count = std::uniform_int_distribution<int>(8, 30)(gen);
-    std::uniform_real_distribution<double> angle(0.0, 2.0 * 3.14159265358979);
-    std::uniform_real_distribution<double> gap(12.0, 15.0);
-    std::vector<Pt> centres = {{0.0, 0.0}};
-    for (int tries = 0; static_cast<int>(centres.size()) < count && tries < 100000; ++tries) {
-        const Pt& from = centres[std::uniform_int_distribution<std::size_t>(0, centres.size() - 1)(gen)];
-        const double a = angle(gen);
-        const Pt c{from.first + gap(gen) * std::cos(a), from.second + gap(gen) * std::sin(a)};
-        bool free = true;
-        for (const Pt& o : centres)
-            free = free && std::hypot(o.first - c.first, o.second - c.second) >= 12.0;
-        if (free)
-            centres.push_back(c);
-    }
-    return centres;
-}
+std::vector<Pt> densePacking(unsigned seed) { return randomPacking(seed, 12.0, 15.0, 8, 30); }
 
 // Ten steps without any move: the contact stage may weld and remove, but
 // adds no crossing to what the initial pass left.
