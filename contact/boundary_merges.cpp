@@ -308,16 +308,13 @@ void dbReader::boundary_merge_refresh(point3D* a, point3D* b, point3D* c, point3
     cell* Y = E->cell;
     const Pos mid = midpoint(pos_of(from), pos_of(to));
 
-    auto* N = new point3D(static_cast<int>(points.size()), mid.x, mid.y);
-    points.push_back(N);
+    point3D* N = new_vertex(*this, mid);
     N->next = to;
     N->prev = from;
     from->next = N;
     to->prev = N;
-    auto* E0 = new edge(static_cast<int>(edges.size()), from, N, from->in_edge->cell);
-    edges.push_back(E0);
-    auto* E1 = new edge(static_cast<int>(edges.size()), N, to, to->out_edge->cell);
-    edges.push_back(E1);
+    edge* E0 = new_edge(*this, from, N, from->in_edge->cell);
+    edge* E1 = new_edge(*this, N, to, to->out_edge->cell);
 
     edge* F = (E->bonded && E->partner) ? E->partner : nullptr;
     point3D* Nt = nullptr;
@@ -328,16 +325,13 @@ void dbReader::boundary_merge_refresh(point3D* a, point3D* b, point3D* c, point3
         // is split at the same point; the twins share the new node.
         point3D* u = F->p1;
         point3D* v = F->p2;
-        Nt = new point3D(static_cast<int>(points.size()), mid.x, mid.y);
-        points.push_back(Nt);
+        Nt = new_vertex(*this, mid);
         Nt->next = v;
         Nt->prev = u;
         u->next = Nt;
         v->prev = Nt;
-        E2 = new edge(static_cast<int>(edges.size()), u, Nt, u->in_edge ? u->in_edge->cell : F->cell);
-        edges.push_back(E2);
-        E3 = new edge(static_cast<int>(edges.size()), Nt, v, v->out_edge ? v->out_edge->cell : F->cell);
-        edges.push_back(E3);
+        E2 = new_edge(*this, u, Nt, u->in_edge ? u->in_edge->cell : F->cell);
+        E3 = new_edge(*this, Nt, v, v->out_edge ? v->out_edge->cell : F->cell);
     }
 
     auto* K = new node(static_cast<int>(nodes.size()));

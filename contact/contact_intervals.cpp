@@ -171,16 +171,10 @@ void warn(const interpair* pair, int code)
 int welding::contact_intervals(dbReader& db, interpair* pair, std::vector<point3D*>& S,
                                std::vector<point3D*>& T, std::vector<std::size_t>* stretchOf)
 {
-    cell* cA = pair->cell1;
-    cell* cB = pair->cell2;
-    cA->refresh_AABB();
-    cB->refresh_AABB();
-    const Extremes A{cA->AABB_xmin, cA->AABB_ymin, cA->AABB_xmax, cA->AABB_ymax};
-    const Extremes B{cB->AABB_xmin, cB->AABB_ymin, cB->AABB_xmax, cB->AABB_ymax};
-    if (!A.xmin || !A.ymin || !A.xmax || !A.ymax || !B.xmin || !B.ymin || !B.xmax || !B.ymax)
+    Extremes A, B;
+    Box a, b;
+    if (!read_boxes(pair, A, B, a, b))
         return 0;
-    const Box a{A.xmin->x, A.ymin->y, A.xmax->x, A.ymax->y};
-    const Box b{B.xmin->x, B.ymin->y, B.xmax->x, B.ymax->y};
     const int code = arrangement_code(a, b);
 
     if (pair->MP.empty()) {

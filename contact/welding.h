@@ -49,6 +49,10 @@ struct Extremes {
     point3D* ymax;
 };
 
+// Refreshes both cells' boxes and reads their extreme vertices and limits;
+// false when a cell has no box (no sides).
+bool read_boxes(interpair* pair, Extremes& A, Extremes& B, Box& a, Box& b);
+
 // How many vertices a walk around c's ring may visit before it must have
 // come back: every live vertex starts one side, plus slack for the sides that
 // a routine appends while it walks.

@@ -476,3 +476,64 @@ TEST(ContactResponse, ACrossingInsideAThirdCellsWeldOverMostOfTheRingRemovesTheW
 }
 
 } // namespace
+
+namespace {
+
+// A 3 x 3 grid of 10 x 10 squares welded along every shared side; cell
+// 3 * row + column. The centre cell's contacts are closed in at both ends.
+TissueLayout grid()
+{
+    TissueLayout l;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            l.cells.push_back(square(10.0 * c, 10.0 * r, 10.0 * c + 10.0, 10.0 * r + 10.0));
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) {
+            const int k = 3 * r + c;
+            if (c < 2)
+                l.welds.push_back({k, 1, 2, k + 1, 3, 0});
+            if (r < 2)
+                l.welds.push_back({k, 2, 3, k + 3, 0, 1});
+        }
+    return l;
+}
+
+interpair* pairOf(const dbReader& e, int a, int b)
+{
+    for (interpair* p : e.cells[a]->pairs)
+        if ((p->cell1->id == a && p->cell2->id == b) || (p->cell1->id == b && p->cell2->id == a))
+            return p;
+    return nullptr;
+}
+
+TEST(ContactResponse, AStretchClosedInAtBothEndsIsNotWalked)
+{
+    auto e = build(grid());
+    ASSERT_TRUE(e);
+    interpair* p = pairOf(*e, 4, 5);
+    ASSERT_NE(p, nullptr);
+    ASSERT_TRUE(p->check_detection());
+    const mergepair before = *p->MP[0];
+    const std::size_t points = e->points.size();
+
+    // The per-step response finds nothing to grow.
+    EXPECT_EQ(e->collision_response_m2(p, 1, 1, p->id), dbReader::STEP_OK);
+    EXPECT_EQ(p->MP[0]->S1, before.S1);
+    EXPECT_EQ(p->MP[0]->S2, before.S2);
+    EXPECT_EQ(e->points.size(), points);
+    for (const cell* c : e->cells)
+        EXPECT_FALSE(c->dead);
+    EXPECT_TRUE(topologyIsSound(*e));
+
+    // The three-cell response, met while the centre's pair with the cell
+    // below is handled, removes the cell of p that pair does not involve.
+    interpair* q = pairOf(*e, 1, 4);
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(e->collision_response_m3(p, q, 1, 1, q->id), dbReader::STEP_OK);
+    EXPECT_TRUE(e->cells[5]->dead);
+    EXPECT_FALSE(e->cells[4]->dead);
+    EXPECT_TRUE(p->removed);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
