@@ -280,6 +280,8 @@ void FemStep::release()
 int dbReader::cell_dynamic_FEM(int step)
 {
     QProgressDialog progress;
+    // The step ends with the dialog at its maximum, not reset.
+    progress.setAutoReset(false);
     showStageProgress(progress, QCoreApplication::translate("dbReader", "Physical and mechanical processing"),
                       QCoreApplication::translate("dbReader", "Update cell area..."), 99);
     auto stage = [&progress](const char* label, int value) {
