@@ -73,6 +73,9 @@ QString writeSheet(const QString& path, int rows, int columns)
 
 std::unique_ptr<dbReader> loadTissue(const QString& file)
 {
+    // A missing file would raise a warning box that nobody answers.
+    if (file.isEmpty() || !QFileInfo::exists(file))
+        return nullptr;
     dbReader* reader = nullptr;
     if (!TissueFile::readDatabase(nullptr, reader, file, TissueFile::readLineCount(nullptr, file), 0))
         return nullptr;
@@ -83,7 +86,7 @@ void runSteps(benchmark::State& state, const QString& file, std::size_t cells)
 {
     auto reader = loadTissue(file);
     if (!reader || reader->cells.size() != cells) {
-        state.SkipWithError("the sheet did not load");
+        state.SkipWithError("the sheet did not load (is VANTU_SAMPLES set?)");
         return;
     }
     int step = 0;
@@ -124,40 +127,43 @@ struct System {
     double sorResidual = 0.0;
 };
 
+// Built on first use, freed before the application object goes.
+std::unique_ptr<System> theSystem;
+
 System& assembled()
 {
-    static System s = [] {
-        System s;
-        s.reader = loadTissue(sample1000());
-        if (!s.reader)
-            return s;
-        s.reader->cell_mesh_generation(1);
-        s.fem = std::make_unique<FemStep>(*s.reader);
-        s.fem->update_areas();
-        s.fem->take_cell_count();
-        if (s.fem->number_and_load() != dbReader::STEP_OK || s.fem->assemble() != dbReader::STEP_OK) {
-            s.fem.reset();
-            return s;
-        }
-        // The same matrix from the same arrays: D on the diagonal, the rows'
-        // off-diagonal entries beside it.
-        const FemStep& f = *s.fem;
-        const int n = int(f.D.size());
-        std::vector<Eigen::Triplet<double>> entries;
-        for (int r = 0; r < n; ++r) {
-            entries.emplace_back(r, r, f.D[r]);
-            for (int k = r == 0 ? 0 : f.R[r - 1]; k < f.R[r]; ++k)
-                entries.emplace_back(r, f.columns[k], f.values[k]);
-        }
-        s.A.resize(n, n);
-        s.A.setFromTriplets(entries.begin(), entries.end());
-        s.b = Eigen::Map<const Eigen::VectorXd>(f.F1.data(), n);
-        s.x0 = Eigen::VectorXd::Constant(n, 0.1);
-        for (int k = 0; k < n / 2; ++k)
-            if (f.held[k])
-                s.x0[2 * k] = s.x0[2 * k + 1] = s.b[2 * k] = s.b[2 * k + 1] = 0.0;
+    if (theSystem)
+        return *theSystem;
+    theSystem = std::make_unique<System>();
+    System& s = *theSystem;
+    s.reader = loadTissue(sample1000());
+    if (!s.reader)
         return s;
-    }();
+    s.reader->cell_mesh_generation(1);
+    s.fem = std::make_unique<FemStep>(*s.reader);
+    s.fem->update_areas();
+    s.fem->take_cell_count();
+    if (s.fem->number_and_load() != dbReader::STEP_OK || s.fem->assemble() != dbReader::STEP_OK) {
+        s.fem.reset();
+        return s;
+    }
+    // The same matrix from the same arrays: D on the diagonal, the rows'
+    // off-diagonal entries beside it.
+    const FemStep& f = *s.fem;
+    const int n = int(f.D.size());
+    std::vector<Eigen::Triplet<double>> entries;
+    for (int r = 0; r < n; ++r) {
+        entries.emplace_back(r, r, f.D[r]);
+        for (int k = r == 0 ? 0 : f.R[r - 1]; k < f.R[r]; ++k)
+            entries.emplace_back(r, f.columns[k], f.values[k]);
+    }
+    s.A.resize(n, n);
+    s.A.setFromTriplets(entries.begin(), entries.end());
+    s.b = Eigen::Map<const Eigen::VectorXd>(f.F1.data(), n);
+    s.x0 = Eigen::VectorXd::Constant(n, 0.1);
+    for (int k = 0; k < n / 2; ++k)
+        if (f.held[k])
+            s.x0[2 * k] = s.x0[2 * k + 1] = s.b[2 * k] = s.b[2 * k + 1] = 0.0;
     return s;
 }
 
@@ -246,5 +252,6 @@ int main(int argc, char** argv)
         return 1;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
+    theSystem.reset();
     return 0;
 }
