@@ -242,6 +242,31 @@ TEST_F(Breakage, ACueFromAMigratingCellReachesItsNeighbourWhenItsForcePointsBack
     }
 }
 
+TEST_F(Breakage, AnEndWeldedToTwoCellsIsLeftAlone)
+{
+    // Cell 0 is driven, so the pair pass visits its contacts with cells 1
+    // and 2; their ends at (10, 10) lie in the three-cell node (welded
+    // twice) and are neither loaded nor torn there, whatever the forces.
+    auto e = typedTissue(threeWeldedCells());
+    ASSERT_TRUE(e);
+    e->cells[0]->driven = 1;
+    FemStep fem(*e);
+    prepare(*e, fem);
+    quiet(*e, IN);
+    for (std::size_t k = 0; k < fem.U1.size(); ++k)
+        fem.U1[k] = fem.U2[k] = 0.2 * std::cos(double(3 * k));
+    mergepair* mp = e->interpairs[0]->MP[0];  // cell 0 vertices 1..2 on cell 1 vertices 3..0
+    ASSERT_EQ(mp->S2->mp.size(), 2u);
+    mp->adhesion_load_S2 = mp->adhesion_load_T1 = 6.0;
+    mp->adhesion_load_S1 = mp->adhesion_load_T2 = 1.0;
+    breakWithDraws(fem);
+    EXPECT_EQ(mp->adhesion_load_S2, 6.0);
+    EXPECT_EQ(mp->adhesion_load_T1, 6.0);
+    // The single end took its load draw: IN, IN adds the projections.
+    EXPECT_GT(mp->adhesion_load_S1, 1.0);
+    EXPECT_TRUE(fem.unweld_edges.empty() || fem.unweld_edges == std::vector<edge*>{mp->S1->out_edge});
+}
+
 // --- junctions ----------------------------------------------------------------
 
 // The three-sided junction of threeWeldedCells at (10, 10): h on cell 0, va
