@@ -7,16 +7,10 @@
 #include "geometry/ccomplex.h"
 #include "model/dbreader.h"
 #include "model/disc_ring.h"
-#include "model/parameter_database.h"
-#include "signalling/model_files.h"
-#include "signalling/model_writer.h"
 
-#include <QApplication>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <random>
@@ -85,26 +79,3 @@ void InitialContactPass(benchmark::State& state)
 BENCHMARK(InitialContactPass)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    // The engine's teardown shows a progress dialog: a window system is needed,
-    // an off-screen one will do.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    // Every engine reads the signalling model files while it is made: write
-    // them from the default database into a directory of this run.
-    QTemporaryDir models;
-    open_parameter_database();
-    seed_parameter_database();
-    model_files::setDirectory(models.path());
-    QString failure;
-    if (!models.isValid() || !writeModelFiles(&failure))
-        std::fprintf(stderr, "model files not written: %s\n", failure.toLocal8Bit().constData());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    close_parameter_database();
-    return 0;
-}
