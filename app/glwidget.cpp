@@ -30,10 +30,11 @@ GLWidget::GLWidget(QWidget* parent)
         engine.cell_mesh_generation(step);
         return -1;
     };
+    stages[STAGE_MECHANICS] = [](dbReader& engine, int step) { return engine.cell_dynamic_FEM(step); };
     stages[STAGE_CONTACT] = [](dbReader& engine, int step) { return engine.detect_collision(step); };
-    // The behaviour, mechanics and correction stages are not part of the
-    // program yet: until they exist the loop re-meshes, brings the contacts
-    // up to date and re-indexes the tissue.
+    // The behaviour and correction stages are not part of the program yet:
+    // until they exist the loop re-meshes, moves the tissue, brings the
+    // contacts up to date and re-indexes it.
     stages[STAGE_RTREE] = [](dbReader& engine, int) {
         engine.r_tree_construction(engine.bounds);
         return -1;
@@ -259,8 +260,9 @@ int GLWidget::cell_biology()
 
 int GLWidget::cell_physics()
 {
-    if (paused)
+    if (paused || engineInUse())
         return -1;
+    EngineUse use(*this);
     return runStage(STAGE_MECHANICS);
 }
 

@@ -1,0 +1,200 @@
+// The mechanics step (dbReader::cell_dynamic_FEM) on the 1,000-cell sample
+// and on a 4,000-cell sheet of the same layout, re-meshing untimed; and the
+// elastic system of the 1,000-cell sample's first step solved three ways on
+// the same matrix and start: the SOR solver as the step calls it, Eigen's
+// conjugate gradient stopped at the relative residual SOR reaches, and
+// Eigen's sparse LDLT factorisation for reference (building untimed).
+
+#include "support/sheets.h"
+
+#include "geometry/solvers.h"
+#include "mechanics/fem_step.h"
+#include "model/dbreader.h"
+#include "model/tissue_file.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <Eigen/IterativeLinearSolvers>
+#include <Eigen/SparseCholesky>
+#include <Eigen/SparseCore>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace {
+
+std::unique_ptr<dbReader> loadTissue(const QString& file)
+{
+    // A missing file would raise a warning box that nobody answers.
+    if (file.isEmpty() || !QFileInfo::exists(file))
+        return nullptr;
+    dbReader* reader = nullptr;
+    if (!TissueFile::readDatabase(nullptr, reader, file, TissueFile::readLineCount(nullptr, file), 0))
+        return nullptr;
+    return std::unique_ptr<dbReader>(reader);
+}
+
+void runSteps(benchmark::State& state, const QString& file, std::size_t cells)
+{
+    auto reader = loadTissue(file);
+    if (!reader || reader->cells.size() != cells) {
+        state.SkipWithError("the sheet did not load (set VANTU_SAMPLES to the samples directory)");
+        return;
+    }
+    int step = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        reader->cell_mesh_generation(++step);
+        state.ResumeTiming();
+        if (reader->cell_dynamic_FEM(step) != dbReader::STEP_OK) {
+            state.SkipWithError(reader->message.toStdString().c_str());
+            break;
+        }
+    }
+    state.counters["cells"] = double(reader->cells.size());
+}
+
+void BM_MechanicsStep1000(benchmark::State& state)
+{
+    runSteps(state, bench_env::sampleSheet(), 1000);
+}
+BENCHMARK(BM_MechanicsStep1000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_MechanicsStep4000(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    runSteps(state, bench_env::scaledSheet(dir, 2), 4000);
+}
+BENCHMARK(BM_MechanicsStep4000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// --- one system, three solvers ------------------------------------------------
+
+using SparseMatrix = Eigen::SparseMatrix<double, Eigen::RowMajor>;
+
+struct System {
+    std::unique_ptr<dbReader> reader;
+    std::unique_ptr<FemStep> fem;  // freed before the reader it works on
+    SparseMatrix A;
+    Eigen::VectorXd b, x0;
+};
+
+// The first step's system of the 1,000-cell sample, assembled (untimed);
+// null `fem` when it could not be built.
+std::unique_ptr<System> assemble()
+{
+    auto s = std::make_unique<System>();
+    s->reader = loadTissue(bench_env::sampleSheet());
+    if (!s->reader)
+        return s;
+    s->reader->cell_mesh_generation(1);
+    s->fem = std::make_unique<FemStep>(*s->reader);
+    s->fem->update_areas();
+    s->fem->take_cell_count();
+    if (s->fem->number_and_load() != dbReader::STEP_OK || s->fem->assemble() != dbReader::STEP_OK) {
+        s->fem.reset();
+        return s;
+    }
+    // The same matrix from the same arrays: D on the diagonal, the rows'
+    // off-diagonal entries beside it.
+    const FemStep& f = *s->fem;
+    const int n = int(f.D.size());
+    std::vector<Eigen::Triplet<double>> entries;
+    for (int r = 0; r < n; ++r) {
+        entries.emplace_back(r, r, f.D[r]);
+        for (int k = r == 0 ? 0 : f.R[r - 1]; k < f.R[r]; ++k)
+            entries.emplace_back(r, f.columns[k], f.values[k]);
+    }
+    s->A.resize(n, n);
+    s->A.setFromTriplets(entries.begin(), entries.end());
+    // The first solve's load and start, as stage 5 sets them.
+    s->b = Eigen::Map<const Eigen::VectorXd>(f.F1.data(), n);
+    s->x0 = Eigen::VectorXd::Constant(n, 0.1);
+    for (int k = 0; k < n / 2; ++k)
+        if (f.held[k])
+            s->x0[2 * k] = s->x0[2 * k + 1] = s->b[2 * k] = s->b[2 * k + 1] = 0.0;
+    return s;
+}
+
+double relativeResidual(const System& s, const Eigen::VectorXd& x)
+{
+    return (s.b - s.A * x).norm() / s.b.norm();
+}
+
+// The SOR solve as stage 5 calls it; returns the sweeps, leaves the solution in x.
+int solveSOR(System& s, Eigen::VectorXd& x)
+{
+    FemStep& f = *s.fem;
+    Eigen::VectorXd w = s.x0, b = s.b;
+    x = s.x0;
+    int iter = 0;
+    SOR_solver(int(f.D.size()), 0.005, 1.5, 500, iter, f.R.data(), f.columns.data(), f.values.data(), b.data(),
+               x.data(), w.data(), f.D.data());
+    return iter;
+}
+
+void BM_SolveSOR(benchmark::State& state)
+{
+    auto s = assemble();
+    if (!s->fem) {
+        state.SkipWithError("the system was not assembled");
+        return;
+    }
+    Eigen::VectorXd x;
+    int iter = 0;
+    for (auto _ : state)
+        iter = solveSOR(*s, x);
+    state.counters["unknowns"] = double(s->b.size());
+    state.counters["iterations"] = iter;
+    state.counters["rel_residual"] = relativeResidual(*s, x);
+}
+BENCHMARK(BM_SolveSOR)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_SolveEigenCG(benchmark::State& state)
+{
+    auto sp = assemble();
+    if (!sp->fem) {
+        state.SkipWithError("the system was not assembled");
+        return;
+    }
+    System& s = *sp;
+    // CG stops at the relative residual the SOR solve reaches (untimed).
+    Eigen::VectorXd sor;
+    solveSOR(s, sor);
+    Eigen::ConjugateGradient<SparseMatrix, Eigen::Lower | Eigen::Upper> cg;
+    cg.setTolerance(relativeResidual(s, sor));
+    cg.setMaxIterations(100000);
+    Eigen::VectorXd x;
+    for (auto _ : state) {
+        // The preconditioner's set-up is part of the solve.
+        cg.compute(s.A);
+        x = cg.solveWithGuess(s.b, s.x0);
+    }
+    state.counters["iterations"] = double(cg.iterations());
+    state.counters["rel_residual"] = relativeResidual(s, x);
+}
+BENCHMARK(BM_SolveEigenCG)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_SolveEigenLDLT(benchmark::State& state)
+{
+    auto sp = assemble();
+    if (!sp->fem) {
+        state.SkipWithError("the system was not assembled");
+        return;
+    }
+    System& s = *sp;
+    const Eigen::SparseMatrix<double> A = s.A;  // column-major for the factorisation
+    Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> ldlt;
+    Eigen::VectorXd x;
+    for (auto _ : state) {
+        ldlt.compute(A);
+        x = ldlt.solve(s.b);
+    }
+    state.counters["rel_residual"] = relativeResidual(s, x);
+}
+BENCHMARK(BM_SolveEigenLDLT)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
