@@ -19,6 +19,7 @@
 
 #include <QString>
 
+#include <cmath>
 #include <iostream>
 
 using namespace welding;
@@ -251,10 +252,9 @@ std::vector<point3D*> triple_junction_picks(const node* n, bool needTip)
     if (W == 3) {
         for (point3D* v : V) {
             const double dx = v->next->x - v->prev->x, dy = v->next->y - v->prev->y;
-            const double gap2 = dx * dx + dy * dy;
-            const double limit2 = kTargetLength * kTargetLength;
+            const double gap = std::sqrt(dx * dx + dy * dy);
             // The stage counts a gap of exactly pi as narrow, the slide does not.
-            const bool narrow = needTip ? gap2 <= limit2 : gap2 < limit2;
+            const bool narrow = needTip ? gap <= kTargetLength : gap < kTargetLength;
             if (tip(v) && (narrow || v->point_angle() < kSharpAngle)) {
                 out.push_back(v);
                 if (!needTip)

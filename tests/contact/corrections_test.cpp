@@ -3,6 +3,7 @@
 // and the angle correction. Every change is followed by the topology check.
 #include "contact/corrections.h"
 #include "support/crossings.h"
+#include "support/progress_watch.h"
 #include "support/tissue_fixture.h"
 #include "support/topology_check.h"
 
@@ -437,3 +438,128 @@ TEST(AngleCorrection, ReflexFreeCornersAreFlattenedInRingOrder)
 }
 
 } // namespace
+
+namespace {
+
+// One junction vertex on its own: ring neighbours at chosen places, its two
+// edges welded or not, and one inner triangle when it is a tip.
+struct JunctionVertex {
+    point3D v{0, 0.0, 0.0};
+    point3D prev{1, 0.0, 0.0};
+    point3D next{2, 0.0, 0.0};
+    edge in{0, &prev, &v, nullptr};
+    edge out{1, &v, &next, nullptr};
+    triangle t{0, &v, &prev, &next};
+
+    // Interior angle `degrees` between neighbours 10 away (a wide gap);
+    // `exact` nudges prev until the angle reads exactly `degrees`.
+    void shape(double degrees, bool welded, bool tip, bool exact = false)
+    {
+        v.prev = &prev;
+        v.next = &next;
+        v.in_edge = &in;
+        v.out_edge = &out;
+        next.x = 10.0;
+        next.y = 0.0;
+        const double t = degrees * 3.14159265 / 180.0;
+        prev.x = 10.0 * std::cos(t);
+        prev.y = 10.0 * std::sin(t);
+        for (int k = 0; exact && k < 1000 && v.point_angle() != degrees; ++k)
+            prev.y = std::nextafter(prev.y, v.point_angle() < degrees ? 100.0 : -100.0);
+        in.bonded = welded;
+        out.bonded = welded;
+        v.inner_at.clear();
+        if (tip)
+            v.inner_at.push_back(&this->t);
+    }
+
+    // Neighbours exactly pi apart at a blunt angle (about 46 degrees).
+    void narrowGap(bool welded)
+    {
+        shape(90.0, welded, true);
+        prev.x = 0.0;
+        prev.y = 3.0;
+        next.x = 3.14159265;
+        next.y = 3.0;
+    }
+};
+
+} // namespace
+
+TEST(PickStage, TripleJunctionRules)
+{
+    struct Row {
+        const char* what;
+        double angle[3];
+        bool welded[3];
+        bool tip[3];
+        bool exact30[3];
+        bool narrow[3];
+        bool stage;
+        std::vector<int> picks;
+    };
+    const bool T = true, F = false;
+    const std::vector<Row> rows = {
+        {"inner, three sharp tips", {20, 20, 20}, {T, T, T}, {T, T, T}, {F, F, F}, {F, F, F}, true, {0, 1, 2}},
+        {"inner, a non-tip never", {20, 20, 20}, {T, T, T}, {T, F, T}, {F, F, F}, {F, F, F}, true, {0, 2}},
+        {"inner, exactly 30 alone is not sharp", {30, 40, 40}, {T, T, T}, {T, T, T}, {T, F, F}, {F, F, F}, true, {}},
+        {"inner, a gap of exactly pi is narrow", {40, 40, 40}, {T, T, T}, {T, T, T}, {F, F, F}, {F, T, F}, true, {1}},
+        {"none fully welded", {10, 10, 10}, {F, F, F}, {T, T, T}, {F, F, F}, {F, F, F}, true, {}},
+        {"two fully welded", {10, 10, 10}, {T, T, F}, {T, T, T}, {F, F, F}, {F, F, F}, true, {}},
+        {"one welded, the sharpest", {40, 20, 50}, {F, T, F}, {T, T, T}, {F, F, F}, {F, F, F}, true, {1}},
+        {"one welded at exactly 30: rule 2", {40, 30, 50}, {F, T, F}, {T, T, T}, {F, T, F}, {F, F, F}, true, {0}},
+        {"one welded, not a tip: rule 2", {40, 20, 50}, {F, T, F}, {T, F, T}, {F, F, F}, {F, F, F}, true, {0}},
+        {"one welded: rule 3", {55, 50, 45}, {F, T, F}, {T, T, T}, {F, F, F}, {F, F, F}, true, {2}},
+        {"one welded, all blunt", {70, 65, 80}, {F, T, F}, {T, T, T}, {F, F, F}, {F, F, F}, true, {}},
+        {"slide: first only, tips not needed", {20, 20, 20}, {T, T, T}, {F, F, F}, {F, F, F}, {F, F, F}, false, {0}},
+        {"slide: a gap of exactly pi is not narrow", {40, 40, 40}, {T, T, T}, {F, F, F}, {F, F, F}, {F, T, F}, false, {}},
+    };
+    for (const Row& row : rows) {
+        JunctionVertex j[3];
+        node n(0);
+        for (int k = 0; k < 3; ++k) {
+            if (row.narrow[k])
+                j[k].narrowGap(row.welded[k]);
+            else
+                j[k].shape(row.angle[k], row.welded[k], row.tip[k], row.exact30[k]);
+            if (row.narrow[k] && !row.tip[k])
+                j[k].v.inner_at.clear();
+            if (row.exact30[k]) {
+                ASSERT_EQ(j[k].v.point_angle(), 30.0) << row.what;
+            }
+            n.vertices.push_back(&j[k].v);
+        }
+        std::vector<int> got;
+        for (point3D* p : corrections::triple_junction_picks(&n, row.stage))
+            for (int k = 0; k < 3; ++k)
+                if (p == &j[k].v)
+                    got.push_back(k);
+        EXPECT_EQ(got, row.picks) << row.what;
+    }
+}
+
+TEST(PickStage, AJunctionOfFourGivesItsSharpestVertexUnderTheStagesDialog)
+{
+    // Four 10 x 10 squares around (10, 10), the diagonal cells welded there
+    // at one point. The junction's vertices are right angles up to rounding:
+    // one of them is the only candidate, and its cell, of four sides, leaves.
+    TissueLayout layout;
+    for (auto [x0, y0] : {std::pair{0.0, 0.0}, {10.0, 0.0}, {0.0, 10.0}, {10.0, 10.0}})
+        layout.cells.push_back(FixtureCell{{{x0, y0}, {x0 + 10, y0}, {x0 + 10, y0 + 10}, {x0, y0 + 10}}, 0});
+    layout.welds = {{0, 1, 2, 1, 3, 0}, {0, 2, 3, 2, 0, 1}, {1, 2, 3, 3, 0, 1},
+                    {2, 1, 2, 3, 3, 0}, {0, 2, 2, 3, 0, 0}, {1, 3, 3, 2, 1, 1}};
+    auto e = build(layout);
+    ASSERT_TRUE(topologyIsSound(*e));
+    const auto c = corrections::pick_candidates(*e);
+    ASSERT_EQ(c.size(), 1u);
+    EXPECT_EQ(c[0]->node, vertexAt(*e, 0, 2)->node);
+    cell* K = welding::cell_of(c[0]);
+
+    ProgressWatch watch;
+    EXPECT_EQ(e->cell_pick_response(1), -1);
+    watch.stop();
+    EXPECT_TRUE(watch.seen.contains("Simulation: pick-response|Cell pick correction..."));
+    EXPECT_FALSE(anyProgressVisible());
+    EXPECT_TRUE(K->dead);
+    expectSound(*e);
+}
