@@ -563,3 +563,37 @@ TEST(PickStage, AJunctionOfFourGivesItsSharpestVertexUnderTheStagesDialog)
     EXPECT_TRUE(K->dead);
     expectSound(*e);
 }
+
+TEST(PickCorrection, ThreeCellSlideZipsTheTwoNeighbours)
+{
+    // K (cell 0, 8 sides) spikes up to (0, 2) between the upper cells 1
+    // (left) and 2 (right), which are welded to each other above it. V's
+    // in-edge is welded to cell 2 (L), its out-edge to cell 1 (R).
+    TissueLayout layout;
+    layout.cells.push_back(FixtureCell{{{-6, -6}, {0, -6}, {6, -6}, {6, 0}, {3, 0}, {0, 2}, {-3, 0}, {-6, 0}}, 0});
+    layout.cells.push_back(FixtureCell{{{-6, 0}, {-3, 0}, {0, 2}, {0, 5}, {0, 8}, {-6, 8}}, 0});
+    layout.cells.push_back(FixtureCell{{{0, 2}, {3, 0}, {6, 0}, {6, 8}, {0, 8}, {0, 5}}, 0});
+    layout.welds = {{0, 3, 5, 2, 0, 2}, {0, 5, 7, 1, 0, 2}, {1, 2, 4, 2, 4, 0}};
+    auto e = build(layout);
+    ASSERT_TRUE(topologyIsSound(*e));
+    point3D* V = vertexAt(*e, 0, 5);
+    point3D* Vp = vertexAt(*e, 0, 4);
+    point3D* Lp = vertexAt(*e, 2, 1);
+    point3D* Rn = vertexAt(*e, 1, 1);
+    interpair* LR = e->interpairs[2];
+    EXPECT_EQ(e->pick_correction(V), -1);
+    EXPECT_EQ(liveRing(*e, 0), 6);
+    for (point3D* p : {Vp, Lp, Rn})
+        expectAt(p, 0.0, 0.0);
+    EXPECT_TRUE(Lp->checkmp(Rn));
+    // The spike's former sides on L and R face each other in the L-R contact,
+    // whose stretch reaches the new junction.
+    edge* zipL = vertexAt(*e, 2, 0)->out_edge;
+    edge* zipR = Rn->out_edge;
+    EXPECT_EQ(zipL->partner, zipR);
+    EXPECT_EQ(zipL->pair, LR);
+    EXPECT_EQ(zipR->pair, LR);
+    EXPECT_EQ(LR->MP.front()->S1, Rn);
+    EXPECT_EQ(LR->MP.front()->T2, Lp);
+    expectSound(*e);
+}
