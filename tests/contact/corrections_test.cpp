@@ -281,21 +281,39 @@ TEST(EdgeCollapse, SqueezedCellsAreRemovedWithTheirKillLines)
 
 TEST(EdgeCollapse, AJunctionExchangeBringsTheThirdCellsIntoContact)
 {
-    auto e = build(shortEdgeJunction());
-    cell* T = e->cells[2];
-    cell* Bt = e->cells[3];
-    ASSERT_FALSE(welding::find_any_pair(T, Bt));
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(e->edge_response_m(sideAt(*e, 0, 0)), -1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    interpair* q = welding::find_any_pair(T, Bt);
-    ASSERT_TRUE(q);
-    ASSERT_FALSE(q->MP.empty());
-    // Equal angles at A and A': A's cell X goes on to the pick correction,
-    // which slides the junction back along X.
-    EXPECT_FALSE(e->cells[0]->dead);
-    EXPECT_LT(liveRing(*e, 0), 8);
-    expectSound(*e);
+    // T and Bt: no contact, a contact without stretch, or one with a
+    // stretch (made up, away from X and Y so that no squeeze is found).
+    enum Before { None, Empty, Welded };
+    for (Before before : {None, Empty, Welded}) {
+        auto e = build(shortEdgeJunction());
+        cell* T = e->cells[2];
+        cell* Bt = e->cells[3];
+        mergepair* kept = nullptr;
+        if (before != None) {
+            interpair* q = welding::new_pair(*e, T, Bt);
+            if (before == Welded) {
+                kept = new mergepair(0, vertexAt(*e, 2, 2), vertexAt(*e, 2, 2), vertexAt(*e, 3, 2), vertexAt(*e, 3, 2));
+                q->MP.push_back(kept);
+            }
+        }
+        const std::size_t pairs = e->interpairs.size();
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(e->edge_response_m(sideAt(*e, 0, 0)), -1);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        interpair* q = welding::find_any_pair(T, Bt);
+        ASSERT_TRUE(q);
+        ASSERT_EQ(q->MP.size(), 1u);
+        if (before == Welded) {
+            EXPECT_EQ(q->MP.front(), kept);
+            continue;  // the made-up stretch is not sound
+        }
+        EXPECT_EQ(e->interpairs.size(), before == None ? pairs + 1 : pairs);
+        // Equal angles at A and A': A's cell X goes on to the pick
+        // correction, which slides the junction back along X.
+        EXPECT_FALSE(e->cells[0]->dead);
+        EXPECT_LT(liveRing(*e, 0), 8);
+        expectSound(*e);
+    }
 }
 
 TEST(PickCorrection, EntryCasesAndTheInSideSlide)
@@ -596,4 +614,45 @@ TEST(PickCorrection, ThreeCellSlideZipsTheTwoNeighbours)
     EXPECT_EQ(LR->MP.front()->S1, Rn);
     EXPECT_EQ(LR->MP.front()->T2, Lp);
     expectSound(*e);
+}
+
+TEST(Corrections, ABrokenBoundaryFailsWithTheCellAndChangesNothing)
+{
+    // Each breakage on the in-side pick tissue, met by the pick correction
+    // and by the collapse of V's in-edge.
+    enum Break { NoPartner, NoPair, NoEdge, OpenRing };
+    for (Break b : {NoPartner, NoPair, NoEdge, OpenRing}) {
+        for (bool pick : {true, false}) {
+            auto e = build(inSidePick());
+            point3D* V = vertexAt(*e, 0, 2);
+            edge* in = V->in_edge;
+            switch (b) {
+            case NoPartner:
+                in->partner->partner = nullptr;
+                in->partner = nullptr;
+                break;
+            case NoPair:
+                in->pair = nullptr;
+                break;
+            case NoEdge:  // Vp without in-edge, Vn without out-edge
+                vertexAt(*e, 0, 1)->in_edge = nullptr;
+                vertexAt(*e, 0, 3)->out_edge = nullptr;
+                break;
+            case OpenRing:
+                vertexAt(*e, 0, 5)->next = vertexAt(*e, 0, 4);
+                break;
+            }
+            const std::size_t points = e->points.size();
+            const int r = pick ? e->pick_correction(V) : e->edge_response_m(in);
+            if (!pick && b == OpenRing) {
+                // The collapse looks at its own edges only, which are whole.
+                continue;
+            }
+            EXPECT_EQ(r, 0) << b << pick;
+            EXPECT_EQ(e->message, "ERROR: the boundary of cell 0 is broken!");
+            EXPECT_TRUE(V->alive);
+            EXPECT_EQ(e->points.size(), points);
+            expectAt(vertexAt(*e, 0, 1), 4.0, 0.0);
+        }
+    }
 }
