@@ -31,9 +31,11 @@ GLWidget::GLWidget(QWidget* parent)
         return -1;
     };
     stages[STAGE_CONTACT] = [](dbReader& engine, int step) { return engine.detect_collision(step); };
-    // The behaviour, mechanics and correction stages are not part of the
-    // program yet: until they exist the loop re-meshes, brings the contacts
-    // up to date and re-indexes the tissue.
+    stages[STAGE_PICK] = [](dbReader& engine, int step) { return engine.cell_pick_response(step); };
+    stages[STAGE_EDGE] = [](dbReader& engine, int step) { return engine.cell_edge_response(step); };
+    // The behaviour and mechanics stages are not part of the program yet:
+    // until they exist the loop re-meshes, brings the contacts up to date,
+    // corrects junctions and edges and re-indexes the tissue.
     stages[STAGE_RTREE] = [](dbReader& engine, int) {
         engine.r_tree_construction(engine.bounds);
         return -1;
