@@ -19,12 +19,15 @@
 namespace {
 
 // One step as the loop runs it: mesh, the scripted move in place of
-// behaviour and mechanics, contact, pick, edge.
-int loopStep(dbReader& e, int step, const std::function<void(dbReader&)>& move)
+// behaviour and mechanics, contact, pick, edge. `picks`, when given, counts
+// the candidates the pick stage finds.
+int loopStep(dbReader& e, int step, const std::function<void(dbReader&)>& move, int* picks = nullptr)
 {
     e.cell_mesh_generation(step);
     move(e);
     int r = e.detect_collision(step);
+    if (r < 0 && picks)
+        *picks += static_cast<int>(corrections::pick_candidates(e).size());
     if (r < 0)
         r = e.cell_pick_response(step);
     if (r < 0)
@@ -135,7 +138,7 @@ TEST(CorrectionsRun, ACrushedCellLeavesAndItsNeighboursWeld)
 
 TEST(CorrectionsRun, RandomPackingsStaySoundUnderRandomMovesWithCorrections)
 {
-    int clean = 0, removed = 0;
+    int clean = 0, removed = 0, picks = 0;
     for (unsigned seed = 1; seed <= 20; ++seed) {
         std::string error;
         auto e = weldCentres(randomPacking(seed), &error);
@@ -152,7 +155,7 @@ TEST(CorrectionsRun, RandomPackingsStaySoundUnderRandomMovesWithCorrections)
                 v.push_back({l * std::cos(a), l * std::sin(a)});
             }
             testing::internal::CaptureStdout();
-            const int r = correctedStep(*e, step, v);
+            const int r = loopStep(*e, step, [&](dbReader& d) { shiftCells(d, v); }, &picks);
             testing::internal::GetCapturedStdout();
             if (r >= 0) {
                 outcome = "step " + std::to_string(step) + ": " + e->message.toStdString();
@@ -170,8 +173,55 @@ TEST(CorrectionsRun, RandomPackingsStaySoundUnderRandomMovesWithCorrections)
         removed += removedCells(*e);
         std::cout << "  seed " << seed << ": " << outcome << ", " << removedCells(*e) << " removed" << std::endl;
     }
-    std::cout << "  " << removed << " cells removed in all" << std::endl;
+    std::cout << "  " << removed << " cells removed, " << picks << " pick candidates in all" << std::endl;
     EXPECT_GE(clean, 18);
+}
+
+TEST(CorrectionsRun, CompressedPackingsStaySoundAndTheirJunctionsAreCorrected)
+{
+    // Every cell 0.25 a step toward the packing's centre: cells are
+    // squeezed, edges shortened and junctions crowded, so the pick and edge
+    // stages have work.
+    int picks = 0, removed = 0, clean = 0;
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        std::string error;
+        auto e = weldCentres(randomPacking(seed), &error);
+        ASSERT_TRUE(e) << error;
+        double cx = 0.0, cy = 0.0;
+        for (cell* c : e->cells) {
+            cx += c->center[0] / e->cells.size();
+            cy += c->center[1] / e->cells.size();
+        }
+        std::vector<Shift> v;
+        for (cell* c : e->cells) {
+            const double dx = cx - c->center[0], dy = cy - c->center[1];
+            const double len = std::sqrt(dx * dx + dy * dy);
+            v.push_back(len > 0.0 ? Shift{0.25 * dx / len, 0.25 * dy / len} : Shift{0.0, 0.0});
+        }
+        std::string outcome = "every step -1";
+        for (int step = 1; step <= 40; ++step) {
+            testing::internal::CaptureStdout();
+            const int r = loopStep(*e, step, [&](dbReader& d) { shiftCells(d, v); }, &picks);
+            testing::internal::GetCapturedStdout();
+            if (r >= 0) {
+                outcome = "step " + std::to_string(step) + ": " + e->message.toStdString();
+                EXPECT_EQ(e->message.left(7).toStdString(), "ERROR: ") << outcome;
+                break;
+            }
+            const ::testing::AssertionResult ok = soundAfter(*e, "seed " + std::to_string(seed) + " step " + std::to_string(step));
+            EXPECT_TRUE(ok);
+            if (!ok) {
+                outcome = "unsound";
+                break;
+            }
+        }
+        clean += outcome == "every step -1";
+        removed += removedCells(*e);
+        std::cout << "  seed " << seed << ": " << outcome << ", " << removedCells(*e) << " removed" << std::endl;
+    }
+    std::cout << "  " << removed << " cells removed, " << picks << " pick candidates in all" << std::endl;
+    EXPECT_GE(clean, 5);
+    EXPECT_GE(picks, 1);
 }
 
 TEST(CorrectionsRun, AStretchedSheetHasItsLongEdgesSplit)
