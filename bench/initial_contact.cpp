@@ -4,15 +4,11 @@
 // pass is timed; building the cells and their neighbour complex is not. The
 // pass must grow no faster than linearly: the 4,000-cell time should be at
 // most 4.5 times the 1,000-cell time.
+#include "bench_main.h"
 #include "geometry/ccomplex.h"
 #include "model/dbreader.h"
 #include "model/disc_ring.h"
-#include "model/parameter_database.h"
-#include "signalling/model_files.h"
-#include "signalling/model_writer.h"
 
-#include <QApplication>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -88,23 +84,5 @@ BENCHMARK(InitialContactPass)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecon
 
 int main(int argc, char** argv)
 {
-    // The engine's teardown shows a progress dialog: a window system is needed,
-    // an off-screen one will do.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    // Every engine reads the signalling model files while it is made: write
-    // them from the default database into a directory of this run.
-    QTemporaryDir models;
-    open_parameter_database();
-    seed_parameter_database();
-    model_files::setDirectory(models.path());
-    QString failure;
-    if (!models.isValid() || !writeModelFiles(&failure))
-        std::fprintf(stderr, "model files not written: %s\n", failure.toLocal8Bit().constData());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    close_parameter_database();
-    return 0;
+    return runEngineBenchmarks(argc, argv, false);
 }
