@@ -133,6 +133,20 @@ void reweld_at_m(dbReader& db, Pick& p, const std::vector<point3D*>& A, const st
     }
 }
 
+// The start of every slide: Vp moves to M, V and Vn leave K's ring and
+// their partners forget them. A receives Vp's partners, B Vn's.
+void begin_slide(Pick& p, std::vector<point3D*>& A, std::vector<point3D*>& B)
+{
+    move_to(p.Vp, p.M);
+    splice_out(p);
+    drop_side(p.K, p.in);
+    drop_side(p.K, p.out);
+    A = p.Vp->mp;
+    B = p.Vn->mp;
+    unlink(p.Vn);
+    unlink(p.V);
+}
+
 // Stretches of K with a third cell: a single-point weld at V goes, an end
 // at Vn moves to Vp.
 void third_cell_rule(interpair* q, const Pick& p)
@@ -297,14 +311,8 @@ int side_slide(dbReader& db, Pick& p, bool inSide)
             return dbReader::STEP_OK;
         }
     }
-    move_to(p.Vp, p.M);
-    splice_out(p);
-    drop_side(p.K, p.in);
-    drop_side(p.K, p.out);
-    const std::vector<point3D*> A = p.Vp->mp;
-    const std::vector<point3D*> B = p.Vn->mp;
-    unlink(p.Vn);
-    unlink(p.V);
+    std::vector<point3D*> A, B;
+    begin_slide(p, A, B);
     if (inSide)
         db.node_merge(p.Lp, p.Vn);
     db.node_remove_1(p.Vn);
@@ -390,14 +398,8 @@ int three_cell_slide(dbReader& db, Pick& p, int depth)
             }
         }
     }
-    move_to(p.Vp, p.M);
-    splice_out(p);
-    drop_side(p.K, p.in);
-    drop_side(p.K, p.out);
-    const std::vector<point3D*> A = p.Vp->mp;
-    const std::vector<point3D*> B = p.Vn->mp;
-    unlink(p.Vn);
-    unlink(p.V);
+    std::vector<point3D*> A, B;
+    begin_slide(p, A, B);
     db.node_remove_1(p.Vn);
     db.node_remove_1(p.V);
     db.node_merge(p.Rn, p.Lp);
