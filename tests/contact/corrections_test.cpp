@@ -750,3 +750,54 @@ TEST(EdgeStage, TheBandIsOpenAtBothEndsAndAFoldedEdgeIsCollapsed)
     dbReader empty;
     EXPECT_EQ(empty.cell_edge_response(1), -1);
 }
+
+namespace {
+
+// K (cell 0) spikes up to (0, 2) between L (cell 1, upper left) and R
+// (cell 2, upper middle); W (cell 3, upper right) meets K and R at (3, 0),
+// the vertex before the spike.
+TissueLayout spikeAmongFour()
+{
+    TissueLayout layout;
+    layout.cells.push_back(FixtureCell{{{-6, -6}, {0, -6}, {6, -6}, {6, 0}, {3, 0}, {0, 2}, {-3, 0}, {-6, 0}}, 0});
+    layout.cells.push_back(FixtureCell{{{-6, 0}, {-3, 0}, {0, 2}, {0, 5}, {0, 8}, {-6, 8}}, 0});
+    layout.cells.push_back(FixtureCell{{{0, 2}, {3, 0}, {3, 4}, {3, 8}, {0, 8}, {0, 5}}, 0});
+    layout.cells.push_back(FixtureCell{{{3, 0}, {6, 0}, {6, 8}, {3, 8}, {3, 4}}, 0});
+    layout.welds = {{0, 3, 4, 3, 0, 1}, {0, 4, 5, 2, 0, 1}, {0, 5, 7, 1, 0, 2}, {1, 2, 4, 2, 4, 0}, {2, 1, 3, 3, 3, 0}};
+    return layout;
+}
+
+} // namespace
+
+TEST(PickCorrection, ThreeCellSlideIntoAJunctionOfFourRecursesOnItsSharpestVertex)
+{
+    auto e = build(spikeAmongFour());
+    ASSERT_TRUE(topologyIsSound(*e));
+    point3D* Vp = vertexAt(*e, 0, 4);
+    EXPECT_EQ(e->pick_correction(vertexAt(*e, 0, 5)), -1);
+    EXPECT_EQ(liveRing(*e, 0), 6);
+    expectAt(Vp, 0.0, 0.0);
+    // The new junction holds K, L, R and W; R's vertex there is the sharpest
+    // (about 37 degrees) and R, of six sides, leaves.
+    EXPECT_TRUE(e->cells[2]->dead);
+    EXPECT_FALSE(e->cells[1]->dead);
+    EXPECT_FALSE(e->cells[3]->dead);
+    expectSound(*e);
+}
+
+TEST(PickCorrection, ASqueezedThreeCellSlideRemovesTheCellWithItsLine)
+{
+    // A made-up contact of W with L whose stretch starts at L's vertex
+    // welded to K, reached through a partner of Vp on W: K would be left
+    // squeezed between W and L.
+    auto e = build(spikeAmongFour());
+    cell* W = e->cells[3];
+    cell* L = e->cells[1];
+    interpair* q = welding::new_pair(*e, W, L);
+    point3D* onK = vertexAt(*e, 1, 0);  // L's (-6, 0), welded to K
+    q->MP.push_back(new mergepair(0, onK, onK, vertexAt(*e, 3, 2), vertexAt(*e, 3, 2)));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(e->pick_correction(vertexAt(*e, 0, 5)), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), ", kill cell 0\n");
+    EXPECT_TRUE(e->cells[0]->dead);
+}
