@@ -801,3 +801,36 @@ TEST(PickCorrection, ASqueezedThreeCellSlideRemovesTheCellWithItsLine)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), ", kill cell 0\n");
     EXPECT_TRUE(e->cells[0]->dead);
 }
+
+TEST(EdgeCollapse, AFreeCollapseIntoAJunctionOfFourTriesItsSharpestVertex)
+{
+    // A (cell 0) and B (cell 1) side by side above C (cell 2), meeting at
+    // (0, 0); B's bottom side is free from there to (3, 0), where a small
+    // triangle D (cell 3) may touch it. Collapsing that side joins the
+    // junction of three with D's weld: four cells, and D's vertex, the
+    // sharpest (about 48 degrees), goes to the pick correction, which
+    // removes D (three sides). Without D the junction holds three: no pick.
+    for (bool withD : {false, true}) {
+        TissueLayout layout;
+        layout.cells.push_back(FixtureCell{{{-10, 0}, {0, 0}, {0, 10}, {-10, 10}}, 0});
+        layout.cells.push_back(FixtureCell{{{0, 0}, {3, 0}, {10, 0}, {10, 10}, {0, 10}}, 0});
+        layout.cells.push_back(FixtureCell{{{-10, -10}, {0, -10}, {0, 0}, {-10, 0}}, 0});
+        layout.welds = {{0, 1, 2, 1, 4, 0}, {0, 0, 1, 2, 2, 3}, {1, 0, 0, 2, 2, 2}};
+        if (withD) {
+            layout.cells.push_back(FixtureCell{{{1, -5}, {6, -5}, {3, 0}}, 0});
+            layout.welds.push_back({1, 1, 1, 3, 2, 2});
+        }
+        auto e = build(layout);
+        ASSERT_TRUE(topologyIsSound(*e));
+        point3D* A = vertexAt(*e, 1, 0);
+        EXPECT_EQ(e->edge_response_m(sideAt(*e, 1, 0)), -1);
+        expectAt(A, 1.5, 0.0);
+        EXPECT_EQ(liveRing(*e, 1), 4);
+        if (withD) {
+            EXPECT_TRUE(e->cells[3]->dead);
+        }
+        for (int c = 0; c < 3; ++c)
+            EXPECT_FALSE(e->cells[c]->dead) << c;
+        expectSound(*e);
+    }
+}
