@@ -834,3 +834,31 @@ TEST(EdgeCollapse, AFreeCollapseIntoAJunctionOfFourTriesItsSharpestVertex)
         expectSound(*e);
     }
 }
+
+TEST(PickCorrection, ASpikeRetractionKeepsAThirdCellAtVnInTheJunction)
+{
+    // The spike of K (cell 0) into L (cell 1), with Z (cell 2) welded to
+    // both at Vn = (-2, 0). Z's vertex there joins the new junction at M,
+    // in Vp's node, and Z's stretch with L ends on Lp instead of the
+    // vertex of L that left.
+    TissueLayout layout;
+    layout.cells.push_back(FixtureCell{{{-6, -6}, {0, -6}, {6, -6}, {6, 0}, {2, 0}, {0, 3}, {-2, 0}, {-6, 0}}, 0});
+    layout.cells.push_back(FixtureCell{{{-2, 0}, {0, 3}, {2, 0}, {6, 0}, {6, 6}, {-2, 6}, {-2, 3}}, 0});
+    layout.cells.push_back(FixtureCell{{{-6, 0}, {-2, 0}, {-2, 3}, {-2, 6}, {-6, 6}}, 0});
+    layout.welds = {{0, 3, 6, 1, 0, 3}, {0, 6, 7, 2, 0, 1}, {2, 1, 3, 1, 5, 0}};
+    auto e = build(layout);
+    ASSERT_TRUE(topologyIsSound(*e));
+    point3D* Vp = vertexAt(*e, 0, 4);
+    point3D* z = vertexAt(*e, 2, 1);
+    point3D* Lp = vertexAt(*e, 1, 2);
+    EXPECT_EQ(e->pick_correction(vertexAt(*e, 0, 5)), -1);
+    EXPECT_EQ(liveRing(*e, 0), 6);
+    EXPECT_EQ(liveRing(*e, 1), 5);
+    for (point3D* p : {Vp, z, Lp})
+        expectAt(p, 0.0, 0.0);
+    EXPECT_EQ(z->node, Vp->node);
+    EXPECT_EQ(Lp->node, Vp->node);
+    const mergepair* zl = welding::find_pair(e->cells[2], e->cells[1])->MP.front();
+    EXPECT_EQ(zl->T2, Lp);
+    expectSound(*e);
+}
