@@ -69,6 +69,8 @@ public:
     // stage out. The loop is assembled from the engine stages that exist;
     // tests use this to make a stage fail.
     void setStage(Stage stage, StageFunction function);
+    // The function a stage runs now (empty when the stage is left out).
+    const StageFunction& stageFunction(Stage stage) const { return stages[stage]; }
 
     // Tissue files (thin wrappers around the engine's tissue reader and
     // writer; they report failures in message boxes with this view as parent).

@@ -2,6 +2,10 @@
 
 #include "app/glwidget.h"
 #include "app/newdiagram.h"
+#include "app/save_question.h"
+#include "editors/diagramwindow.h"
+#include "editors/mainform.h"
+#include "editors/tabdialog.h"
 #include "model/dbreader.h"
 #include "model/parameter_database.h"
 #include "model/parameter_tables.h"
@@ -26,6 +30,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTextStream>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -73,12 +78,26 @@ MainWindow::MainWindow()
     connect(glWidget, &GLWidget::dock_message, this, &MainWindow::buildDockWidget);
     connect(glWidget, &GLWidget::delete_message, this, &MainWindow::deleteXMLForm);
 
+    mainForm = new MainForm;
+    mainForm->resize(400, 500);
+    mainForm->setAttribute(Qt::WA_QuitOnClose, false);
+    connect(mainForm, &MainForm::updateInfo, this, &MainWindow::updatePara);
+
     newDiagramWindow = new newDiagram;
     newDiagramWindow->resize(600, 500);
     // Exit ends the program even while the designer is open: only the main
     // window keeps it running.
     newDiagramWindow->setAttribute(Qt::WA_QuitOnClose, false);
     connect(newDiagramWindow, &newDiagram::buildSignal, this, &MainWindow::newDiagramData);
+
+    // The editors read the seeded database once, here; like the designer they
+    // do not keep the program running.
+    diagramWindow = new DiagramWindow;
+    diagramWindow->resize(600, 500);
+    diagramWindow->setAttribute(Qt::WA_QuitOnClose, false);
+    cueDialog = new TabDialog;
+    cueDialog->resize(400, 400);
+    cueDialog->setAttribute(Qt::WA_QuitOnClose, false);
 
     setWindowTitle(tr("Vantu"));
     setWindowIcon(QIcon(":/images/icon.png"));
@@ -93,6 +112,9 @@ MainWindow::~MainWindow()
     if (cellTree && !cellTree->parent())
         delete cellTree;
     delete newDiagramWindow;
+    delete mainForm;
+    delete diagramWindow;
+    delete cueDialog;
 }
 
 // --- construction ------------------------------------------------------------
@@ -414,10 +436,14 @@ bool MainWindow::askToSave(const QString& question)
 {
     if (!modified)
         return true;
-    const auto answer = QMessageBox::warning(this, tr("Vantu"), question,
-                                             QMessageBox::Ok | QMessageBox::No);
-    if (answer != QMessageBox::Ok)
+    switch (askSaveQuestion(this, tr("Vantu"), question)) {
+    case SaveAnswer::No:
         return true;
+    case SaveAnswer::Cancel:
+        return false;
+    case SaveAnswer::Yes:
+        break;
+    }
     // A cancelled or failed save keeps the unsaved tissue: the command stops.
     return save();
 }
@@ -464,8 +490,10 @@ bool MainWindow::loadFile(const QString& fileName)
         statusBar()->showMessage(tr("Loading canceled"), kStatusTimeout);
         return false;
     }
+    // A file that cannot be opened has been reported; an empty one goes on
+    // to the loader, which refuses it with its reason.
     const int n = glWidget->readLineCount(fileName);
-    if (n < 1)
+    if (n < 0)
         return false;
     if (!createXMLForm()) {
         statusBar()->showMessage(tr("Loading canceled"), kStatusTimeout);
@@ -553,13 +581,16 @@ bool MainWindow::snapFile(const QString& fileName)
 void MainWindow::closeApp()
 {
     if (modified) {
-        const auto answer = QMessageBox::warning(
-            this, tr("Vantu"), tr("Do you wanna save the current project before you quit?"),
-            QMessageBox::Ok | QMessageBox::No);
-        if (answer == QMessageBox::Ok)
+        switch (askSaveQuestion(this, tr("Vantu"), tr("Do you wanna save the current project before you quit?"))) {
+        case SaveAnswer::Yes:
             save();  // a failed save is caught by the closing question
-        else
+            break;
+        case SaveAnswer::No:
             modified = false;
+            break;
+        case SaveAnswer::Cancel:
+            return;
+        }
     }
     close();
 }
@@ -570,10 +601,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    const auto answer = QMessageBox::warning(
-        this, "Vantu", "You have unsaved project on the platform. Do you still wanna quit anyway?",
-        QMessageBox::Ok | QMessageBox::No);
-    if (answer == QMessageBox::Ok)
+    const SaveAnswer answer = askSaveQuestion(
+        this, "Vantu", "You have unsaved project on the platform. Do you still wanna quit anyway?");
+    if (answer == SaveAnswer::Yes)
         event->accept();
     else
         event->ignore();
@@ -796,21 +826,33 @@ void MainWindow::setShowDirection()
 
 void MainWindow::showDatabase()
 {
-    // The parameter database window is not part of this program: nothing to show.
+    mainForm->show();
+    mainForm->raise();
+    mainForm->activateWindow();
 }
 
 void MainWindow::buildDiagram()
 {
-    // The relationship diagram window is not part of this program: nothing to show.
+    diagramWindow->updateUseStatus();
+    diagramWindow->show();
 }
 
 void MainWindow::buildCue()
 {
-    // The migration-cue dialog is not part of this program: nothing to show.
+    cueDialog->reload();
+    cueDialog->show();
 }
 
 void MainWindow::updatePara()
 {
+    // The Manager is not modal: its "&Quit" can come while a step, a load or
+    // a teardown reads the tables, which must not change under it. The
+    // reload follows once that has ended.
+    if (glWidget->engineInUse()) {
+        QTimer::singleShot(50, this, &MainWindow::updatePara);
+        return;
+    }
+    GLWidget::EngineUse use(*glWidget);
     UserInitialParas();
 }
 
@@ -850,11 +892,14 @@ void MainWindow::rebuildCellList()
     // is built: no step, load or New may change the engine meanwhile.
     GLWidget::EngineUse use(*glWidget);
 
-    delete cellTree;
-    cellTree = new QTreeWidget(cellDock);
-    cellTree->setColumnCount(2);
-    cellTree->setHeaderLabels({tr("Name"), tr("Value")});
-    auto* root = new QTreeWidgetItem(cellTree, {tr("Index")});
+    // The new list is built apart, its items under a root that joins the tree
+    // only when complete, while the dock keeps showing the list before it:
+    // an emptied dock would relayout the window, resize the view and redraw
+    // the tissue twice per rebuild.
+    auto* fresh = new QTreeWidget(cellDock);
+    fresh->setColumnCount(2);
+    fresh->setHeaderLabels({tr("Name"), tr("Value")});
+    auto* root = new QTreeWidgetItem(QStringList{tr("Index")});
 
     dbReader* engine = glWidget->reader;
     const int count = engine ? static_cast<int>(engine->cells.size()) : 0;
@@ -879,14 +924,23 @@ void MainWindow::rebuildCellList()
     }
     progress.setValue(count);
     QCoreApplication::processEvents();
+    fresh->addTopLevelItem(root);
+    // A rebuild asked for meanwhile starts over; this list is not shown.
+    if (dockStale) {
+        delete fresh;
+        return;
+    }
 
-    cellTree->resizeColumnToContents(0);
-    cellTree->resizeColumnToContents(1);
+    fresh->resizeColumnToContents(0);
+    fresh->resizeColumnToContents(1);
     // The items start collapsed, so the names of the cells are measured only
     // once they are shown.
-    cellTree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    connect(cellTree, &QTreeWidget::itemActivated, this, &MainWindow::select_dock);
-    cellDock->setWidget(cellTree);
+    fresh->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    connect(fresh, &QTreeWidget::itemActivated, this, &MainWindow::select_dock);
+    QTreeWidget* shown = cellTree;
+    cellTree = fresh;
+    cellDock->setWidget(fresh);
+    delete shown;
 }
 
 void MainWindow::select_dock()

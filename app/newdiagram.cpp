@@ -3,6 +3,8 @@
 // main window; Exit offers to save them as a "Center-based" tissue file.
 #include "app/newdiagram.h"
 
+#include "app/save_question.h"
+
 #include "app/diagramscene.h"
 
 #include <QAction>
@@ -178,10 +180,13 @@ void newDiagram::closeDiagram()
         close();
         return;
     }
-    const auto answer = QMessageBox::warning(
-        this, tr("New tissue diagram"), tr("Do you wanna save the current tissue before quit?"),
-        QMessageBox::Yes | QMessageBox::No);
-    if (answer != QMessageBox::Yes) {
+    // Escape or closing the question keeps the designer open with its circles.
+    const SaveAnswer answer = askSaveQuestion(this, tr("New tissue diagram"),
+                                              tr("Do you wanna save the current tissue before quit?"),
+                                              QMessageBox::Yes);
+    if (answer == SaveAnswer::Cancel)
+        return;
+    if (answer == SaveAnswer::No) {
         removeCircles();
         close();
         return;

@@ -5,8 +5,6 @@
 // 10, the shape the Center-based loader gives every new cell.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-
 #include <cmath>
 #include <memory>
 
@@ -73,13 +71,3 @@ BENCHMARK(BM_CellInteriorResample_1000Cells)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CellMeshGeneration_1000Cells)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -2,15 +2,12 @@
 // neighbour complex, the initial welding, the inner meshes and the R-tree,
 // through the view's loader without a window.
 
-#include "model/dbreader.h"
-#include "model/parameter_database.h"
-#include "model/parameter_tables.h"
-#include "model/tissue_file.h"
-#include "signalling/model_writer.h"
+#include "support/engine_env.h"
 
-#include <QApplication>
+#include "model/dbreader.h"
+#include "model/tissue_file.h"
+
 #include <QDir>
-#include <QFileInfo>
 
 #include <benchmark/benchmark.h>
 
@@ -18,11 +15,7 @@ namespace {
 
 QString sampleFile()
 {
-    // VANTU_SAMPLES names the samples directory; by default the one beside bench/.
-    const QByteArray dir = qgetenv("VANTU_SAMPLES");
-    const QString samples = dir.isEmpty() ? QFileInfo(QStringLiteral(__FILE__)).dir().filePath("../samples")
-                                          : QString::fromLocal8Bit(dir);
-    return QDir(samples).filePath("bench_1000_center.vt");
+    return QDir(QString::fromLocal8Bit(bench_env::samplesDirectory())).filePath("bench_1000_center.vt");
 }
 
 void BM_LoadCenterBased1000(benchmark::State& state)
@@ -56,17 +49,3 @@ void BM_LoadCenterBased1000(benchmark::State& state)
 BENCHMARK(BM_LoadCenterBased1000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    open_parameter_database();
-    seed_parameter_database();
-    UserInitialParas();
-    // Every engine reads the signalling model files while it is made.
-    if (!writeModelFiles())
-        return 1;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

@@ -300,9 +300,9 @@ void dbReader::cell_mesh_generation(int step)
     showStageProgress(progress, QCoreApplication::translate("dbReader", "Simulation: mesh"),
                       QCoreApplication::translate("dbReader", "Refresh cell inner-triangulation..."), int(cells.size()));
 
+    StageTicker ticker(progress);
     for (size_t i = 0; i < cells.size(); ++i) {
-        progress.setValue(int(i));
-        qApp->processEvents();
+        ticker.advance(int(i));
         cell* c = cells[i];
         if (c->dead)
             continue;

@@ -24,14 +24,14 @@ void dbReader::r_tree_construction(double* rect)
     showStageProgress(progress, QCoreApplication::translate("dbReader", "Simulation: R-Tree"),
                       QCoreApplication::translate("dbReader", "Refresh the R-Tree of cells..."), 99);
 
+    StageTicker ticker(progress);
     for (std::size_t i = 0; i < cells.size(); i++) {
         cell* c = cells[i];
         if (!c || c->dead)
             continue;
         rtree->insert_leaf(c);
         // Indices above 99 are out of the bar's range and leave it unchanged.
-        progress.setValue(static_cast<int>(i));
-        QCoreApplication::processEvents();
+        ticker.advance(static_cast<int>(i));
     }
     progress.setValue(progress.maximum());
     QCoreApplication::processEvents();

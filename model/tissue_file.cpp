@@ -3,10 +3,10 @@
 // A file flows through the reader line by line: each line is offered first to
 // the open sections (which take it as a record or close), then tested against
 // the start words (mode lines, header key lines, section keywords). Every
-// record is checked as it is read (its number of fields, its own id against its
-// position, every reference against the records read before it, the cell type
-// against the parameter tables, every count against the fields the line
-// holds); the whole tissue is checked once more after the last line (the rings
+// record is checked as it is read (its number of fields, every numeric field
+// converting, its own id against its position, every reference against the
+// records read before it, the cell type against the parameter tables, every
+// count against the fields the line holds); the whole tissue is checked once more after the last line (the rings
 // of live cells). Only a tissue that passes is handed to the post-load stages.
 
 #include "model/tissue_file.h"
@@ -344,6 +344,8 @@ public:
             if (s.beforeLine && !s.beforeLine(lineNo))
                 return false;
             const QString line = in.readLine();
+            if (!line.trimmed().isEmpty())
+                content = true;
             handle(line);
             ++lineNo;
         }
@@ -377,6 +379,7 @@ private:
     dbReader& e;
     const ReadSettings& s;
     int lineNo = 1;
+    bool content = false;  // a line other than a blank one was read
     bool open[SECTION_COUNT] = {};
     int opened[SECTION_COUNT] = {};
     int discCount = 0;
@@ -384,6 +387,7 @@ private:
     std::vector<int> cellLine;  // line of each cell record
     std::vector<int> pairLine;  // line of each pair record
     std::vector<int> edgeOwner; // live cell that lists each edge, -1 = none
+    std::vector<int> edgeLine;  // line of each edge record
 
     [[noreturn]] void refuse(const QString& what) const
     {
@@ -397,42 +401,60 @@ private:
     void expectFields(const QStringList& f, int count, const char* section) const
     {
         if (f.size() != count)
-            refuse(QStringLiteral("%1 record has %2 fields, expected %3").arg(section).arg(f.size()).arg(count));
+            refuse(QStringLiteral("%1 record has %2, expected %3").arg(section, fields(f.size())).arg(count));
     }
     void expectAtLeast(const QStringList& f, int count, const char* section) const
     {
         if (f.size() < count)
-            refuse(QStringLiteral("%1 record has %2 fields, expected at least %3")
-                       .arg(section)
-                       .arg(f.size())
-                       .arg(count));
+            refuse(QStringLiteral("%1 record has %2, expected at least %3").arg(section, fields(f.size())).arg(count));
+    }
+    static QString fields(int n) { return counted(n, "field"); }
+    // "1 vertex", "2 vertices", "0 edges".
+    static QString counted(size_t n, const char* kind)
+    {
+        const QString one = QLatin1String(kind);
+        if (n == 1)
+            return QStringLiteral("1 ") + one;
+        const QString many = one == QLatin1String("vertex") ? QStringLiteral("vertices") : one + QLatin1Char('s');
+        return QStringLiteral("%1 %2").arg(n).arg(many);
     }
 
-    // An integer that names something (an id, a reference, a count, a type)
-    // must be written as an integer.
+    // A field as a message quotes it: its start only, control characters
+    // (a NUL byte, say) written as \xNN.
+    static QString quoted(const QString& field)
+    {
+        constexpr int kShown = 40;
+        QString text;
+        for (const QChar ch : field.left(kShown)) {
+            if (ch.unicode() < 0x20 || ch.unicode() == 0x7f)
+                text += QStringLiteral("\\x%1").arg(ch.unicode(), 2, 16, QLatin1Char('0'));
+            else
+                text += ch;
+        }
+        if (field.size() > kShown)
+            text += QStringLiteral("...");
+        return QLatin1Char('"') + text + QLatin1Char('"');
+    }
+
+    // Every numeric field must convert: the program writes nothing else, and
+    // a field read as 0 would move a vertex away from its welded partner or
+    // stack a cell on its neighbours without a word. Integers (ids, counts,
+    // types, flags) must be written as integers; a flag other than 0 or 1 then
+    // keeps its default (flagRule).
     int strictInt(const QString& field, const QString& what) const
     {
         bool ok = false;
         const int value = field.trimmed().toInt(&ok);
         if (!ok)
-            refuse(QStringLiteral("%1 \"%2\" is not an integer").arg(what, field.left(40)));
+            refuse(QStringLiteral("%1 %2 is not an integer").arg(what, quoted(field)));
         return value;
-    }
-    // Other integers follow the format's rule: text that does not convert reads as 0.
-    static int looseInt(const QString& field)
-    {
-        bool ok = false;
-        const int value = field.trimmed().toInt(&ok);
-        return ok ? value : 0;
     }
     double number(const QString& field, const QString& what) const
     {
         bool ok = false;
         const double value = field.trimmed().toDouble(&ok);
-        if (!ok)
-            return 0.0;
-        if (!std::isfinite(value))
-            refuse(QStringLiteral("%1 \"%2\" is not a finite number").arg(what, field.left(40)));
+        if (!ok || !std::isfinite(value))
+            refuse(QStringLiteral("%1 %2 is not a finite number").arg(what, quoted(field)));
         return value;
     }
     double coordinate(const QString& field, const QString& what) const
@@ -456,7 +478,7 @@ private:
     {
         const int id = strictInt(field, QStringLiteral("%1 id").arg(kind));
         if (id < 0 || static_cast<size_t>(id) >= list.size())
-            refuse(QStringLiteral("%1 %2 does not exist (%3 %1s read so far)").arg(kind).arg(id).arg(list.size()));
+            refuse(QStringLiteral("%1 %2 does not exist (%3 read so far)").arg(kind).arg(id).arg(counted(list.size(), kind)));
         return list[static_cast<size_t>(id)];
     }
     // A link that may be missing: -1 names none.
@@ -486,7 +508,7 @@ private:
     {
         const int value = strictInt(field, what);
         if (value < 0 || value > available)
-            refuse(QStringLiteral("%1 %2 does not fit the %3 fields that follow").arg(what).arg(value).arg(available));
+            refuse(QStringLiteral("%1 %2 does not fit the %3 that follow").arg(what).arg(value).arg(fields(available)));
         return value;
     }
 
@@ -499,6 +521,12 @@ private:
         for (int k = 0; k < SECTION_COUNT; ++k)
             if (open[k] && point)
                 offer(static_cast<Section>(k), line, false);
+        // A section opened before the mode line takes no records, but its
+        // closing line still closes it: the fault lies with the mode line
+        // that follows.
+        for (int k = 0; k < SECTION_COUNT; ++k)
+            if (open[k] && !point && !(k == CELL && center) && startsWith(line, kClose[k]))
+                open[k] = false;
         startWords(line);
     }
 
@@ -535,6 +563,12 @@ private:
         if (startsWith(line, "Center-based") || startsWith(line, "Point-based")) {
             if (center || point)
                 refuse(QStringLiteral("a second mode line"));
+            // The records of a section still open are read from here on; a
+            // section closed already would be lost whole.
+            for (int k = 0; k < SECTION_COUNT; ++k)
+                if (opened[k] > 0 && !open[k])
+                    refuse(QStringLiteral("the mode line comes after the %1 section; it belongs before every section")
+                               .arg(kOpen[k]));
             (startsWith(line, "Center-based") ? center : point) = true;
             return;
         }
@@ -574,7 +608,7 @@ private:
         const QStringList pieces = line.split(QLatin1Char(' '));
         const QStringList values = pieces.size() >= 2 ? pieces[1].split(QLatin1Char(',')) : QStringList();
         if (values.size() < 2)
-            refuse(QStringLiteral("header line \"%1\" lacks its two values").arg(line.left(40)));
+            refuse(QStringLiteral("header line %1 lacks its two values").arg(quoted(line)));
         a = number(values[0], QStringLiteral("header value"));
         b = number(values[1], QStringLiteral("header value"));
     }
@@ -585,7 +619,7 @@ private:
         auto atEnd = [last](const QString& what) {
             return Refused{QStringLiteral("end of file after line %1: %2").arg(last).arg(what)};
         };
-        if (last == 0)
+        if (!content)
             throw Refused{QStringLiteral("the file is empty")};
         if (!center && !point)
             throw atEnd(QStringLiteral("no \"Point-based\" or \"Center-based\" line"));
@@ -654,8 +688,18 @@ private:
                     throw bad(QStringLiteral("is not a closed ring: edge %1 does not end where edge %2 begins")
                                   .arg(d->id)
                                   .arg(following->id));
-                if (d->p1->out_edge != d || d->p2->in_edge != d || d->p1->next != d->p2 || d->p2->prev != d->p1)
+                if (d->p1->out_edge != d || d->p2->in_edge != d || d->p1->next != d->p2 || d->p2->prev != d->p1) {
+                    // An edge that links live vertices re-links them when it
+                    // is read; one that no live cell lists is the fault.
+                    for (const edge* other : {d->p1->out_edge, d->p2->in_edge})
+                        if (other && other != d && edgeOwner[static_cast<size_t>(other->id)] < 0)
+                            throw Refused{QStringLiteral("line %1: edge %2, a side of no live cell, re-links the "
+                                                         "ring of cell %3")
+                                              .arg(edgeLine[static_cast<size_t>(other->id)])
+                                              .arg(other->id)
+                                              .arg(c->id)};
                     throw bad(QStringLiteral("has edge %1 whose vertices are linked to other edges").arg(d->id));
+                }
                 if (!d->p1->node)
                     throw bad(QStringLiteral("has vertex %1 in no active node").arg(d->p1->id));
             }
@@ -715,18 +759,21 @@ private:
         ownId(e.points, f[2], "vertex");
         const double x = coordinate(f[0], QStringLiteral("x"));
         const double y = coordinate(f[1], QStringLiteral("y"));
-        double values[7];
-        for (int k = 0; k < 7; ++k)
-            values[k] = number(f[3 + k], QStringLiteral("value"));
+        const int alive = strictInt(f[3], QStringLiteral("alive flag"));
+        static const char* const kValueNames[6] = {"adhesion load",    "friction",           "internal force x",
+                                                   "internal force y", "separation force x", "separation force y"};
+        double values[6];
+        for (int k = 0; k < 6; ++k)
+            values[k] = number(f[4 + k], QLatin1String(kValueNames[k]));
         point3D* p = new point3D(static_cast<int>(e.points.size()), x, y);
         e.points.push_back(p);
-        flagRule(looseInt(f[3]), p->alive);
-        p->adhesion_load = values[1];
-        p->friction = values[2];
-        p->internal_force[0] = values[3];
-        p->internal_force[1] = values[4];
-        p->separation_force[0] = values[5];
-        p->separation_force[1] = values[6];
+        flagRule(alive, p->alive);
+        p->adhesion_load = values[0];
+        p->friction = values[1];
+        p->internal_force[0] = values[2];
+        p->internal_force[1] = values[3];
+        p->separation_force[0] = values[4];
+        p->separation_force[1] = values[5];
         p->node = nullptr;
     }
 
@@ -739,6 +786,7 @@ private:
         edge* d = new edge(static_cast<int>(e.edges.size()), p1, p2, nullptr);
         e.edges.push_back(d);
         edgeOwner.push_back(-1);
+        edgeLine.push_back(lineNo);
         if (p1->alive == 1 && p2->alive == 1) {
             p1->next = p2;
             p2->prev = p1;
@@ -752,6 +800,13 @@ private:
         expectAtLeast(f, 10, "CELL_LIST");
         ownId(e.cells, f[0], "cell");
         const int t = cellType(f[5]);
+        static const char* const kFlagNames[4] = {"dead flag", "dying flag", "migrating flag", "driven flag"};
+        int flags[4];
+        for (int k = 0; k < 4; ++k)
+            flags[k] = strictInt(f[1 + k], QLatin1String(kFlagNames[k]));
+        number(f[6], QStringLiteral("centre x"));
+        number(f[7], QStringLiteral("centre y"));
+        number(f[8], QStringLiteral("area"));
         const int species = count(f[9], QStringLiteral("species count"), f.size() - 10);
         std::vector<int> amounts;
         amounts.reserve(static_cast<size_t>(species));
@@ -769,10 +824,10 @@ private:
         cell* c = new cell(id);
         e.cells.push_back(c);
         cellLine.push_back(lineNo);
-        flagRule(looseInt(f[1]), c->dead);
-        flagRule(looseInt(f[2]), c->dying);
-        flagRule(looseInt(f[3]), c->migrating);
-        flagRule(looseInt(f[4]), c->driven);
+        flagRule(flags[0], c->dead);
+        flagRule(flags[1], c->dying);
+        flagRule(flags[2], c->migrating);
+        flagRule(flags[3], c->driven);
         c->set_cell_type(t);
         if (s.role == ReaderRole::View)
             c->set_cell_type_name(index_name_class[t]);
@@ -818,14 +873,20 @@ private:
         cell* b = reference(e.cells, f[3], "cell");
         if (a == b)
             refuse(QStringLiteral("pair joins cell %1 with itself").arg(a->id));
+        const int removed = strictInt(f[1], QStringLiteral("removed flag"));
+        strictInt(f[4], QStringLiteral("stretch count"));
         point3D* ends[4] = {};
-        double values[7] = {};
+        double values[6] = {};
+        int frictionState = 0;
         const bool stretch = f.size() == 16;
         if (stretch) {
             for (int k = 0; k < 4; ++k)
                 ends[k] = reference(e.points, f[5 + k], "vertex");
+            static const char* const kValueNames[6] = {"adhesion load S1", "adhesion load S2", "adhesion load T1",
+                                                       "adhesion load T2", "friction 1",       "friction 2"};
             for (int k = 0; k < 6; ++k)
-                values[k] = number(f[9 + k], QStringLiteral("value"));
+                values[k] = number(f[9 + k], QLatin1String(kValueNames[k]));
+            frictionState = strictInt(f[15], QStringLiteral("friction state"));
         }
         interpair* r = new interpair(static_cast<int>(e.interpairs.size()), a, b);
         e.interpairs.push_back(r);
@@ -836,7 +897,6 @@ private:
         if (s.role == ReaderRole::View)
             adhesion *= std::min(index_stren_class[ta], index_stren_class[tb]);
         r->adhesion = r->adhesion_copy = adhesion;
-        const int removed = looseInt(f[1]);
         flagRule(removed, r->removed);
         if (stretch) {
             mergepair* m = new mergepair(0, ends[0], ends[1], ends[2], ends[3]);
@@ -848,7 +908,7 @@ private:
             m->adhesion_load_T2 = values[3];
             m->friction1 = values[4];
             m->friction2 = values[5];
-            m->friction_state = looseInt(f[15]);
+            m->friction_state = frictionState;
         }
         if (removed == 0) {
             for (cell* c : {a, b})
@@ -861,7 +921,7 @@ private:
     {
         expectAtLeast(f, 2, "NODE_LIST");
         ownId(e.nodes, f[0], "node");
-        const int active = looseInt(f[1]);
+        const int active = strictInt(f[1], QStringLiteral("active flag"));
         std::vector<point3D*> members;
         if (active != 0) {
             for (int k = 2; k < f.size(); ++k) {
@@ -894,6 +954,9 @@ private:
     {
         expectFields(f, 5, "DEAD_VERT_LIST");
         point3D* p = reference(e.points, f[0], "vertex");
+        // Its links would replace those of a live ring.
+        if (p->alive)
+            refuse(QStringLiteral("vertex %1 is alive; DEAD_VERT_LIST lists dead vertices only").arg(p->id));
         point3D* next = optionalReference(e.points, f[1], "vertex");
         point3D* prev = optionalReference(e.points, f[2], "vertex");
         edge* out = optionalReference(e.edges, f[3], "edge");
@@ -932,6 +995,7 @@ private:
                 const QStringList f = pieces[g + 1].split(QLatin1Char(','));
                 expectAtLeast(f, 6, "MIGR_CELL_LIST group");
                 cell* filling = reference(e.cells, f[0], "cell");
+                const int self = strictInt(f[1], QStringLiteral("self-record flag"));
                 const double x = number(f[2], QStringLiteral("x"));
                 const double y = number(f[3], QStringLiteral("y"));
                 const double angle = number(f[4], QStringLiteral("angle"));
@@ -946,7 +1010,7 @@ private:
                 rear_fc* r = new rear_fc(g);
                 records.push_back(r);
                 r->filling_cell = filling;
-                flagRule(looseInt(f[1]), r->self_record);
+                flagRule(self, r->self_record);
                 r->x = x;
                 r->y = y;
                 r->angle = angle;

@@ -278,12 +278,20 @@ TEST_F(AppTest, FailedLoadsKeepOrForgetTheTissueSafely)
     EXPECT_EQ(view()->reader, loaded);
     EXPECT_EQ(probe->curFile(), path);
 
-    // An empty file fails without a message.
-    QFile empty(dir.filePath("empty.vt"));
-    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
-    empty.close();
-    EXPECT_FALSE(probe->loadFile(empty.fileName()));
-    EXPECT_EQ(view()->reader, loaded);
+    // An empty file (no bytes, or blank lines only) is refused with a reason.
+    for (const QByteArray& content : {QByteArray(), QByteArray("\n  \n\r\n\n")}) {
+        QFile empty(dir.filePath("empty.vt"));
+        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+        empty.write(content);
+        empty.close();
+        box = answerNextBox(QMessageBox::Ok);
+        EXPECT_FALSE(probe->loadFile(empty.fileName()));
+        ASSERT_TRUE(box->shown);
+        EXPECT_EQ(box->text, "Cannot read file " + empty.fileName() + ":\nthe file is empty.");
+        EXPECT_EQ(view()->reader, loaded);
+        EXPECT_EQ(probe->curFile(), path);
+        EXPECT_EQ(cellCount(), 7);
+    }
 
     // A malformed file is refused: the previous tissue stays, with its name
     // and its cell list; only the selection is dropped.

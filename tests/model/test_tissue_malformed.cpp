@@ -68,7 +68,7 @@ std::vector<Malformed> malformedFiles()
         {"vertex outside the world", [](G g) { return swapLine(g, "0,0,0,1,0,0,0,0,0,0", "1e300,0,0,1,0,0,0,0,0,0"); },
          "outside the world"},
         {"edge to a missing vertex", [](G g) { return swapLine(g, "12,6,11", "12,6,12"); },
-         "line 45: vertex 12 does not exist"},
+         "line 45: vertex 12 does not exist (12 vertices read so far)"},
         {"edge id repeated", [](G g) { return swapLine(g, "3,3,4", "2,3,4"); }, "edge id 2 where 3 was expected"},
         {"edge of four fields", [](G g) { return swapLine(g, "3,3,4", "3,3,4,5"); }, "has 4 fields, expected 3"},
         {"negative cell type", [](G g) { return swapLine(g, kCell0, QByteArray(kCell0).replace("0,0,0,0,0,3,", "0,0,0,0,0,-1,")); },
@@ -86,6 +86,8 @@ std::vector<Malformed> malformedFiles()
         {"side not a number", [](G g) { return swapLine(g, kCell0, QByteArray(kCell0).replace(",3,4", ",3,x")); },
          "is not an integer"},
         {"pair of four fields", [](G g) { return swapLine(g, "1,1,0,1,0", "1,1,0,1"); }, "expected at least 5"},
+        {"pair of one field", [](G g) { return swapLine(g, "1,1,0,1,0", "1"); },
+         "line 54: PAIR_LIST record has 1 field, expected at least 5"},
         {"pair with a missing cell", [](G g) { return swapLine(g, "1,1,0,1,0", "1,1,0,3,0"); }, "cell 3 does not exist"},
         {"pair of a cell with itself", [](G g) { return swapLine(g, "1,1,0,1,0", "1,1,1,1,0"); }, "with itself"},
         {"stretch end missing", [](G g) { return swapLine(g, kPair0, "0,0,0,1,1,1,3,8,99,0.5,0.25,0,0.5,0.125,0,1"); },
@@ -130,6 +132,49 @@ std::vector<Malformed> malformedFiles()
         {"center line of two fields", [](G) { return kCenterHead + "5,5\nEND_CELL_LIST\n"; }, "expected at least 3"},
         {"center list not closed", [](G) { return kCenterHead; }, "END_CELL_LIST is missing"},
         {"center outside the world", [](G) { return kCenterHead + "99995,0,1\nEND_CELL_LIST\n"; }, "outside the world"},
+        // Numeric fields that do not convert are refused, never read as 0.
+        {"vertex x not a number", [](G g) { return swapLine(g, "0,0,0,1,0,0,0,0,0,0", "abc,0,0,1,0,0,0,0,0,0"); },
+         "line 19: x \"abc\" is not a finite number"},
+        {"vertex y beyond a double", [](G g) { return swapLine(g, "0,0,0,1,0,0,0,0,0,0", "0,1e999,0,1,0,0,0,0,0,0"); },
+         "line 19: y \"1e999\" is not a finite number"},
+        {"vertex y empty", [](G g) { return swapLine(g, "0,0,0,1,0,0,0,0,0,0", "0,,0,1,0,0,0,0,0,0"); },
+         "line 19: y \"\" is not a finite number"},
+        {"friction holding a NUL byte",
+         [](G g) {
+             QByteArray nul("0.2#5");
+             nul[3] = '\0';
+             return QByteArray(g).replace("\n10,0,1,1,0.5,0.25,", "\n10,0,1,1,0.5," + nul + ",");
+         },
+         "line 20: friction \"0.2\\x005\" is not a finite number"},
+        {"megabytes of digits",
+         [](G g) {
+             return QByteArray(g).replace("\n0,0,0,1,0,0,0,0,0,0\n",
+                                          "\n" + QByteArray(3 << 20, '7') + ",0,0,1,0,0,0,0,0,0\n");
+         },
+         "line 19: x \"7777777777777777777777777777777777777777...\" is not a finite number"},
+        {"alive flag not a number", [](G g) { return swapLine(g, "0,0,0,1,0,0,0,0,0,0", "0,0,0,x,0,0,0,0,0,0"); },
+         "line 19: alive flag \"x\" is not an integer"},
+        {"dead flag not a number", [](G g) { return swapLine(g, kCell0, QByteArray(kCell0).replace("0,0,0,0,0,3,", "0,abc,0,0,0,3,")); },
+         "line 48: dead flag \"abc\" is not an integer"},
+        {"pair removed flag not a number", [](G g) { return swapLine(g, "1,1,0,1,0", "1,yes,0,1,0"); },
+         "line 54: removed flag \"yes\" is not an integer"},
+        {"stretch load not a number", [](G g) { return swapLine(g, kPair0, "0,0,0,1,1,1,3,8,5,0.5,0.25,0,abc,0.125,0,1"); },
+         "line 53: adhesion load T2 \"abc\" is not a finite number"},
+        {"center x not a number", [](G) { return kCenterHead + "abc,5,1\nEND_CELL_LIST\n"; },
+         "line 4: centre x \"abc\" is not a finite number"},
+        {"center y beyond a double", [](G) { return kCenterHead + "5,-1e999,1\nEND_CELL_LIST\n"; },
+         "line 4: centre y \"-1e999\" is not a finite number"},
+        {"blank lines only", [](G) { return QByteArray("\n  \n\r\n\n"); }, "the file is empty"},
+        // The sections come before their mode line: the fault is named at the
+        // mode line, not as a section left open.
+        {"section before the mode line",
+         [](G g) { return QByteArray(g).replace("Point-based\n", "\n").replace("END_VERT_LIST\n", "END_VERT_LIST\nPoint-based\n"); },
+         "line 32: the mode line comes after the VERT_LIST section"},
+        {"dead vertex record naming a live vertex", [](G g) { return swapLine(g, "11,-1,6,-1,12", "3,-1,6,-1,12"); },
+         "line 68: vertex 3 is alive; DEAD_VERT_LIST lists dead vertices only"},
+        {"edge of no cell re-linking a ring",
+         [](G g) { return QByteArray(g).replace("12,6,11\nEND_EDGE_LIST", "12,6,11\n13,1,3\nEND_EDGE_LIST"); },
+         "line 46: edge 13, a side of no live cell, re-links the ring of cell 0"},
         {"center section missing", [](G) { return QByteArray("Center-based\n"); }, "the CELL_LIST section is missing"},
     };
 }
