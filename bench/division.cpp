@@ -29,7 +29,7 @@ namespace {
 void DivideEveryCell(benchmark::State& state, int factor)
 {
     QTemporaryDir dir;
-    const QString file = factor == 1 ? bench_env::sampleSheet() : bench_env::scaledSheet(dir, factor);
+    const QString file = factor == 1 ? bench_env::sampleSheet() : bench_env::scaledSheet(dir.path(), factor);
     // A missing file would stop the run at the loader's warning box.
     if (file.isEmpty() || !QFileInfo::exists(file)) {
         state.SkipWithError("the sheet could not be made (set VANTU_SAMPLES to the samples directory)");

@@ -67,7 +67,7 @@ BENCHMARK(BM_MechanicsStep1000)->Unit(benchmark::kMillisecond)->Iterations(5);
 void BM_MechanicsStep4000(benchmark::State& state)
 {
     QTemporaryDir dir;
-    runSteps(state, bench_env::scaledSheet(dir, 2), 4000);
+    runSteps(state, bench_env::scaledSheet(dir.path(), 2), 4000);
 }
 BENCHMARK(BM_MechanicsStep4000)->Unit(benchmark::kMillisecond)->Iterations(3);
 

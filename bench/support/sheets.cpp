@@ -1,11 +1,15 @@
 #include "sheets.h"
 
 #include "engine_env.h"
+#include "model/dbreader.h"
 
 #include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <QTextStream>
+
+#include <cmath>
+#include <utility>
 
 #include <vector>
 
@@ -19,7 +23,7 @@ QString sampleSheet()
 // The sample's sheet scaled up: `factor` times the columns and the rows.
 // Returns the new file's path in `dir`, or an empty text when the sample
 // cannot be read as a sheet.
-QString scaledSheet(const QTemporaryDir& dir, int factor)
+QString scaledSheet(const QString& directory, int factor)
 {
     QFile in(sampleSheet());
     if (!in.open(QIODevice::ReadOnly | QIODevice::Text))
@@ -58,7 +62,7 @@ QString scaledSheet(const QTemporaryDir& dir, int factor)
     const double x0 = centres[0].x - dx * columns * (factor - 1) / 2.0;
     const double y0 = centres[0].y - dy * rows * (factor - 1) / 2.0;
 
-    const QString path = dir.filePath(QStringLiteral("sheet_%1.vt").arg(centres.size() * factor * factor));
+    const QString path = QDir(directory).filePath(QStringLiteral("sheet_%1.vt").arg(centres.size() * factor * factor));
     QFile out(path);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Text))
         return QString();
@@ -72,6 +76,57 @@ QString scaledSheet(const QTemporaryDir& dir, int factor)
                  << k++ << '\n';
     text << "END_CELL_LIST\n";
     return path;
+}
+
+QString sheetFile(int cells, const QString& directory)
+{
+    if (cells == 1000)
+        return sampleSheet();
+    const int factor = static_cast<int>(std::lround(std::sqrt(cells / 1000.0)));
+    if (factor < 1 || factor * factor * 1000 != cells)
+        return QString();
+    return scaledSheet(directory, factor);
+}
+
+void squeeze(dbReader& e, double distance)
+{
+    double cx = 0.0, cy = 0.0;
+    for (const cell* c : e.cells) {
+        cx += c->center[0];
+        cy += c->center[1];
+    }
+    cx /= e.cells.size();
+    cy /= e.cells.size();
+    std::vector<std::pair<double, double>> move(e.cells.size());
+    for (const cell* c : e.cells) {
+        const double dx = cx - c->center[0], dy = cy - c->center[1];
+        const double l = std::hypot(dx, dy);
+        move[c->id] = l > 0.0 ? std::make_pair(distance * dx / l, distance * dy / l) : std::make_pair(0.0, 0.0);
+    }
+    std::vector<std::pair<point3D*, std::pair<double, double>>> shifts;
+    for (const cell* c : e.cells) {
+        for (const edge* side : c->sides) {
+            point3D* v = side->p1;
+            double x = 0.0, y = 0.0;
+            int k = 0;
+            if (v->node && v->node->vertices.size() > 1) {
+                for (const point3D* u : v->node->vertices) {
+                    if (!u->alive || !u->out_edge)
+                        continue;
+                    x += move[u->out_edge->cell->id].first;
+                    y += move[u->out_edge->cell->id].second;
+                    ++k;
+                }
+            }
+            shifts.push_back({v, k ? std::make_pair(x / k, y / k) : move[c->id]});
+        }
+    }
+    for (auto& [v, s] : shifts) {
+        v->x += s.first;
+        v->y += s.second;
+    }
+    for (cell* c : e.cells)
+        c->set_area();
 }
 
 }
