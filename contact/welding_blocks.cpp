@@ -243,7 +243,8 @@ void reweld_couple(dbReader& db, point3D* v, point3D* w, Pos at)
 }
 
 void fill_one_side(dbReader& db, interpair* pair, point3D* F, point3D* L,
-                   const std::vector<point3D*>& u, point3D* Fe, point3D* Le, Pos PA, Pos PL)
+                   const std::vector<point3D*>& u, point3D* Fe, point3D* Le, Pos PA, Pos PL,
+                   bool markUnused)
 {
     cell* full = cell_of(F);
     cell* empty = cell_of(Fe);
@@ -251,10 +252,15 @@ void fill_one_side(dbReader& db, interpair* pair, point3D* F, point3D* L,
     trim_junction(L->in_edge, L);
     trim_junction(F->out_edge, F);
     release_inner_stretches(pair, u);
-    remove_side(Fe->out_edge);
+    const auto retire = [markUnused](edge* e) {
+        remove_side(e);
+        if (markUnused)
+            e->in_use = 0;
+    };
+    retire(Fe->out_edge);
     for (std::size_t i = 0; i < k; ++i) {
         point3D* r = (i == 0) ? F : u[i - 1];
-        remove_side(r->out_edge);
+        retire(r->out_edge);
         if (i + 1 < k)
             drop_vertex(db, u[i]);
     }
@@ -287,7 +293,7 @@ void fill_one_side(dbReader& db, interpair* pair, point3D* F, point3D* L,
 
 void grow_poorer_run(dbReader& db, interpair* pair, const std::vector<point3D*>& rich, int have,
                      cell* poor, bool poorIsSecond, point3D* last, point3D* poorEnd, point3D* richEnd,
-                     Pos from, Pos to)
+                     Pos from, Pos to, bool markUnused)
 {
     const int K = static_cast<int>(rich.size());
     for (int j = have + 1; j <= K; ++j) {
@@ -323,6 +329,8 @@ void grow_poorer_run(dbReader& db, interpair* pair, const std::vector<point3D*>&
         closing = new_edge(db, poorEnd, last, poor);
         last->in_edge = closing;
         remove_side(poorEnd->out_edge);
+        if (markUnused)
+            poorEnd->out_edge->in_use = 0;
         poorEnd->out_edge = closing;
         bond(richEnd->in_edge, closing, pair);
     } else {
@@ -331,6 +339,8 @@ void grow_poorer_run(dbReader& db, interpair* pair, const std::vector<point3D*>&
         closing = new_edge(db, last, poorEnd, poor);
         last->out_edge = closing;
         remove_side(poorEnd->in_edge);
+        if (markUnused)
+            poorEnd->in_edge->in_use = 0;
         poorEnd->in_edge = closing;
         bond(closing, richEnd->out_edge, pair);
     }
