@@ -269,7 +269,9 @@ void fuse_end(const Call& k, std::size_t idx, mergepair* m, point3D* s, point3D*
         t = atS1 ? Tt->next : Tt->prev;
     }
     snap_end(s, t);
-    if (cell_of(s) != k.A() || cell_of(t) != k.B())
+    // The new ends must be a couple off the old one on both cells, or the
+    // stretch would end on vertices that are not welded to each other.
+    if (cell_of(s) != k.A() || cell_of(t) != k.B() || s == S || t == Tt)
         return;
     if (atS1)
         collect_reruns(k, t, s, reruns);

@@ -55,17 +55,24 @@ RunOutcome runFuzz(unsigned seed, int steps)
     return out;
 }
 
-TEST(ContactFuzz, RandomPackingsStaySoundUnderRandomMoves)
+// Twenty packings, in two halves so that the runs are spread: at least 18
+// of them must succeed at every step, the others stop with an "ERROR: "
+// result.
+int cleanRuns(unsigned firstSeed, unsigned lastSeed)
 {
     int clean = 0;
-    for (unsigned seed = 1; seed <= 20; ++seed) {
+    for (unsigned seed = firstSeed; seed <= lastSeed; ++seed) {
         const RunOutcome o = runFuzz(seed, 50);
         clean += o.everyStepOk;
         std::cout << "  seed " << seed << ": " << (o.everyStepOk ? "every step -1" : o.failure) << ", "
                   << o.removed << " removed" << std::endl;
     }
-    EXPECT_GE(clean, 18);
+    return clean;
 }
+
+TEST(ContactFuzz, RandomPackingsOneToTenStaySoundUnderRandomMoves) { EXPECT_GE(cleanRuns(1, 10), 9); }
+
+TEST(ContactFuzz, RandomPackingsElevenToTwentyStaySoundUnderRandomMoves) { EXPECT_GE(cleanRuns(11, 20), 9); }
 
 } // namespace
 

@@ -537,3 +537,45 @@ TEST(ContactResponse, AStretchClosedInAtBothEndsIsNotWalked)
 }
 
 } // namespace
+
+namespace {
+
+// Cp (cell 0) and Cq (cell 1) are welded to opposite corners u = W0 and
+// v = W3 of the hexagon W (cell 2). Fusing p with q pinches W at the weld
+// point; both loops have three edges.
+TEST(BoundaryMerge3, APinchedThirdCellLosesTheLoopThatStartsAtPsPartnerOnATie)
+{
+    TissueLayout l;
+    l.cells.push_back({{{5, 0}, {15, -5}, {15, 5}}, 0});
+    l.cells.push_back({{{-5, 0}, {-15, 5}, {-15, -5}}, 0});
+    FixtureCell w;
+    for (int k = 0; k < 6; ++k)
+        w.ring.push_back({5.0 * std::cos(k * 3.14159265358979 / 3.0), 5.0 * std::sin(k * 3.14159265358979 / 3.0)});
+    l.cells.push_back(w);
+    l.welds.push_back({0, 0, 0, 2, 0, 0});
+    l.welds.push_back({1, 0, 0, 2, 3, 3});
+    auto e = build(l);
+    ASSERT_TRUE(e);
+    point3D* p = vertexAt(*e, 0, 0);
+    point3D* q = vertexAt(*e, 1, 0);
+    std::vector<point3D*> W;
+    for (int k = 0; k < 6; ++k)
+        W.push_back(vertexAt(*e, 2, k));
+    interpair* pair = welding::new_pair(*e, e->cells[0], e->cells[1]);
+    pair->MP.push_back(new mergepair(0, p, p, q, q));
+    e->boundary_merge_3(p, p, q, q, pair->id);
+
+    for (int k = 0; k < 6; ++k)
+        EXPECT_EQ(bool(W[k]->alive), k >= 3) << "W" << k;
+    EXPECT_EQ(e->cells[2]->sides.size(), 3u);
+    EXPECT_TRUE(p->checkmp(q) && p->checkmp(W[3]) && q->checkmp(W[3]));
+    EXPECT_DOUBLE_EQ(W[3]->x, 0.0);
+    // The stretch of Cp and W moved to the survivor.
+    const interpair* pw = e->cells[0]->pairs[0];
+    ASSERT_FALSE(pw->MP.empty());
+    EXPECT_EQ(pw->MP[0]->T1, W[3]);
+    EXPECT_TRUE(e->cells[2]->remesh);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
