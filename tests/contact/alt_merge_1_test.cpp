@@ -210,4 +210,88 @@ TEST(ExtendStretchEndFuzz, EveryFreeEndOfGrownPackings)
     EXPECT_GT(merged, 150);
 }
 
+// `total` cells: A (above) at index ia and B (below) at ib facing each other
+// from c = (0, 0), d = (0, -1) to their welded old end at (9, 0); the other
+// cells are far-away squares, for the tests to replace by third cells.
+TissueLayout facingWithThirds(int ia, int ib, int total)
+{
+    TissueLayout layout;
+    for (int i = 0; i < total; ++i) {
+        FixtureCell sq;
+        const double x = 100.0 + 20.0 * i;
+        sq.ring = {{x, 100}, {x + 10, 100}, {x + 10, 110}, {x, 110}};
+        layout.cells.push_back(sq);
+    }
+    layout.cells[static_cast<std::size_t>(ia)].ring = {{0, 0}, {3, -0.3}, {6, -0.3}, {9, 0}, {9, 10}, {0, 10}};
+    layout.cells[static_cast<std::size_t>(ib)].ring = {{9, 0},  {6, 0.3}, {3, 0.3},   {0, -1},
+                                                       {0, -4}, {0, -7},  {0, -10}, {9, -10}};
+    layout.welds.push_back(FixtureWeld{ia, 3, 3, ib, 0, 0});
+    return layout;
+}
+
+TEST(ExtendStretchEnd, PartnersOfBothFusedVerticesGetContactsAndOneTrace)
+{
+    // W is welded to c alone, Z to d alone, and W and Z have no contact.
+    TissueLayout layout = facingWithThirds(0, 1, 4);
+    layout.cells[2].ring = {{0, 0}, {-3, 3}, {-3, 0}};
+    layout.cells[3].ring = {{0, -1}, {-3, -1}, {-3, -4}};
+    layout.welds.push_back(FixtureWeld{0, 0, 0, 2, 0, 0});
+    layout.welds.push_back(FixtureWeld{1, 3, 3, 3, 0, 0});
+    std::string error;
+    auto e = buildTissue(layout, &error);
+    ASSERT_TRUE(e) << error;
+    ASSERT_EQ(e->interpairs.size(), 3u);
+    point3D* c = vertexAt(*e, 0, 0);
+    point3D* d = vertexAt(*e, 1, 3);
+    point3D* wv = vertexAt(*e, 2, 0);
+    point3D* zv = vertexAt(*e, 3, 0);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(welding::extend_stretch_end(*e, vertexAt(*e, 0, 3), vertexAt(*e, 1, 0), c, d, 0),
+              welding::MergeOutcome::Done);
+    // The contact Z-W made in the first run is re-welded once in the second.
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "1T1: 0 1, boundary merge 2: 3 2\n");
+    ASSERT_EQ(e->interpairs.size(), 6u);
+    const interpair* zw = e->interpairs[3];
+    EXPECT_EQ(zw->id, 3);
+    EXPECT_EQ(zw->cell1, e->cells[3]);
+    ASSERT_EQ(zw->MP.size(), 1u);
+    EXPECT_EQ(zw->MP[0]->S1, zv);
+    EXPECT_EQ(zw->MP[0]->T2, wv);
+    EXPECT_EQ(e->interpairs[4]->cell1, e->cells[1]); // B-W, from d's side
+    EXPECT_EQ(e->interpairs[5]->cell1, e->cells[0]); // A-Z, from c's side
+    for (point3D* p : {c, d, wv, zv}) {
+        EXPECT_EQ(p->mp.size(), 3u);
+        EXPECT_EQ(p->node, c->node);
+    }
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+TEST(ExtendStretchEnd, ThirdCellContactReweldIsTracedWithThePairId)
+{
+    // Contact 7 between cells 3 (A) and 5 (B); W = cell 9 is welded to c
+    // and, along B's left side just after d, to B: that contact is re-welded
+    // to start at d and w.
+    TissueLayout layout = facingWithThirds(3, 5, 10);
+    layout.cells[9].ring = {{0, 0}, {-5, 0}, {-5, -8}, {0, -7}, {0, -4}};
+    layout.welds.push_back(FixtureWeld{3, 0, 0, 9, 0, 0});
+    layout.welds.push_back(FixtureWeld{5, 4, 5, 9, 3, 4});
+    std::string error;
+    auto e = buildTissue(layout, &error);
+    ASSERT_TRUE(e) << error;
+    ASSERT_EQ(e->cells[5]->sides.size(), 8u);
+    point3D* c = vertexAt(*e, 3, 0);
+    point3D* d = vertexAt(*e, 5, 3);
+    point3D* wv = vertexAt(*e, 9, 0);
+    interpair* bw = e->interpairs[2];
+    ASSERT_EQ(bw->cell1, e->cells[5]);
+    testing::internal::CaptureStdout();
+    e->boundary_merge_1(vertexAt(*e, 3, 3), vertexAt(*e, 5, 0), c, d, 7);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "1Pair id: 7:3 5, boundary merge 2: 5 9\n");
+    ASSERT_EQ(bw->MP.size(), 1u);
+    EXPECT_EQ(bw->MP[0]->S1, d);
+    EXPECT_EQ(bw->MP[0]->T2, wv);
+    EXPECT_EQ(d->out_edge->partner, wv->in_edge);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
 } // namespace
