@@ -168,6 +168,7 @@ TEST(ExtendStretchEnd, ThirdCellPinchedAtTheFusedPointLosesItsArc)
 TEST(ExtendStretchEndFuzz, EveryFreeEndOfGrownPackings)
 {
     int merged = 0;
+    int calls = 0;
     for (unsigned seed = 1; seed <= 150; ++seed) {
         std::srand(seed);
         const int count = 2 + static_cast<int>(seed % 2);
@@ -192,6 +193,7 @@ TEST(ExtendStretchEndFuzz, EveryFreeEndOfGrownPackings)
                 point3D* b = end == 0 ? m->T2 : m->S2;
                 point3D* c = a->prev;
                 point3D* d = b->next;
+                ++calls;
                 testing::internal::CaptureStdout();
                 const welding::MergeOutcome r = welding::extend_stretch_end(*e, a, b, c, d, P->id);
                 testing::internal::GetCapturedStdout();
@@ -207,6 +209,7 @@ TEST(ExtendStretchEndFuzz, EveryFreeEndOfGrownPackings)
             }
         }
     }
+    EXPECT_GE(calls, 300);
     EXPECT_GT(merged, 150);
 }
 
@@ -263,6 +266,38 @@ TEST(ExtendStretchEnd, PartnersOfBothFusedVerticesGetContactsAndOneTrace)
         EXPECT_EQ(p->mp.size(), 3u);
         EXPECT_EQ(p->node, c->node);
     }
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+TEST(ExtendStretchEnd, OnlyCsPartnerJoinsDWithoutTraceOrCut)
+{
+    // W is welded to c alone: the first runs only. W's vertex moves to m,
+    // becomes d's partner and W gets a new single-point contact with B.
+    TissueLayout layout = facingWithThirds(0, 1, 3);
+    layout.cells[2].ring = {{0, 0}, {-3, 3}, {-3, 0}};
+    layout.welds.push_back(FixtureWeld{0, 0, 0, 2, 0, 0});
+    std::string error;
+    auto e = buildTissue(layout, &error);
+    ASSERT_TRUE(e) << error;
+    point3D* c = vertexAt(*e, 0, 0);
+    point3D* d = vertexAt(*e, 1, 3);
+    point3D* wv = vertexAt(*e, 2, 0);
+    point3D* wNext = wv->next;
+    const double nextX = wNext->x;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(welding::extend_stretch_end(*e, vertexAt(*e, 0, 3), vertexAt(*e, 1, 0), c, d, 0),
+              welding::MergeOutcome::Done);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_DOUBLE_EQ(wv->y, -0.5);
+    EXPECT_DOUBLE_EQ(wNext->x, nextX);
+    EXPECT_EQ(wv->mp, (std::vector<point3D*>{c, d}));
+    ASSERT_EQ(e->interpairs.size(), 3u);
+    const interpair* bw = e->interpairs[2];
+    EXPECT_EQ(bw->cell1, e->cells[1]);
+    ASSERT_EQ(bw->MP.size(), 1u);
+    EXPECT_EQ(bw->MP[0]->S1, d);
+    EXPECT_EQ(bw->MP[0]->T1, wv);
+    EXPECT_EQ(e->cells[2]->sides.size(), 3u);
     EXPECT_TRUE(topologyIsSound(*e));
 }
 
