@@ -329,4 +329,69 @@ TEST(ExtendStretchEnd, ThirdCellContactReweldIsTracedWithThePairId)
     EXPECT_TRUE(topologyIsSound(*e));
 }
 
+TEST(ThirdCellContacts, ReweldOnlyWhenNeitherEndOrBothOnASinglePoint)
+{
+    // twoWeldedCells: cell 0's vertices 1..3 welded to cell 1's 3..0, so the
+    // stretch's first end couple is (v0_1, v1_0) and cell 0's side has two
+    // ends. f on cell 0 takes the first end (x = f, y = w).
+    struct Case {
+        int f, w;         // ring indices on cells 0 and 1
+        const char* line; // what is printed
+        int S1, T2;       // the stretch's ends afterwards (ring indices)
+    };
+    for (const Case& k : {Case{1, 1, "", 1, 0}, Case{1, 0, "", 1, 0}, Case{0, 1, "P0 1\n", 0, 1}}) {
+        auto e = buildTissue(twoWeldedCells());
+        ASSERT_TRUE(e);
+        point3D* f = vertexAt(*e, 0, k.f);
+        point3D* w = vertexAt(*e, 1, k.w);
+        testing::internal::CaptureStdout();
+        welding::third_cell_contacts(*e, f, {w}, true, "P");
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), k.line) << k.f << " " << k.w;
+        const mergepair* m = e->interpairs[0]->MP[0];
+        EXPECT_EQ(m->S1, vertexAt(*e, 0, k.S1));
+        EXPECT_EQ(m->T2, vertexAt(*e, 1, k.T2));
+        EXPECT_TRUE(f->checkmp(w));
+        EXPECT_TRUE(w->checkmp(f));
+    }
+    // A single-point side already at both ends is re-welded (and traced);
+    // only the decision is checked here: facingRuns' two cells also meet at
+    // their other corner, which the end refresh takes for a crossing.
+    auto e = buildTissue(facingRuns(2, 2, 9.0));
+    ASSERT_TRUE(e);
+    testing::internal::CaptureStdout();
+    welding::third_cell_contacts(*e, vertexAt(*e, 0, 0), {vertexAt(*e, 1, 3)}, true, "P");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "P0 1\n");
+}
+
+TEST(ContactFor, MadeStartedOrHandedBack)
+{
+    auto e = buildTissue(facingRuns(2, 2, 9.0));
+    ASSERT_TRUE(e);
+    point3D* x = vertexAt(*e, 1, 1);
+    point3D* y = vertexAt(*e, 0, 1);
+    interpair* ab = e->interpairs[0];
+    // A contact with a stretch is handed back.
+    EXPECT_EQ(welding::contact_for(*e, x, y, true), ab);
+    // An empty contact starts with the couple, its S end on its first cell.
+    while (!ab->MP.empty())
+        ab->remove_MP(ab->MP[0]);
+    EXPECT_EQ(welding::contact_for(*e, x, y, true), nullptr);
+    ASSERT_EQ(ab->MP.size(), 1u);
+    EXPECT_EQ(ab->MP[0]->S1, y);
+    EXPECT_EQ(ab->MP[0]->T2, x);
+    // Only a removed contact: passed over, a new one is made with x's cell
+    // first, listed by both cells.
+    ab->removed = 1;
+    EXPECT_EQ(welding::contact_for(*e, x, y, true), nullptr);
+    ASSERT_EQ(e->interpairs.size(), 2u);
+    interpair* made = e->interpairs[1];
+    EXPECT_EQ(made->id, 1);
+    EXPECT_EQ(made->cell1, e->cells[1]);
+    ASSERT_EQ(made->MP.size(), 1u);
+    EXPECT_EQ(made->MP[0]->S1, x);
+    EXPECT_EQ(made->MP[0]->T1, y);
+    EXPECT_EQ(e->cells[0]->pairs.back(), made);
+    EXPECT_EQ(e->cells[1]->pairs.back(), made);
+}
+
 } // namespace
