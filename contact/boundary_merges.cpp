@@ -215,26 +215,7 @@ void welding::cut_pinched_arc(dbReader& db, point3D* p, point3D* q, const std::v
     }
 
     // The cut, then the ring closed over it.
-    for (point3D* w : arc) {
-        edge* e = w->out_edge;
-        unbond(e);
-        W->removeside(e);
-        e->in_use = 0;
-        drop_vertex(db, w);
-    }
-    point3D* before = f->prev;
-    s->prev = before;
-    before->next = s;
-    s->in_edge = f->in_edge;
-    f->in_edge->p2 = s;
-
-    p->removemp(f);
-    q->removemp(f);
-    for (point3D* x : p->mp)
-        x->removemp(f);
-    for (point3D* x : q->mp)
-        x->removemp(f);
-    W->remesh = 1;
+    collapse_arc(db, f, s, false, p, q, true);
 }
 
 void dbReader::boundary_merge_3(point3D* a, point3D* b, point3D* c, point3D* d, int pairId)

@@ -12,9 +12,9 @@
 using namespace welding;
 
 bool welding::close_gap(dbReader& db, interpair* pair, point3D* FA, point3D* LA, point3D* FB,
-                        point3D* LB, Pos PA, Pos PL)
+                        point3D* LB, Pos PA, Pos PL, const GapPolicy& policy)
 {
-    if (FA == LA || FB == LB)
+    if (!pair || FA == LA || FB == LB)
         return false;
     // The runs, walked from the FA end: v on the first cell along next from
     // FA, w on the second along prev from LB; v_j faces w_j.
@@ -32,20 +32,31 @@ bool welding::close_gap(dbReader& db, interpair* pair, point3D* FA, point3D* LA,
         bond(FA->out_edge, LB->in_edge, pair);
         return true;
     }
+    cell* A = cell_of(FA);
+    cell* B = cell_of(LB);
+    // Marks the cells whose boundary changes for a new inner mesh.
+    const auto flag = [&](bool a, bool b) {
+        if (!policy.flagChanged)
+            return;
+        if (a)
+            A->remesh = 1;
+        if (b)
+            B->remesh = 1;
+    };
     if (kA == 0) {
+        flag(policy.flagBothWhenEmpty, true);
         // B's run in ring order from FB: w reversed.
         std::vector<point3D*> u(w.rbegin(), w.rend());
-        fill_one_side(db, pair, FB, LB, u, FA, LA, PA, PL);
+        fill_one_side(db, pair, FB, LB, u, FA, LA, PA, PL, policy.markUnused);
         return true;
     }
     if (kB == 0) {
-        fill_one_side(db, pair, FA, LA, v, FB, LB, PA, PL);
+        flag(true, policy.flagBothWhenEmpty);
+        fill_one_side(db, pair, FA, LA, v, FB, LB, PA, PL, policy.markUnused);
         return true;
     }
 
     const int n = target_count(PA, PL);
-    cell* A = cell_of(FA);
-    cell* B = cell_of(LB);
     trim_junction(FA->out_edge, FA);
     trim_junction(LA->in_edge, LA);
     trim_junction(LB->in_edge, LB);
@@ -54,6 +65,7 @@ bool welding::close_gap(dbReader& db, interpair* pair, point3D* FA, point3D* LA,
     release_inner_stretches(pair, w);
 
     if (kA > n && kB > n) {
+        flag(true, true);
         for (int j = 1; j <= n; ++j)
             reweld_couple(db, v[j - 1], w[j - 1], place_along(PA, PL, j, n));
         for (int j = 1; j <= n; ++j)
@@ -66,6 +78,7 @@ bool welding::close_gap(dbReader& db, interpair* pair, point3D* FA, point3D* LA,
 
     const int m = std::min(kA, kB);
     if ((kA > n) != (kB > n) || kA == kB) {
+        flag(kA > m, kB > m);
         // Excess on one side (its surplus nearest LA or FB goes), or equal
         // runs within n.
         for (int j = 1; j <= m; ++j) {
@@ -82,13 +95,14 @@ bool welding::close_gap(dbReader& db, interpair* pair, point3D* FA, point3D* LA,
 
     // Unequal runs within n: the poorer side gains new vertices.
     const int K = std::max(kA, kB);
+    flag(kA < K, kB < K);
     for (int j = 1; j <= m; ++j) {
         reweld_couple(db, v[j - 1], w[j - 1], place_along(PA, PL, j, K));
         bond(v[j - 1]->in_edge, w[j - 1]->out_edge, pair);
     }
     if (kA > kB)
-        grow_poorer_run(db, pair, v, m, B, true, w[m - 1], FB, LA, PA, PL);
+        grow_poorer_run(db, pair, v, m, B, true, w[m - 1], FB, LA, PA, PL, policy.markUnused);
     else
-        grow_poorer_run(db, pair, w, m, A, false, v[m - 1], LA, FB, PA, PL);
+        grow_poorer_run(db, pair, w, m, A, false, v[m - 1], LA, FB, PA, PL, policy.markUnused);
     return true;
 }

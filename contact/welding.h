@@ -9,6 +9,8 @@
 
 #include "model/dbreader.h"
 
+#include <iostream>
+#include <string>
 #include <vector>
 
 namespace welding {
@@ -121,9 +123,11 @@ inline Pos place_along(Pos from, Pos to, int j, int K)
 // One side of a gap between two welded couples has no vertex, only the edge
 // Fe -> Le: it gains one at the middle of `from` and `to`, and the full side
 // F..L (along next, interior u in ring order) keeps only its vertex next to
-// L, moved there and welded to it; the others are dropped.
+// L, moved there and welded to it; the others are dropped. With
+// `markUnused` the edges that leave the cells are marked out of use.
 void fill_one_side(dbReader& db, interpair* pair, point3D* F, point3D* L,
-                   const std::vector<point3D*>& u, point3D* Fe, point3D* Le, Pos from, Pos to);
+                   const std::vector<point3D*>& u, point3D* Fe, point3D* Le, Pos from, Pos to,
+                   bool markUnused = false);
 
 // A welded run whose facing run is shorter: the rich run (interior vertices
 // along next from its first end when the poorer cell is the second one,
@@ -131,10 +135,11 @@ void fill_one_side(dbReader& db, interpair* pair, point3D* F, point3D* L,
 // first `have` move to their places between `from` and `to` and each gets
 // a new facing vertex on `poor`, inserted after `last` (the poorer run's
 // last vertex so far, walking from the `from` end). The poorer run is then
-// closed to `poorEnd`, whose edge is replaced and bonded to `richEnd`'s.
+// closed to `poorEnd`, whose edge is replaced and bonded to `richEnd`'s
+// (and marked out of use with `markUnused`).
 void grow_poorer_run(dbReader& db, interpair* pair, const std::vector<point3D*>& rich, int have,
                      cell* poor, bool poorIsSecond, point3D* last, point3D* poorEnd, point3D* richEnd,
-                     Pos from, Pos to);
+                     Pos from, Pos to, bool markUnused = false);
 
 // New records, appended with id = the size of their list.
 point3D* new_vertex(dbReader& db, Pos at);
@@ -157,6 +162,14 @@ bool share_partner_cell(const point3D* p, const point3D* q);
 // Ring steps from `from` to `to` along next (prev when `backward`); -1
 // when `to` is not met within the ring's bound.
 int ring_steps(const point3D* from, const point3D* to, bool backward);
+// The sum of two such counts; -1 when either walk fails.
+int ring_steps_sum(const point3D* from1, const point3D* to1, bool backward1, const point3D* from2,
+                   const point3D* to2, bool backward2);
+
+// A live vertex on a closed ring (both links and both edges set).
+bool on_ring(const point3D* p);
+// x1 and x2 live on one cell, y1 and y2 live on another.
+bool ends_on_two_cells(const point3D* x1, const point3D* x2, const point3D* y1, const point3D* y2);
 
 // Counts the vertices strictly between `from` and `to` walking next (or prev
 // when `backward`); -1 when `to` is not met within the ring's bound.
@@ -178,12 +191,29 @@ bool third_cell_block(dbReader& db, point3D* x, point3D* y, bool forward);
 bool link_group(dbReader& db, point3D* owner, const std::vector<point3D*>& group,
                 bool forward);
 
+// What the callers of close_gap do differently: which cells are told to
+// rebuild their inner mesh, and whether the edges that leave a cell while a
+// side gains vertices or collapses to one are marked out of use.
+struct GapPolicy {
+    bool flagChanged = false;      // flag each cell that gains or loses vertices
+    bool flagBothWhenEmpty = false; // a side without vertices: flag both cells, not the full one only
+    bool markUnused = false;       // replaced edges get in_use 0
+};
+// The initial welding's gap closing: no flags, edges keep their in_use.
+constexpr GapPolicy kPlainGap{};
+// The stretch re-welding: the changed cells are flagged.
+constexpr GapPolicy kReweldGap{true, false, false};
+// Extending a stretch by one couple: a side without vertices flags both
+// cells, and replaced edges are marked out of use.
+constexpr GapPolicy kExtendGap{true, true, true};
+
 // The gap between two welded points of a pair becomes one welded stretch.
 // FA..LA runs along next on the pair's first cell, FB..LB along next on the
-// second; FA is welded to LB and LA to FB. False when a walk failed (nothing
-// changed then).
+// second; FA is welded to LB and LA to FB. PA is FA's place, PL LA's: the
+// j-th surviving couple from FA lies at place_along(PA, PL, j, count). False
+// when a walk failed or there is no pair (nothing changed then).
 bool close_gap(dbReader& db, interpair* pair, point3D* FA, point3D* LA, point3D* FB,
-               point3D* LB, Pos PA, Pos PL);
+               point3D* LB, Pos PA, Pos PL, const GapPolicy& policy = kPlainGap);
 
 // The stretch re-welding with its outcome: false when the ends do not lie on
 // their rings as required or the two cells have no pair (nothing changed).
@@ -191,6 +221,25 @@ bool close_gap(dbReader& db, interpair* pair, point3D* FA, point3D* LA, point3D*
 // live pair of their own (a caller that welds for a pair passes it).
 bool boundary_merge(dbReader& db, point3D* P1, point3D* P2, point3D* Q1, point3D* Q2,
                     interpair* fallback = nullptr);
+
+// The vertices strictly between `from` and `to` (walking next, or prev when
+// `backward`) in walking order; false when `to` is not met within the
+// ring's bound.
+bool collect_run(point3D* from, point3D* to, bool backward, std::vector<point3D*>& run);
+
+// One side of a stretch about to be re-welded, `run` lying strictly between
+// its ends end1 and end2: the contacts welded over `beyond1` (an edge of
+// end1) and `beyond2` (of end2) are cut back to end at them
+// (trim_junction), every other contact welded along the run loses the
+// stretch there (a vertex met twice drops two), and no stretch of another
+// contact goes on naming a run vertex (release_inner_stretches). `main` and
+// the two end contacts are spared.
+void release_side(point3D* end1, edge* beyond1, point3D* end2, edge* beyond2,
+                  const std::vector<point3D*>& run, interpair* main);
+
+// The contact of the cells of e and f: e's pair when e and f are welded to
+// each other, else the first live pair joining their cells; null when none.
+interpair* main_pair(edge* e, edge* f);
 
 // The welding of a pair that has no stretch yet, over the candidate vectors.
 bool weld_new_pair(dbReader& db, interpair* pair, const std::vector<point3D*>& S,
@@ -231,6 +280,141 @@ void link_weld_point(dbReader& db, point3D* p, point3D* q, const std::vector<poi
 // leave the cell fewer than three sides removes the cell instead.
 void cut_pinched_arc(dbReader& db, point3D* p, point3D* q, const std::vector<point3D*>& Gp,
                      const std::vector<point3D*>& Gq, bool lastCouple);
+
+// The crossing table: for a crossing code of intersection_type(P, Q) the
+// ends of the two crossing edges nearer to the crossing (P's side, Q's
+// side); false for the codes that record nothing.
+bool crossing_ends(int code, point3D* P, point3D* Q, point3D*& pEnd, point3D*& qEnd);
+
+// Snaps a crossing couple together: both to their midpoint, partners of
+// each other, one node.
+void snap_couple(dbReader& db, point3D* u, point3D* v);
+
+// The end check of a contact's first stretch for the couple p (on `own`),
+// q: 1 when it belongs at the first end (X1 on own, Y2 facing it), 0 at the
+// second, with `first`/`second` the couple to weld there. -1, with nothing
+// changed, for dead or misplaced vertices or a ring that does not close. A
+// contact without a stretch throws std::out_of_range before anything moved.
+int end_check(dbReader& db, interpair* pair, cell* own, point3D* p, point3D* q, point3D** first,
+              point3D** second);
+
+// The end refresh of a weld (a, b on one cell, c, d on the other): the ends
+// move onto the first crossings beyond them, snapped together. False, with
+// nothing changed, for dead or misplaced vertices or a ring that does not
+// close; true otherwise (also when nothing usable was found).
+bool end_refresh(dbReader& db, point3D** a, point3D** b, point3D** c, point3D** d);
+
+// Stretch surgery of the merges that extend a welded stretch by one couple
+// (boundary_merge_1) or open a contact at one or two fused points
+// (boundary_merge_0). Each returns false, with nothing changed, when the
+// vertices it was given are not live boundary vertices on the rings it needs.
+
+// Cuts the arc of k's cell that starts at r (walking next, or prev when
+// `backward`) and ends before k: its vertices are dropped, their edges leave
+// the cell unbonded on both sides (marked out of use with `markUnused`), and
+// k takes r's in edge (along next) or out edge (along prev). F, G and their
+// partners forget r; the cell's stretch ends on the arc move to k, their
+// facing ends to k's partner on the facing cell unless k is welded to them
+// already; a stretch with neither goes. A cut that would leave fewer than
+// three sides is refused.
+bool collapse_arc(dbReader& db, point3D* r, point3D* k, bool backward, point3D* F, point3D* G,
+                  bool markUnused);
+
+// The arc collapses with each merge's own search and tie rule:
+//  - extension at the fused couple (c, d): the first former partner of c
+//    sharing a cell with one of d's; a tie keeps d's partner;
+//  - opening at a single point P, Q: the last former partner of P whose out
+//    edge's cell holds the in edge of one of Q's (its first such); a tie
+//    cuts P's side;
+//  - opening at two points: the first couple of the member's lists, at the
+//    first point along next (a tie keeps the second list's vertex), at the
+//    second along prev matching in edge to out edge.
+bool collapse_extension(dbReader& db, point3D* c, point3D* d, const std::vector<point3D*>& Lc,
+                        const std::vector<point3D*>& Ld);
+bool collapse_single_point(dbReader& db, point3D* P, point3D* Q, const std::vector<point3D*>& Lp,
+                           const std::vector<point3D*>& Lq);
+bool collapse_two_point(dbReader& db, point3D* F, point3D* G, const std::vector<point3D*>& first,
+                        const std::vector<point3D*>& second, bool atSecondPoint);
+
+// Junction merge and release when the stretch end (a, b) moves out to the
+// fused couple (c, d): a and c on one cell, c before a; b and d on the
+// other, d after b. c and d share a node, `main` gets the contact of the two
+// cells (null when none), then side B and side A are released
+// (release_side).
+bool junction_merge_extension(dbReader& db, point3D* a, point3D* b, point3D* c, point3D* d,
+                              interpair*& main);
+// The same for a stretch opened between the fused couples (S1, T1) and (S2,
+// T2): S2 after S1 on one cell, T2 before T1 on the other. Side A, then B.
+bool junction_merge_opening(dbReader& db, point3D* S1, point3D* S2, point3D* T1, point3D* T2,
+                            interpair*& main);
+
+// The re-weld of the loose pieces in `main` (no pair: nothing done, false):
+// for an extension the pieces c..a and b..d, laid from m (the fused point)
+// towards a0 (a's place at entry); for an opening S1..S2 and T2..T1, laid
+// from mid1 to mid2.
+bool reweld_extension(dbReader& db, interpair* main, point3D* a, point3D* b, point3D* c, point3D* d,
+                      Pos m, Pos a0);
+bool reweld_opening(dbReader& db, interpair* main, point3D* S1, point3D* S2, point3D* T1,
+                    point3D* T2, Pos mid1, Pos mid2);
+
+// One diagnostic trace line of the alternative merges: the pieces one after
+// the other, then a newline and a flush.
+template <class... Pieces>
+void trace_line(const Pieces&... pieces)
+{
+    (std::cout << ... << pieces) << '\n' << std::flush;
+}
+
+// The contact of x's cell with y's cell, searched among x's cell's live
+// pairs, when it has a stretch to re-weld. Otherwise it is made here and
+// null returned: a missing contact is created with x's cell first (holding
+// the single point x-y when `withStretch`), an empty one starts with that
+// single point (its S end on its first cell).
+interpair* contact_for(dbReader& db, point3D* x, point3D* y, bool withStretch);
+
+// The ends of P's first stretch that the couple (x, y) takes when it becomes
+// one of its end couples: x a first end (S1 on P's first cell, else T1), y
+// the facing second end. Null, with nothing set, when P has no stretch.
+mergepair* couple_ends(interpair* P, point3D* x, point3D**& xEnd, point3D**& yEnd);
+
+// The partner block at a fused point: every vertex u of `owner`'s partners
+// (read afresh: the list grows) takes every vertex v of `inner` as a
+// partner; then, unless u is passed over (its out edge, or in edge, is
+// welded, u is `passOver`, or u and v share a cell), the contact of u's and
+// v's cells is created, started or re-welded with (x, y) as its new first
+// end couple, traced with `literal`.
+struct PartnerRun {
+    point3D* owner;                    // whose partner list is walked
+    const std::vector<point3D*>* inner; // the fixed former partners
+    bool testOutEdge;                  // u passed over when its out edge is welded (else its in edge)
+    point3D* passOver;                 // a vertex never handled as u
+    bool uFirst;                       // x = u, y = v (else x = v, y = u)
+    const char* literal;               // the trace line's first piece
+    bool writeLoads;                   // the new ends take their vertices' adhesion loads
+    bool newWithStretch;               // a new contact starts with the single point u-v
+};
+void partner_block(dbReader& db, const PartnerRun& run, const cell* A, const cell* B);
+
+// The front of a fused vertex's contact with a third-cell partner w: links
+// both ways, then (for two cells) contact_for(f, w); null when nothing is
+// left to re-weld.
+interpair* link_fused_partner(dbReader& db, point3D* f, point3D* w);
+
+// Every former partner w of the other fused vertex is linked with f and its
+// contact brought up to date: re-welded, after an end refresh, with (x, y)
+// = (f, w), or (w, f) when not `fIsX`, as its new first end couple, when
+// neither old end is already there, or both are on a single-point side of
+// f. Each re-weld is traced with `prefix` and the contact's two cell ids.
+void third_cell_contacts(dbReader& db, point3D* f, const std::vector<point3D*>& partners, bool fIsX,
+                         const std::string& prefix);
+
+// What a merge did: everything, nothing (refused before any change), or
+// stopped part-way at a state it could not walk (changes made so far stay).
+enum class MergeOutcome { Done, Refused, Stopped };
+
+// Moves the end (a, b) of a welded stretch out to (c, d): c before a on a's
+// cell, d after b on b's. `pairId` is only traced.
+MergeOutcome extend_stretch_end(dbReader& db, point3D* a, point3D* b, point3D* c, point3D* d, int pairId);
 
 } // namespace welding
 

@@ -243,7 +243,8 @@ void reweld_couple(dbReader& db, point3D* v, point3D* w, Pos at)
 }
 
 void fill_one_side(dbReader& db, interpair* pair, point3D* F, point3D* L,
-                   const std::vector<point3D*>& u, point3D* Fe, point3D* Le, Pos PA, Pos PL)
+                   const std::vector<point3D*>& u, point3D* Fe, point3D* Le, Pos PA, Pos PL,
+                   bool markUnused)
 {
     cell* full = cell_of(F);
     cell* empty = cell_of(Fe);
@@ -251,10 +252,15 @@ void fill_one_side(dbReader& db, interpair* pair, point3D* F, point3D* L,
     trim_junction(L->in_edge, L);
     trim_junction(F->out_edge, F);
     release_inner_stretches(pair, u);
-    remove_side(Fe->out_edge);
+    const auto retire = [markUnused](edge* e) {
+        remove_side(e);
+        if (markUnused)
+            e->in_use = 0;
+    };
+    retire(Fe->out_edge);
     for (std::size_t i = 0; i < k; ++i) {
         point3D* r = (i == 0) ? F : u[i - 1];
-        remove_side(r->out_edge);
+        retire(r->out_edge);
         if (i + 1 < k)
             drop_vertex(db, u[i]);
     }
@@ -287,7 +293,7 @@ void fill_one_side(dbReader& db, interpair* pair, point3D* F, point3D* L,
 
 void grow_poorer_run(dbReader& db, interpair* pair, const std::vector<point3D*>& rich, int have,
                      cell* poor, bool poorIsSecond, point3D* last, point3D* poorEnd, point3D* richEnd,
-                     Pos from, Pos to)
+                     Pos from, Pos to, bool markUnused)
 {
     const int K = static_cast<int>(rich.size());
     for (int j = have + 1; j <= K; ++j) {
@@ -323,6 +329,8 @@ void grow_poorer_run(dbReader& db, interpair* pair, const std::vector<point3D*>&
         closing = new_edge(db, poorEnd, last, poor);
         last->in_edge = closing;
         remove_side(poorEnd->out_edge);
+        if (markUnused)
+            poorEnd->out_edge->in_use = 0;
         poorEnd->out_edge = closing;
         bond(richEnd->in_edge, closing, pair);
     } else {
@@ -331,6 +339,8 @@ void grow_poorer_run(dbReader& db, interpair* pair, const std::vector<point3D*>&
         closing = new_edge(db, last, poorEnd, poor);
         last->out_edge = closing;
         remove_side(poorEnd->in_edge);
+        if (markUnused)
+            poorEnd->in_edge->in_use = 0;
         poorEnd->in_edge = closing;
         bond(closing, richEnd->out_edge, pair);
     }
@@ -413,6 +423,25 @@ int ring_steps(const point3D* from, const point3D* to, bool backward)
         v = backward ? v->prev : v->next;
     }
     return -1;
+}
+
+int ring_steps_sum(const point3D* from1, const point3D* to1, bool backward1, const point3D* from2,
+                   const point3D* to2, bool backward2)
+{
+    const int s = ring_steps(from1, to1, backward1);
+    const int t = ring_steps(from2, to2, backward2);
+    return (s < 0 || t < 0) ? -1 : s + t;
+}
+
+bool on_ring(const point3D* p)
+{
+    return p && p->alive && p->next && p->prev && p->out_edge && p->in_edge;
+}
+
+bool ends_on_two_cells(const point3D* x1, const point3D* x2, const point3D* y1, const point3D* y2)
+{
+    return on_ring(x1) && on_ring(x2) && on_ring(y1) && on_ring(y2) && cell_of(x1) == cell_of(x2)
+           && cell_of(y1) == cell_of(y2) && cell_of(x1) != cell_of(y1);
 }
 
 int count_between(const point3D* from, const point3D* to, bool backward)

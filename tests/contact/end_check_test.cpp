@@ -1,0 +1,229 @@
+// The end check and refresh of a re-welded stretch on two cells whose free
+// boundaries cross once on each side of their weld: A above, dipping to
+// y = -0.5 beside the weld, B below, rising to y = 0.5. The crossing on the
+// left lies on A0 -> A1 and on B's edge into B's left corner, the one on the
+// right mirrors it.
+#include "contact/welding.h"
+#include "contact_fixtures.h"
+#include "support/topology_check.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+// `stretch`: A2..A4 welded to B2..B4 (A's ring has 9 vertices, B's 9).
+// Otherwise a single point A2 = B2 (7 vertices each).
+std::unique_ptr<dbReader> crossingCells(bool stretch)
+{
+    TissueLayout layout;
+    FixtureCell a;
+    FixtureCell b;
+    if (stretch) {
+        a.ring = {{0, 0}, {2, -0.5}, {4, 0}, {6, 0}, {8, 0}, {10, -0.5}, {12, 0}, {12, 10}, {0, 10}};
+        b.ring = {{12, -0.2}, {10, 0.5}, {8, 0}, {6, 0}, {4, 0}, {2, 0.5}, {0, -0.2}, {0, -10}, {12, -10}};
+        layout.welds.push_back(FixtureWeld{0, 2, 4, 1, 2, 4});
+    } else {
+        a.ring = {{0, 0}, {2, -0.5}, {4, 0}, {6, -0.5}, {8, 0}, {8, 10}, {0, 10}};
+        b.ring = {{8, -0.2}, {6, 0.5}, {4, 0}, {2, 0.5}, {0, -0.2}, {0, -10}, {8, -10}};
+        layout.welds.push_back(FixtureWeld{0, 2, 2, 1, 2, 2});
+    }
+    layout.cells = {a, b};
+    std::string error;
+    auto engine = buildTissue(layout, &error);
+    EXPECT_TRUE(engine) << error;
+    return engine;
+}
+
+std::vector<std::pair<double, double>> positions(const dbReader& e)
+{
+    std::vector<std::pair<double, double>> out;
+    for (const point3D* p : e.points)
+        out.push_back({p->x, p->y});
+    return out;
+}
+
+struct Cells {
+    std::unique_ptr<dbReader> e;
+    point3D* A(int j) const { return e->points[static_cast<std::size_t>(j)]; }
+    point3D* B(int j) const { return e->points[e->cells[0]->sides.size() + static_cast<std::size_t>(j)]; }
+    interpair* pair() const { return e->interpairs[0]; }
+    cell* a() const { return e->cells[0]; }
+};
+
+TEST(EndCheck, CoupleAtAnEndAnswersWithoutWalking)
+{
+    Cells s{crossingCells(true)};
+    ASSERT_TRUE(s.e);
+    const auto before = positions(*s.e);
+    point3D* first = nullptr;
+    point3D* second = nullptr;
+    // X1 = A2 (or Y2 = B4): the first end; X2 = A4 (or Y1 = B2): the second;
+    // both hold: the first end wins.
+    EXPECT_EQ(s.e->boundary_merge_2_check(s.pair(), s.a(), nullptr, s.A(2), s.B(0), &first, &second), 1);
+    EXPECT_EQ(first, s.A(2));
+    EXPECT_EQ(second, s.B(0));
+    EXPECT_EQ(s.e->boundary_merge_2_check(s.pair(), s.a(), nullptr, s.A(0), s.B(4), &first, &second), 1);
+    EXPECT_EQ(s.e->boundary_merge_2_check(s.pair(), s.a(), nullptr, s.A(4), s.B(0), &first, &second), 0);
+    EXPECT_EQ(s.e->boundary_merge_2_check(s.pair(), s.a(), nullptr, s.A(0), s.B(2), &first, &second), 0);
+    EXPECT_EQ(s.e->boundary_merge_2_check(s.pair(), s.a(), nullptr, s.A(2), s.B(2), &first, &second), 1);
+    EXPECT_EQ(positions(*s.e), before);
+}
+
+TEST(EndCheck, StretchPicksTheSideWhoseWalkStopsSoonerAndMovesNothing)
+{
+    Cells s{crossingCells(true)};
+    ASSERT_TRUE(s.e);
+    const auto before = positions(*s.e);
+    point3D* first = nullptr;
+    point3D* second = nullptr;
+    EXPECT_EQ(s.e->boundary_merge_2_check(s.pair(), s.a(), nullptr, s.A(0), s.B(6), &first, &second), 1);
+    EXPECT_EQ(first, s.A(0));
+    EXPECT_EQ(second, s.B(6));
+    EXPECT_EQ(s.e->boundary_merge_2_check(s.pair(), s.a(), nullptr, s.A(6), s.B(0), &first, &second), 0);
+    EXPECT_EQ(first, s.A(6));
+    EXPECT_EQ(second, s.B(0));
+    EXPECT_EQ(positions(*s.e), before);
+    EXPECT_TRUE(topologyIsSound(*s.e));
+}
+
+TEST(EndCheck, SinglePointSnapsExactlyOneCouple)
+{
+    Cells s{crossingCells(false)};
+    ASSERT_TRUE(s.e);
+    point3D* first = nullptr;
+    point3D* second = nullptr;
+    // Both crossings lie two ring steps away on each cell: the tie goes to the
+    // second end.
+    EXPECT_EQ(s.e->boundary_merge_2_check(s.pair(), s.a(), nullptr, s.A(0), s.B(4), &first, &second), 0);
+    EXPECT_EQ(first, s.A(4));
+    EXPECT_EQ(second, s.B(0));
+    EXPECT_DOUBLE_EQ(first->x, 8.0);
+    EXPECT_DOUBLE_EQ(first->y, -0.1);
+    EXPECT_DOUBLE_EQ(second->y, -0.1);
+    EXPECT_TRUE(first->checkmp(second));
+    EXPECT_EQ(first->node, second->node);
+    EXPECT_DOUBLE_EQ(s.A(0)->y, 0.0);
+    EXPECT_DOUBLE_EQ(s.B(4)->y, -0.2);
+    EXPECT_TRUE(topologyIsSound(*s.e));
+}
+
+TEST(EndCheck, BadInputChangesNothing)
+{
+    Cells s{crossingCells(true)};
+    ASSERT_TRUE(s.e);
+    point3D* first = nullptr;
+    point3D* second = nullptr;
+    // p on the wrong cell, a dead q.
+    EXPECT_EQ(s.e->boundary_merge_2_check(s.pair(), s.a(), nullptr, s.B(0), s.A(0), &first, &second), -1);
+    s.B(6)->alive = 0;
+    EXPECT_EQ(s.e->boundary_merge_2_check(s.pair(), s.a(), nullptr, s.A(0), s.B(6), &first, &second), -1);
+    s.B(6)->alive = 1;
+    // A contact without a stretch: out of range, nothing changed.
+    interpair* pair = s.pair();
+    pair->remove_MP(pair->MP[0]);
+    const auto before = positions(*s.e);
+    EXPECT_THROW(s.e->boundary_merge_2_check(pair, s.a(), nullptr, s.A(0), s.B(6), &first, &second),
+                 std::out_of_range);
+    EXPECT_EQ(positions(*s.e), before);
+    EXPECT_EQ(first, nullptr);
+}
+
+TEST(EndRefresh, StretchEndsMoveOntoTheFirstCrossing)
+{
+    Cells s{crossingCells(true)};
+    ASSERT_TRUE(s.e);
+    // The walk from A1 back and from B5 on meets the left crossing first: its
+    // ends A0 and B6 are snapped and, being nearer to a's side, replace a
+    // and c.
+    point3D* a = s.A(1);
+    point3D* b = s.A(4);
+    point3D* c = s.B(2);
+    point3D* d = s.B(5);
+    s.e->boundary_merge_2_refresh(&a, &b, &c, &d, nullptr, nullptr);
+    EXPECT_EQ(a, s.A(0));
+    EXPECT_EQ(c, s.B(6));
+    EXPECT_EQ(b, s.A(4));
+    EXPECT_EQ(d, s.B(5));
+    EXPECT_DOUBLE_EQ(s.A(0)->y, -0.1);
+    EXPECT_TRUE(s.A(0)->checkmp(s.B(6)));
+    EXPECT_TRUE(topologyIsSound(*s.e));
+
+    // The weld's own ends: the first couple found is the weld itself.
+    s.e = crossingCells(true);
+    const auto before = positions(*s.e);
+    a = s.A(2);
+    b = s.A(4);
+    c = s.B(2);
+    d = s.B(4);
+    s.e->boundary_merge_2_refresh(&a, &b, &c, &d, nullptr, nullptr);
+    EXPECT_EQ(a, s.A(2));
+    EXPECT_EQ(d, s.B(4));
+    EXPECT_EQ(positions(*s.e), before);
+}
+
+TEST(EndRefresh, SinglePointsTakeBothCrossings)
+{
+    Cells s{crossingCells(false)};
+    ASSERT_TRUE(s.e);
+    point3D* a = s.A(2);
+    point3D* b = s.A(2);
+    point3D* c = s.B(2);
+    point3D* d = s.B(2);
+    s.e->boundary_merge_2_refresh(&a, &b, &c, &d, nullptr, nullptr);
+    EXPECT_EQ(a, s.A(4));
+    EXPECT_EQ(c, s.B(0));
+    EXPECT_EQ(b, s.A(0));
+    EXPECT_EQ(d, s.B(4));
+    EXPECT_TRUE(s.A(4)->checkmp(s.B(0)));
+    EXPECT_TRUE(s.A(0)->checkmp(s.B(4)));
+    EXPECT_TRUE(topologyIsSound(*s.e));
+
+    // One single-point side and one stretch side: nothing changes.
+    s.e = crossingCells(false);
+    const auto before = positions(*s.e);
+    a = s.A(2);
+    b = s.A(2);
+    c = s.B(1);
+    d = s.B(3);
+    s.e->boundary_merge_2_refresh(&a, &b, &c, &d, nullptr, nullptr);
+    EXPECT_EQ(c, s.B(1));
+    EXPECT_EQ(d, s.B(3));
+    EXPECT_EQ(positions(*s.e), before);
+    // Ends on one cell are refused.
+    a = s.A(1);
+    c = s.A(3);
+    EXPECT_FALSE(welding::end_refresh(*s.e, &a, &b, &c, &d));
+}
+
+TEST(EndRefresh, CollinearFirstCrossingMovesTheEndsUnsnapped)
+{
+    // B's left side lies on A's right side: the first test that meets it is
+    // a collinear one (code 9), whose ends become c's end without moving.
+    TissueLayout layout;
+    FixtureCell a;
+    a.ring = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+    FixtureCell b;
+    b.ring = {{10, 2}, {20, 2}, {20, 8}, {10, 8}};
+    layout.cells = {a, b};
+    Cells s{buildTissue(layout)};
+    ASSERT_TRUE(s.e);
+    const auto before = positions(*s.e);
+    point3D* pa = s.A(2);
+    point3D* pb = s.A(0);
+    point3D* pc = s.B(1);
+    point3D* pd = s.B(2);
+    ASSERT_EQ(s.e->intersection_type(s.B(3), s.A(2)), 9);
+    s.e->boundary_merge_2_refresh(&pa, &pb, &pc, &pd, nullptr, nullptr);
+    EXPECT_EQ(pa, s.A(2));
+    EXPECT_EQ(pc, s.B(3));
+    EXPECT_EQ(pb, s.A(0));
+    EXPECT_EQ(pd, s.B(2));
+    EXPECT_EQ(positions(*s.e), before);
+    EXPECT_TRUE(s.B(3)->mp.empty());
+}
+
+} // namespace
