@@ -1,6 +1,7 @@
 // Worked cases of the per-step contact response that need a tissue of their
 // own: the first weld of a new contact and its failures, a fusion that makes
-// two cells touch, a pair appended during the stage, and the nesting cap.
+// two cells touch, a pair appended during the stage, and a pair re-running
+// itself on an unchanged state.
 // Every case that leaves a tissue behind is followed by the checker.
 #include "contact_fixtures.h"
 #include "contact/welding.h"
@@ -174,6 +175,92 @@ TEST(BoundaryMerge4, CellsThatTouchOnlyAtTheFusedPointGetAPairWithoutStretch)
     EXPECT_EQ(Q1->node, X0->node);
     EXPECT_TRUE(P1->out_edge->bonded && Q1->in_edge->bonded);
     EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
+
+namespace {
+
+TEST(CollisionStage, APairAppendedInTheFirstPassIsVisitedInTheSamePass)
+{
+    TissueLayout l = besideTheRun();
+    // B's corner at (0, 0) rises into A, so that the weld's free end grows
+    // over to it and B comes to touch X at the fused point.
+    l.cells[1].ring[1] = {0.5, 0.5};
+    auto e = build(l);
+    ASSERT_TRUE(e);
+    ASSERT_EQ(e->interpairs.size(), 2u);
+    ProgressWatch watch("Simulation: collision-detection");
+    e->message.clear();
+    EXPECT_EQ(e->detect_collision(1), dbReader::STEP_OK) << e->message.toStdString();
+    watch.stop();
+    EXPECT_TRUE(e->message.isEmpty()) << e->message.toStdString();
+    // The pair of B and X, appended while pair 0 grew, was visited in the
+    // first pass (its progress value, 2 * 50 / 3) and recorded their weld
+    // point as its stretch.
+    ASSERT_EQ(e->interpairs.size(), 3u);
+    interpair* bx = e->interpairs[2];
+    EXPECT_EQ(bx, pairOf(*e, 1, 2));
+    EXPECT_TRUE(watch.values.contains(33)) << watch.values.size();
+    ASSERT_EQ(bx->MP.size(), 1u);
+    const mergepair* m = bx->MP[0];
+    EXPECT_EQ(m->S1, m->S2);
+    EXPECT_EQ(m->T1, m->T2);
+    EXPECT_TRUE(m->S1->checkmp(m->T1));
+    EXPECT_TRUE(topologyIsSound(*e));
+    EXPECT_TRUE(boundaryCrossings(*e).empty());
+}
+
+} // namespace
+
+namespace {
+
+// The bottom cell (0) welded to X (1) along y = 10; the diamond (2) pokes
+// down through that weld. Handled as the pair (bottom, diamond), the
+// crossing lies in the first cell's weld with X.
+TissueLayout diamondThroughWeld()
+{
+    TissueLayout l;
+    l.cells.push_back({{{0, 0}, {10, 0}, {10, 10}, {7, 10}, {5, 10}, {3, 10}, {0, 10}}, 0});
+    l.cells.push_back({{{0, 10}, {3, 10}, {5, 10}, {7, 10}, {10, 10}, {10, 20}, {0, 20}}, 0});
+    l.cells.push_back({{{5, 8.5}, {7.5, 11}, {5, 13.5}, {2.5, 11}}, 0});
+    l.welds.push_back({0, 2, 6, 1, 0, 4});
+    return l;
+}
+
+TEST(NewContactWelding, AOneWayLinkToADeadVertexReRunsItsPairAtMostOnce)
+{
+    for (int pass : {1, 2}) {
+        SCOPED_TRACE(pass);
+        auto e = build(diamondThroughWeld());
+        ASSERT_TRUE(e);
+        // A dead vertex of the bottom cell, on its welded edge (7, 10) ->
+        // (5, 10), still listed by the diamond's vertex (7.5, 11) where the
+        // first crossing is met: the stretch's end snaps onto it.
+        point3D* dead = new point3D(static_cast<int>(e->points.size()), 7.0, 10.0);
+        e->points.push_back(dead);
+        dead->alive = 0;
+        dead->out_edge = sideAt(*e, 0, 3);
+        dead->in_edge = sideAt(*e, 0, 2);
+        point3D* t1 = vertexAt(*e, 2, 1);
+        t1->mp.push_back(dead);
+        interpair* pair = welding::new_pair(*e, e->cells[0], e->cells[2]);
+        const std::size_t points = e->points.size();
+        // The re-run on the unchanged state would repeat itself; it runs at
+        // most once and the call ends.
+        EXPECT_EQ(e->collision_response_m2(pair, 1, pass, pair->id), dbReader::STEP_OK) << e->message.toStdString();
+        EXPECT_TRUE(pair->MP.empty());
+        // The diamond's pair with X was looked up (made) once, nothing else.
+        ASSERT_EQ(e->interpairs.size(), 3u);
+        EXPECT_EQ(e->interpairs[2], pairOf(*e, 2, 1));
+        EXPECT_EQ(e->points.size(), points);
+        // The overlap was never measured: the dead end stopped the hand-on.
+        EXPECT_FALSE(vertexAt(*e, 0, 4)->overlap_mark);
+        for (const cell* c : e->cells)
+            EXPECT_FALSE(c->dead);
+        t1->removemp(dead);
+        EXPECT_TRUE(topologyIsSound(*e));
+    }
 }
 
 } // namespace

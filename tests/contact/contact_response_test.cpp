@@ -87,6 +87,7 @@ TEST(ContactIntervals, ArrangementsGiveTheirCodesArcsAndWarnings)
             EXPECT_EQ(S[k], vertexAt(*e, c.S[k].first, c.S[k].second)) << "S " << k;
         for (std::size_t k = 0; k < T.size(); ++k)
             EXPECT_EQ(T[k], vertexAt(*e, c.T[k].first, c.T[k].second)) << "T " << k;
+        EXPECT_TRUE(topologyIsSound(*e));
     }
 }
 
