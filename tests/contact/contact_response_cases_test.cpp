@@ -264,3 +264,43 @@ TEST(NewContactWelding, AOneWayLinkToADeadVertexReRunsItsPairAtMostOnce)
 }
 
 } // namespace
+
+namespace {
+
+// Facing runs of A and B with two vertices a side; Z welded to A along A's
+// first run edge (P1 to a1), W welded to A at a2 only.
+TEST(BoundaryMerge3, ThirdCellContactsOnTheNewStretchAreCutBackOrDropped)
+{
+    TissueLayout l = facingRuns(2, 2, 10.0);
+    l.cells.push_back(FixtureCell{{{10.0 / 3.0, -0.5}, {0, 0}, {-3, -3}, {2, -3}}, 0});
+    l.cells.push_back(FixtureCell{{{20.0 / 3.0, -0.5}, {5, -3}, {8, -3}}, 0});
+    l.welds.push_back({0, 0, 1, 2, 0, 1});
+    l.welds.push_back({0, 2, 2, 3, 0, 0});
+    auto e = build(l);
+    ASSERT_TRUE(e);
+    point3D* P1 = vertexAt(*e, 0, 0);
+    point3D* P2 = vertexAt(*e, 0, 3);
+    point3D* Q2 = vertexAt(*e, 1, 0);
+    point3D* Q1 = vertexAt(*e, 1, 3);
+    point3D* zP = vertexAt(*e, 2, 1);
+    interpair* az = pairOf(*e, 0, 2);
+    interpair* aw = pairOf(*e, 0, 3);
+    ASSERT_TRUE(az && aw);
+    ASSERT_EQ(az->cell1, e->cells[0]);
+    interpair* pair = e->interpairs[0];
+    pair->MP.push_back(new mergepair(0, P1, P2, Q2, Q1));
+    e->boundary_merge_3(P1, P2, Q1, Q2, pair->id);
+    // Z's contact ran along P1's out-edge: it now ends at P1, a single point.
+    ASSERT_EQ(az->MP.size(), 1u);
+    EXPECT_EQ(az->MP[0]->S1, P1);
+    EXPECT_EQ(az->MP[0]->S2, P1);
+    EXPECT_EQ(az->MP[0]->T1, zP);
+    EXPECT_EQ(az->MP[0]->T2, zP);
+    // W met A only inside the new stretch: its stretch is gone.
+    EXPECT_TRUE(aw->MP.empty());
+    EXPECT_TRUE(P1->out_edge->bonded);
+    EXPECT_EQ(welding::cell_of(P1->out_edge->partner->p1), e->cells[1]);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
