@@ -69,6 +69,29 @@ TEST(ContactIntervals, ArrangementsGiveTheirCodesArcsAndWarnings)
              return l;
          },
          3, {{0, 0}, {0, 4}, {0, 0}, {0, 4}}, {{1, 1}, {1, 0}, {1, 1}, {1, 0}}, ""},
+        // A tall A across a wide B, welded at (4, 4): between the weld and
+        // B's nearest x-extremes, B's edges meet A's right side only at
+        // their midpoint, which is no crossing. Nothing is appended.
+        {"crossing boxes, code 13 without crossing",
+         [] {
+             TissueLayout l{{FixtureCell{{{4, 0}, {6, 0}, {6, 10}, {4, 10}, {4, 4}}, 0},
+                             FixtureCell{{{0, 4}, {4, 4}, {8, 4}, {10, 4}, {10, 6}, {0, 6}}, 0}},
+                            {}};
+             l.welds.push_back({0, 4, 4, 1, 1, 1});
+             return l;
+         },
+         13, {}, {}, ""},
+        // The same with B's edge from the weld crossing A's right side off
+        // its midpoint: S gets [A.ymin, A.ymin], T [B.xmin, B.xmax].
+        {"crossing boxes, code 13 with a crossing",
+         [] {
+             TissueLayout l{{FixtureCell{{{4, 0}, {6, 0}, {6, 10}, {4, 10}, {4, 4}}, 0},
+                             FixtureCell{{{0, 4}, {4, 4}, {9, 4}, {10, 4}, {10, 6}, {0, 6}}, 0}},
+                            {}};
+             l.welds.push_back({0, 4, 4, 1, 1, 1});
+             return l;
+         },
+         13, {{0, 0}, {0, 0}}, {{1, 0}, {1, 3}}, ""},
     };
     for (const IntervalCase& c : cases) {
         SCOPED_TRACE(c.name);
