@@ -22,12 +22,10 @@ std::unique_ptr<dbReader> build(const TissueLayout& layout)
     return e;
 }
 
+// The pair of cells a and b, a dissolved one included.
 interpair* pairOf(const dbReader& e, int a, int b)
 {
-    for (interpair* p : e.cells[a]->pairs)
-        if ((p->cell1->id == a && p->cell2->id == b) || (p->cell1->id == b && p->cell2->id == a))
-            return p;
-    return nullptr;
+    return welding::find_any_pair(e.cells[a], e.cells[b]);
 }
 
 // --- the first weld of a new contact ------------------------------------------
