@@ -14,14 +14,6 @@
 
 namespace {
 
-std::unique_ptr<dbReader> build(const TissueLayout& layout)
-{
-    std::string error;
-    auto e = buildTissue(layout, &error);
-    EXPECT_TRUE(e) << error;
-    return e;
-}
-
 // The pair of cells a and b, a dissolved one included.
 interpair* pairOf(const dbReader& e, int a, int b)
 {
@@ -111,7 +103,7 @@ TEST(NewContactWelding, CrossingsAreWeldedOrFailWithTheirTexts)
     };
     for (const NewContactCase& c : cases) {
         SCOPED_TRACE(c.name);
-        auto e = build(c.layout());
+        auto e = buildContactTissue(c.layout());
         ASSERT_TRUE(e);
         if (e->interpairs.empty())
             welding::new_pair(*e, e->cells[0], e->cells[1]);
@@ -156,7 +148,7 @@ TissueLayout besideTheRun()
 
 TEST(BoundaryMerge4, CellsThatTouchOnlyAtTheFusedPointGetAPairWithoutStretch)
 {
-    auto e = build(besideTheRun());
+    auto e = buildContactTissue(besideTheRun());
     ASSERT_TRUE(e);
     ASSERT_EQ(pairOf(*e, 1, 2), nullptr);
     point3D* P1 = vertexAt(*e, 0, 0);
@@ -185,7 +177,7 @@ TEST(CollisionStage, APairAppendedInTheFirstPassIsVisitedInTheSamePass)
     // B's corner at (0, 0) rises into A, so that the weld's free end grows
     // over to it and B comes to touch X at the fused point.
     l.cells[1].ring[1] = {0.5, 0.5};
-    auto e = build(l);
+    auto e = buildContactTissue(l);
     ASSERT_TRUE(e);
     ASSERT_EQ(e->interpairs.size(), 2u);
     ProgressWatch watch("Simulation: collision-detection");
@@ -230,7 +222,7 @@ TEST(NewContactWelding, AOneWayLinkToADeadVertexReRunsItsPairAtMostOnce)
 {
     for (int pass : {1, 2}) {
         SCOPED_TRACE(pass);
-        auto e = build(diamondThroughWeld());
+        auto e = buildContactTissue(diamondThroughWeld());
         ASSERT_TRUE(e);
         // A dead vertex of the bottom cell, on its welded edge (7, 10) ->
         // (5, 10), still listed by the diamond's vertex (7.5, 11) where the
@@ -274,7 +266,7 @@ TEST(BoundaryMerge3, ThirdCellContactsOnTheNewStretchAreCutBackOrDropped)
     l.cells.push_back(FixtureCell{{{20.0 / 3.0, -0.5}, {5, -3}, {8, -3}}, 0});
     l.welds.push_back({0, 0, 1, 2, 0, 1});
     l.welds.push_back({0, 2, 2, 3, 0, 0});
-    auto e = build(l);
+    auto e = buildContactTissue(l);
     ASSERT_TRUE(e);
     point3D* P1 = vertexAt(*e, 0, 0);
     point3D* P2 = vertexAt(*e, 0, 3);
