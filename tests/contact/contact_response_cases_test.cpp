@@ -294,3 +294,44 @@ TEST(BoundaryMerge3, ThirdCellContactsOnTheNewStretchAreCutBackOrDropped)
 }
 
 } // namespace
+
+namespace {
+
+// Cp (cell 0) and Cq (cell 1), welded at (0, -20), reach up to the opposite
+// corners u = W0 and v = W3 of the hexagon W (cell 2), welded there. Growing
+// their weld's end to (p, q) fuses p with q at W's centre and pinches W;
+// both loops have three edges.
+TEST(BoundaryMerge4, APinchedThirdCellLosesTheLoopThatStartsAtTheNewEndsPartnerOnATie)
+{
+    TissueLayout l;
+    l.cells.push_back({{{5, 0}, {0, -20}, {20, 0}}, 0});
+    l.cells.push_back({{{0, -20}, {-5, 0}, {-20, 0}}, 0});
+    FixtureCell w;
+    for (int k = 0; k < 6; ++k)
+        w.ring.push_back({5.0 * std::cos(k * 3.14159265358979 / 3.0), 5.0 * std::sin(k * 3.14159265358979 / 3.0)});
+    l.cells.push_back(w);
+    l.welds.push_back({0, 1, 1, 1, 0, 0});
+    l.welds.push_back({0, 0, 0, 2, 0, 0});
+    l.welds.push_back({1, 1, 1, 2, 3, 3});
+    auto e = buildContactTissue(l);
+    ASSERT_TRUE(e);
+    point3D* p = vertexAt(*e, 0, 0);
+    point3D* a = vertexAt(*e, 0, 1);
+    point3D* b = vertexAt(*e, 1, 0);
+    point3D* q = vertexAt(*e, 1, 1);
+    std::vector<point3D*> W;
+    for (int k = 0; k < 6; ++k)
+        W.push_back(vertexAt(*e, 2, k));
+    e->boundary_merge_4(a, b, p, q, 0);
+    for (int k = 0; k < 6; ++k)
+        EXPECT_EQ(bool(W[k]->alive), k >= 3) << "W" << k;
+    EXPECT_EQ(e->cells[2]->sides.size(), 3u);
+    EXPECT_TRUE(p->checkmp(q) && p->checkmp(W[3]) && q->checkmp(W[3]));
+    EXPECT_NEAR(W[3]->x, 0.0, 1e-12);
+    EXPECT_NEAR(p->x, 0.0, 1e-12);
+    EXPECT_TRUE(p->out_edge->bonded && q->in_edge->bonded);
+    EXPECT_TRUE(e->cells[2]->remesh);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
