@@ -561,16 +561,8 @@ namespace {
 // point; both loops have three edges.
 TEST(BoundaryMerge3, APinchedThirdCellLosesTheLoopThatStartsAtPsPartnerOnATie)
 {
-    TissueLayout l;
-    l.cells.push_back({{{5, 0}, {15, -5}, {15, 5}}, 0});
-    l.cells.push_back({{{-5, 0}, {-15, 5}, {-15, -5}}, 0});
-    FixtureCell w;
-    for (int k = 0; k < 6; ++k)
-        w.ring.push_back({5.0 * std::cos(k * 3.14159265358979 / 3.0), 5.0 * std::sin(k * 3.14159265358979 / 3.0)});
-    l.cells.push_back(w);
-    l.welds.push_back({0, 0, 0, 2, 0, 0});
-    l.welds.push_back({1, 0, 0, 2, 3, 3});
-    auto e = buildContactTissue(l);
+    auto e = buildContactTissue(pinchAcrossHexagon({{{5, 0}, {15, -5}, {15, 5}}, 0}, 0,
+                                                    {{{-5, 0}, {-15, 5}, {-15, -5}}, 0}, 0));
     ASSERT_TRUE(e);
     point3D* p = vertexAt(*e, 0, 0);
     point3D* q = vertexAt(*e, 1, 0);
@@ -581,11 +573,7 @@ TEST(BoundaryMerge3, APinchedThirdCellLosesTheLoopThatStartsAtPsPartnerOnATie)
     pair->MP.push_back(new mergepair(0, p, p, q, q));
     e->boundary_merge_3(p, p, q, q, pair->id);
 
-    for (int k = 0; k < 6; ++k)
-        EXPECT_EQ(bool(W[k]->alive), k >= 3) << "W" << k;
-    EXPECT_EQ(e->cells[2]->sides.size(), 3u);
-    EXPECT_TRUE(p->checkmp(q) && p->checkmp(W[3]) && q->checkmp(W[3]));
-    EXPECT_DOUBLE_EQ(W[3]->x, 0.0);
+    expectHexagonPinchedAtW3(*e, p, q, W);
     // The stretch of Cp and W moved to the survivor.
     const interpair* pw = e->cells[0]->pairs[0];
     ASSERT_FALSE(pw->MP.empty());
