@@ -621,6 +621,14 @@ int weld_combination(const Call& k, point3D* a, point3D* b, point3D* c, point3D*
     w = nested_walk(db, b, true, a == b ? a->next : a, c, false, c == d ? d->prev : d, false, s2, t2);
     if (w == Walk::Broken)
         return broken_walk(k);
+    if (w == Walk::None && s1->checkmp(t1)) {
+        // The two cells meet only at a point where they are welded already
+        // (a fusion with a third cell made them touch there): the weld is
+        // recorded as the pair's single-point stretch, not reported as a
+        // missing crossing.
+        k.pair->MP.push_back(new mergepair(0, s1, s1, t1, t1));
+        return dbReader::STEP_OK;
+    }
     if (w == Walk::None) {
         db.message = QString(k.three ? "ERROR: T1 and T2 intersection points between cells %1 and %2 were empty!"
                                      : "ERROR: T1 and T2 intersection points were missing between cells %1 and %2!")

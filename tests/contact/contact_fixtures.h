@@ -95,6 +95,34 @@ struct FacingPieces {
     double length_ = 0.0;
 };
 
+// Cp (cell 0) and Cq (cell 1) welded by their ring vertices pAt and qAt to
+// the opposite corners W0 = (5, 0) and W3 = (-5, 0) of the hexagon W
+// (cell 2) round the origin; further welds follow.
+inline TissueLayout pinchAcrossHexagon(const FixtureCell& cp, int pAt, const FixtureCell& cq, int qAt)
+{
+    TissueLayout l;
+    l.cells = {cp, cq};
+    FixtureCell w;
+    for (int k = 0; k < 6; ++k)
+        w.ring.push_back({5.0 * std::cos(k * 3.14159265358979 / 3.0), 5.0 * std::sin(k * 3.14159265358979 / 3.0)});
+    l.cells.push_back(w);
+    l.welds.push_back({0, pAt, pAt, 2, 0, 0});
+    l.welds.push_back({1, qAt, qAt, 2, 3, 3});
+    return l;
+}
+
+// After p (on Cp) was fused with q (on Cq) at W's centre: the loop W0..W2
+// that starts at p's partner was cut, W3 is the junction of all three.
+inline void expectHexagonPinchedAtW3(const dbReader& e, point3D* p, point3D* q, const std::vector<point3D*>& W)
+{
+    for (int k = 0; k < 6; ++k)
+        EXPECT_EQ(bool(W[k]->alive), k >= 3) << "W" << k;
+    EXPECT_EQ(e.cells[2]->sides.size(), 3u);
+    EXPECT_TRUE(p->checkmp(q) && p->checkmp(W[3]) && q->checkmp(W[3]));
+    EXPECT_NEAR(W[3]->x, 0.0, 1e-12);
+    EXPECT_TRUE(e.cells[2]->remesh);
+}
+
 // A cell as the centre-based loader builds it.
 inline FixtureCell twentyGon(double cx, double cy)
 {

@@ -14,14 +14,6 @@
 
 namespace {
 
-std::unique_ptr<dbReader> build(const TissueLayout& layout)
-{
-    std::string error;
-    auto e = buildTissue(layout, &error);
-    EXPECT_TRUE(e) << error;
-    return e;
-}
-
 FixtureCell square(double x0, double y0, double x1, double y1)
 {
     return FixtureCell{{{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}, 0};
@@ -69,10 +61,33 @@ TEST(ContactIntervals, ArrangementsGiveTheirCodesArcsAndWarnings)
              return l;
          },
          3, {{0, 0}, {0, 4}, {0, 0}, {0, 4}}, {{1, 1}, {1, 0}, {1, 1}, {1, 0}}, ""},
+        // A tall A across a wide B, welded at (4, 4): between the weld and
+        // B's nearest x-extremes, B's edges meet A's right side only at
+        // their midpoint, which is no crossing. Nothing is appended.
+        {"crossing boxes, code 13 without crossing",
+         [] {
+             TissueLayout l{{FixtureCell{{{4, 0}, {6, 0}, {6, 10}, {4, 10}, {4, 4}}, 0},
+                             FixtureCell{{{0, 4}, {4, 4}, {8, 4}, {10, 4}, {10, 6}, {0, 6}}, 0}},
+                            {}};
+             l.welds.push_back({0, 4, 4, 1, 1, 1});
+             return l;
+         },
+         13, {}, {}, ""},
+        // The same with B's edge from the weld crossing A's right side off
+        // its midpoint: S gets [A.ymin, A.ymin], T [B.xmin, B.xmax].
+        {"crossing boxes, code 13 with a crossing",
+         [] {
+             TissueLayout l{{FixtureCell{{{4, 0}, {6, 0}, {6, 10}, {4, 10}, {4, 4}}, 0},
+                             FixtureCell{{{0, 4}, {4, 4}, {9, 4}, {10, 4}, {10, 6}, {0, 6}}, 0}},
+                            {}};
+             l.welds.push_back({0, 4, 4, 1, 1, 1});
+             return l;
+         },
+         13, {{0, 0}, {0, 0}}, {{1, 0}, {1, 3}}, ""},
     };
     for (const IntervalCase& c : cases) {
         SCOPED_TRACE(c.name);
-        auto e = build(c.layout());
+        auto e = buildChecked(c.layout());
         ASSERT_TRUE(e);
         if (e->interpairs.empty())
             welding::new_pair(*e, e->cells[0], e->cells[1]);
@@ -87,6 +102,7 @@ TEST(ContactIntervals, ArrangementsGiveTheirCodesArcsAndWarnings)
             EXPECT_EQ(S[k], vertexAt(*e, c.S[k].first, c.S[k].second)) << "S " << k;
         for (std::size_t k = 0; k < T.size(); ++k)
             EXPECT_EQ(T[k], vertexAt(*e, c.T[k].first, c.T[k].second)) << "T " << k;
+        EXPECT_TRUE(topologyIsSound(*e));
     }
 }
 
@@ -95,7 +111,7 @@ TEST(ContactIntervals, ArrangementsGiveTheirCodesArcsAndWarnings)
 TEST(BoundaryMergeRefresh, FreeAndSharedEdgesAreSplitAtTheirMidpoint)
 {
     // Shape 2 on a free edge: one vertex, two edges, one node.
-    auto e = build(singleSquare());
+    auto e = buildChecked(singleSquare());
     ASSERT_TRUE(e);
     point3D* a = vertexAt(*e, 0, 0);
     point3D* b = vertexAt(*e, 0, 1);
@@ -119,7 +135,7 @@ TEST(BoundaryMergeRefresh, FreeAndSharedEdgesAreSplitAtTheirMidpoint)
     EXPECT_EQ(e->points.size() - np, 1u);
 
     // Shape 1 on a shared edge: two welded twins in one new node.
-    auto f = build(twoWeldedCells());
+    auto f = buildChecked(twoWeldedCells());
     ASSERT_TRUE(f);
     point3D* d = vertexAt(*f, 0, 1);  // (10, 0), welded to cell 1
     point3D* c = vertexAt(*f, 0, 2);  // (10, 5)
@@ -162,7 +178,7 @@ TEST(BoundaryMerge3, TheRunBetweenTwoWeldPointsIsRebuiltByTheTargetLength)
     };
     for (const RunCase& c : cases) {
         SCOPED_TRACE(c.name);
-        auto e = build(facingRuns(c.kA, c.kB, c.length));
+        auto e = buildChecked(facingRuns(c.kA, c.kB, c.length));
         ASSERT_TRUE(e);
         point3D* P1 = vertexAt(*e, 0, 0);
         point3D* P2 = vertexAt(*e, 0, c.kA + 1);
@@ -189,7 +205,7 @@ TEST(BoundaryMerge3, TheRunBetweenTwoWeldPointsIsRebuiltByTheTargetLength)
 
 TEST(BoundaryMerge3, ASinglePointWeldsTwoFreeVerticesWithoutAPair)
 {
-    auto e = build(facingRuns(2, 2, 10.0));
+    auto e = buildChecked(facingRuns(2, 2, 10.0));
     ASSERT_TRUE(e);
     point3D* p = vertexAt(*e, 0, 1);
     point3D* q = vertexAt(*e, 1, 2);
@@ -221,7 +237,7 @@ TEST(BoundaryMerge4, GrowingAnEndRebuildsTheRunFromTheNewEndToTheOld)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto e = build(facingRuns(c.kA, c.kB, c.length));
+        auto e = buildChecked(facingRuns(c.kA, c.kB, c.length));
         ASSERT_TRUE(e);
         // The stretch ending at P2/Q2 grows to P1/Q1.
         point3D* P1 = vertexAt(*e, 0, 0);
@@ -278,7 +294,7 @@ TEST(ContactResponse, AnOverrunEndIsFusedUpToFifteenStepsAndTheSmallerCellDiesBe
 {
     {
         SCOPED_TRACE("n = 15");
-        auto e = build(overrun(7, false));
+        auto e = buildChecked(overrun(7, false));
         ASSERT_TRUE(e);
         interpair* pair = e->interpairs[0];
         point3D* weldPoint = vertexAt(*e, 0, 0);
@@ -298,7 +314,7 @@ TEST(ContactResponse, AnOverrunEndIsFusedUpToFifteenStepsAndTheSmallerCellDiesBe
     }
     {
         SCOPED_TRACE("n = 16");
-        auto e = build(overrun(7, true));
+        auto e = buildChecked(overrun(7, true));
         ASSERT_TRUE(e);
         interpair* pair = e->interpairs[0];
         const mergepair before = *pair->MP[0];
@@ -334,7 +350,7 @@ TEST(ContactResponse, GrossOverlapsRemoveTheCellTheTableNames)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto e = build(c.layout);
+        auto e = buildChecked(c.layout);
         ASSERT_TRUE(e);
         if (e->interpairs.empty())
             welding::new_pair(*e, e->cells[0], e->cells[1]);
@@ -352,7 +368,7 @@ TEST(ContactResponse, GrossOverlapsRemoveTheCellTheTableNames)
 TEST(ContactResponse, TwoFreeBoundariesThatCrossAreWeldedAsOneStretch)
 {
     // Two squares overlapping by one unit, paired but not welded.
-    auto e = build(TissueLayout{{FixtureCell{{{0, 0}, {5, 0}, {10, 0}, {10, 5}, {10, 10}, {5, 10}, {0, 10}, {0, 5}}, 0},
+    auto e = buildChecked(TissueLayout{{FixtureCell{{{0, 0}, {5, 0}, {10, 0}, {10, 5}, {10, 10}, {5, 10}, {0, 10}, {0, 5}}, 0},
                                  FixtureCell{{{9, 1}, {14, 1}, {19, 1}, {19, 6}, {19, 11}, {14, 11}, {9, 11}, {9, 6}}, 0}},
                                 {}});
     ASSERT_TRUE(e);
@@ -372,7 +388,7 @@ TEST(ContactResponse, TwoFreeBoundariesThatCrossAreWeldedAsOneStretch)
 
 TEST(ContactResponse, APairWithADeadCellLeavesItsMessageAndTheStageSucceeds)
 {
-    auto e = build(threeWeldedCells());
+    auto e = buildChecked(threeWeldedCells());
     ASSERT_TRUE(e);
     e->cells[2]->dead = 1;
     EXPECT_EQ(e->detect_collision(1), dbReader::STEP_OK);
@@ -435,7 +451,7 @@ TissueLayout pokeThroughWeld(double depth)
 
 TEST(ContactResponse, ACrossingInsideAThirdCellsWeldIsHandedToTheThreeCellResponse)
 {
-    auto e = build(pokeThroughWeld(1.5));
+    auto e = buildChecked(pokeThroughWeld(1.5));
     ASSERT_TRUE(e);
     cell* C2 = e->cells[0];
     cell* X = e->cells[1];
@@ -466,7 +482,7 @@ TEST(ContactResponse, ACrossingInsideAThirdCellsWeldOverMostOfTheRingRemovesTheW
 {
     TissueLayout l = pokeThroughWeld(1.5);
     l.cells[2].ring = {{3.8, 9.5}, {4.5, 8.8}, {5.5, 8.8}, {6.2, 9.5}, {5, 13}};
-    auto e = build(l);
+    auto e = buildChecked(l);
     ASSERT_TRUE(e);
     interpair* pair = welding::new_pair(*e, e->cells[2], e->cells[0]);
     EXPECT_EQ(e->collision_response_m2(pair, 1, 1, pair->id), dbReader::STEP_OK) << e->message.toStdString();
@@ -508,7 +524,7 @@ interpair* pairOf(const dbReader& e, int a, int b)
 
 TEST(ContactResponse, AStretchClosedInAtBothEndsIsNotWalked)
 {
-    auto e = build(grid());
+    auto e = buildChecked(grid());
     ASSERT_TRUE(e);
     interpair* p = pairOf(*e, 4, 5);
     ASSERT_NE(p, nullptr);
@@ -545,16 +561,8 @@ namespace {
 // point; both loops have three edges.
 TEST(BoundaryMerge3, APinchedThirdCellLosesTheLoopThatStartsAtPsPartnerOnATie)
 {
-    TissueLayout l;
-    l.cells.push_back({{{5, 0}, {15, -5}, {15, 5}}, 0});
-    l.cells.push_back({{{-5, 0}, {-15, 5}, {-15, -5}}, 0});
-    FixtureCell w;
-    for (int k = 0; k < 6; ++k)
-        w.ring.push_back({5.0 * std::cos(k * 3.14159265358979 / 3.0), 5.0 * std::sin(k * 3.14159265358979 / 3.0)});
-    l.cells.push_back(w);
-    l.welds.push_back({0, 0, 0, 2, 0, 0});
-    l.welds.push_back({1, 0, 0, 2, 3, 3});
-    auto e = build(l);
+    auto e = buildChecked(pinchAcrossHexagon({{{5, 0}, {15, -5}, {15, 5}}, 0}, 0,
+                                                    {{{-5, 0}, {-15, 5}, {-15, -5}}, 0}, 0));
     ASSERT_TRUE(e);
     point3D* p = vertexAt(*e, 0, 0);
     point3D* q = vertexAt(*e, 1, 0);
@@ -565,11 +573,7 @@ TEST(BoundaryMerge3, APinchedThirdCellLosesTheLoopThatStartsAtPsPartnerOnATie)
     pair->MP.push_back(new mergepair(0, p, p, q, q));
     e->boundary_merge_3(p, p, q, q, pair->id);
 
-    for (int k = 0; k < 6; ++k)
-        EXPECT_EQ(bool(W[k]->alive), k >= 3) << "W" << k;
-    EXPECT_EQ(e->cells[2]->sides.size(), 3u);
-    EXPECT_TRUE(p->checkmp(q) && p->checkmp(W[3]) && q->checkmp(W[3]));
-    EXPECT_DOUBLE_EQ(W[3]->x, 0.0);
+    expectHexagonPinchedAtW3(*e, p, q, W);
     // The stretch of Cp and W moved to the survivor.
     const interpair* pw = e->cells[0]->pairs[0];
     ASSERT_FALSE(pw->MP.empty());
@@ -587,7 +591,7 @@ namespace {
 // that the response reports instead of welding over.
 TEST(ContactResponse, ANewContactInsideTheCellsOwnWeldFailsWithTheCellAtFault)
 {
-    auto e = build(twoWeldedCells());
+    auto e = buildChecked(twoWeldedCells());
     ASSERT_TRUE(e);
     interpair* pair = e->interpairs[0];
     pair->remove_MP(pair->MP[0]);
