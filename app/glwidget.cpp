@@ -30,11 +30,12 @@ GLWidget::GLWidget(QWidget* parent)
         engine.cell_mesh_generation(step);
         return -1;
     };
+    stages[STAGE_MECHANICS] = [](dbReader& engine, int step) { return engine.cell_dynamic_FEM(step); };
     stages[STAGE_CONTACT] = [](dbReader& engine, int step) { return engine.detect_collision(step); };
     stages[STAGE_PICK] = [](dbReader& engine, int step) { return engine.cell_pick_response(step); };
     stages[STAGE_EDGE] = [](dbReader& engine, int step) { return engine.cell_edge_response(step); };
-    // The behaviour and mechanics stages are not part of the program yet:
-    // until they exist the loop re-meshes, brings the contacts up to date,
+    // The behaviour stage is not part of the program yet: until it exists the
+    // loop re-meshes, moves the tissue, brings the contacts up to date,
     // corrects junctions and edges and re-indexes the tissue.
     stages[STAGE_RTREE] = [](dbReader& engine, int) {
         engine.r_tree_construction(engine.bounds);
@@ -261,8 +262,9 @@ int GLWidget::cell_biology()
 
 int GLWidget::cell_physics()
 {
-    if (paused)
+    if (paused || engineInUse())
         return -1;
+    EngineUse use(*this);
     return runStage(STAGE_MECHANICS);
 }
 
