@@ -176,37 +176,7 @@ int Slide::find_rear()
     for (edge* s : c->sides)
         if (!s || !linked(s->p1) || !linked(s->p2))
             return broken();
-    c->center_refresh();
-    const double cx = c->center[0], cy = c->center[1];
-    double r = mdeg + 180.0;
-    if (r > 360.0)
-        r -= 360.0;
-    rear = c->sides[0];
-    if (r != 90.0 && r != 270.0) {
-        const double t = std::tan(mdeg * kPi / 180.0);
-        const double b = cy - t * cx;
-        const double rr = r * kPi / 180.0;
-        const Vec back{std::cos(rr), std::sin(rr)};
-        for (edge* s : c->sides) {
-            const double f1 = s->p1->y - t * s->p1->x - b;
-            const double f2 = s->p2->y - t * s->p2->x - b;
-            const bool crosses = (f1 >= 0.0 && 0.0 > f2) || (f1 < 0.0 && 0.0 <= f2);
-            if (crosses && s->getnormal(0) * back.x + s->getnormal(1) * back.y > 0.0) {
-                rear = s;
-                break;
-            }
-        }
-    } else {
-        const double sgn = r == 90.0 ? 1.0 : -1.0;
-        for (edge* s : c->sides) {
-            const double x1 = s->p1->x, x2 = s->p2->x;
-            const bool crosses = (x1 <= cx && cx < x2) || (x2 <= cx && cx < x1);
-            if (crosses && s->getnormal(1) * sgn > 0.0) {
-                rear = s;
-                break;
-            }
-        }
-    }
+    rear = response::rear_edge(c);
     rearStart = rear->p1;
     rearEnd = rear->p2;
     return dbReader::STEP_OK;
@@ -766,6 +736,41 @@ int Slide::run()
 }
 
 }  // namespace
+
+edge* response::rear_edge(cell* c)
+{
+    c->center_refresh();
+    const double cx = c->center[0], cy = c->center[1];
+    const double mdeg = c->migrate_angle;
+    double r = mdeg + 180.0;
+    if (r > 360.0)
+        r -= 360.0;
+    if (r != 90.0 && r != 270.0) {
+        // The first side crossed by the line through the centre along the
+        // migration direction whose outward normal points backwards.
+        const double t = std::tan(mdeg * kPi / 180.0);
+        const double b = cy - t * cx;
+        const double rr = r * kPi / 180.0;
+        const double back[2] = {std::cos(rr), std::sin(rr)};
+        for (edge* s : c->sides) {
+            const double f1 = s->p1->y - t * s->p1->x - b;
+            const double f2 = s->p2->y - t * s->p2->x - b;
+            const bool crosses = (f1 >= 0.0 && 0.0 > f2) || (f1 < 0.0 && 0.0 <= f2);
+            if (crosses && s->getnormal(0) * back[0] + s->getnormal(1) * back[1] > 0.0)
+                return s;
+        }
+    } else {
+        // Straight up or down: the vertical line through the centre.
+        const double sgn = r == 90.0 ? 1.0 : -1.0;
+        for (edge* s : c->sides) {
+            const double x1 = s->p1->x, x2 = s->p2->x;
+            const bool crosses = (x1 <= cx && cx < x2) || (x2 <= cx && cx < x1);
+            if (crosses && s->getnormal(1) * sgn > 0.0)
+                return s;
+        }
+    }
+    return c->sides[0];
+}
 
 int dbReader::cell_friction_response(cell* c, int step)
 {

@@ -98,6 +98,12 @@ inline void vertex_outward(const point3D* v, double out[2])
     unit(a[0] + b[0], a[1] + b[1], out);
 }
 
+// The rear edge of a migrating cell (its centre refreshed first): the first
+// side whose ends lie on both sides of the line through the centre along the
+// migration direction and whose outward normal points backwards; the first
+// side when none does. c must have sides.
+edge* rear_edge(cell* c);
+
 }  // namespace response
 
 #endif
