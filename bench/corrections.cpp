@@ -8,12 +8,9 @@
 // faster than linearly: the 4,000-cell time should be at most 4.5 times the
 // 1,000-cell time. The counters split the time between the two stages and
 // give, as a baseline, a plain walk over every side of the same tissue.
+#include "bench_main.h"
 #include "model/dbreader.h"
-#include "model/parameter_database.h"
-#include "model/parameter_tables.h"
 #include "model/tissue_file.h"
-#include "signalling/model_files.h"
-#include "signalling/model_writer.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -26,7 +23,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <memory>
 
 namespace {
@@ -207,22 +203,5 @@ BENCHMARK(PickThenEdge)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->It
 
 int main(int argc, char** argv)
 {
-    // The stages and the engine's teardown show progress dialogs: a window
-    // system is needed, an off-screen one will do.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QTemporaryDir models;
-    open_parameter_database();
-    seed_parameter_database();
-    UserInitialParas();
-    model_files::setDirectory(models.path());
-    QString failure;
-    if (!models.isValid() || !writeModelFiles(&failure))
-        std::fprintf(stderr, "model files not written: %s\n", failure.toLocal8Bit().constData());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    close_parameter_database();
-    return 0;
+    return runEngineBenchmarks(argc, argv, true);
 }

@@ -18,15 +18,6 @@ using namespace corrections;
 
 namespace {
 
-// u and v become merge partners, unless they lie on one cell.
-void link(point3D* u, point3D* v)
-{
-    if (cell_of(u) == cell_of(v))
-        return;
-    u->pushmp(v);
-    v->pushmp(u);
-}
-
 // u adds v to its partners, unless they lie on one cell.
 void add_partner(point3D* u, point3D* v)
 {
@@ -47,6 +38,66 @@ void move_all(const std::vector<point3D*>& list, Pos at)
 {
     for (point3D* p : list)
         move_to(p, at);
+}
+
+// The partners L of B (and B') become partners of A (and A'), and forget
+// B and B'. A' and B' are null for a free collapse.
+void take_over(const std::vector<point3D*>& L, point3D* A, point3D* Ap, point3D* B, point3D* Bp)
+{
+    for (point3D* l : L) {
+        add_partner(A, l);
+        add_partner(l, A);
+        if (Ap) {
+            add_partner(Ap, l);
+            add_partner(l, Ap);
+        }
+        l->removemp(B);
+        if (Bp)
+            l->removemp(Bp);
+    }
+}
+
+// The third cells at both ends of a collapsed edge meet at the collapse
+// point: LA (A's partners) and LB (B's) list each other, LB goes over to
+// A and A', and every two of their cells get a contact there. With
+// `extend`, a contact that has a stretch already has it re-welded up to
+// the new junction; otherwise an existing stretch stays as it is.
+void meet_at_junction(dbReader& db, const std::vector<point3D*>& LA, const std::vector<point3D*>& LB, point3D* A,
+                      point3D* Ap, point3D* B, point3D* Bp, bool extend)
+{
+    for (point3D* la : LA)
+        for (point3D* lb : LB)
+            add_partner(la, lb);
+    take_over(LB, A, Ap, B, Bp);
+    for (point3D* lb : LB)
+        for (point3D* la : LA)
+            add_partner(lb, la);
+    for (point3D* la : LA) {
+        for (point3D* lb : LB) {
+            cell* cJ = cell_of(la);
+            cell* cK = cell_of(lb);
+            if (!cJ || !cK || cJ == cK)
+                continue;
+            interpair* q = find_any_pair(cJ, cK);
+            if (!extend || !q || q->MP.empty()) {
+                weld_point(db, cJ, cK, la, lb, true);
+                continue;
+            }
+            // The stretch of the two third cells reaches the new junction.
+            mergepair* m = q->MP.front();
+            if (q->cell1 == cJ) {
+                if (boundary_merge(db, m->S2, la, m->T1, lb)) {
+                    m->S2 = la;
+                    m->T1 = lb;
+                }
+            } else if (boundary_merge(db, m->T2, la, m->S1, lb)) {
+                m->T2 = la;
+                m->S1 = lb;
+            }
+            remesh_now(db, cJ);
+            remesh_now(db, cK);
+        }
+    }
 }
 
 // The place A (and A') take: A's own when the edge after e is short too, so
@@ -187,42 +238,14 @@ int collapse_welded(dbReader& db, edge* e)
     } else if (na == 1 && nb >= 2) {
         const std::vector<point3D*> L = partners_except(B, Bp);
         move_all(L, at);
-        for (point3D* l : L) {
-            add_partner(A, l);
-            add_partner(Ap, l);
-            add_partner(l, A);
-            add_partner(l, Ap);
-            l->removemp(B);
-            l->removemp(Bp);
-        }
+        take_over(L, A, Ap, B, Bp);
     } else if (na >= 2 && nb >= 2) {
         // Junction exchange: the third cells at A and at B meet.
         const std::vector<point3D*> L1 = partners_except(A, Ap);
         const std::vector<point3D*> L2 = partners_except(B, Bp);
         move_all(L1, at);
         move_all(L2, at);
-        for (point3D* l1 : L1)
-            for (point3D* l2 : L2)
-                add_partner(l1, l2);
-        for (point3D* l : L2) {
-            add_partner(A, l);
-            add_partner(Ap, l);
-            add_partner(l, A);
-            add_partner(l, Ap);
-            l->removemp(B);
-            l->removemp(Bp);
-        }
-        for (point3D* l2 : L2)
-            for (point3D* l1 : L1)
-                add_partner(l2, l1);
-        for (point3D* l1 : L1) {
-            for (point3D* l2 : L2) {
-                cell* cJ = cell_of(l1);
-                cell* cK = cell_of(l2);
-                if (cJ && cK && cJ != cK)
-                    weld_point(db, cJ, cK, l1, l2, true);
-            }
-        }
+        meet_at_junction(db, L1, L2, A, Ap, B, Bp, false);
         exchange = true;
     }
 
@@ -269,52 +292,14 @@ int collapse_free(dbReader& db, edge* e)
     const std::vector<point3D*> L4 = partners_except(A, nullptr);
     const std::vector<point3D*> L5 = partners_except(B, nullptr);
     if (L4.empty() && !L5.empty()) {
-        for (point3D* l : L5) {
-            move_to(l, at);
-            l->removemp(B);
-            link(A, l);
-        }
+        move_all(L5, at);
+        take_over(L5, A, nullptr, B, nullptr);
     } else if (!L4.empty() && L5.empty()) {
         move_all(L4, at);
     } else if (!L4.empty() && !L5.empty()) {
         move_all(L4, at);
         move_all(L5, at);
-        for (point3D* l5 : L5)
-            l5->removemp(B);
-        for (point3D* l4 : L4)
-            for (point3D* l5 : L5)
-                add_partner(l4, l5);
-        for (point3D* l5 : L5)
-            link(A, l5);
-        for (point3D* l5 : L5)
-            for (point3D* l4 : L4)
-                add_partner(l5, l4);
-        for (point3D* l4 : L4) {
-            for (point3D* l5 : L5) {
-                cell* cJ = cell_of(l4);
-                cell* cK = cell_of(l5);
-                if (!cJ || !cK || cJ == cK)
-                    continue;
-                interpair* q = find_any_pair(cJ, cK);
-                if (!q || q->MP.empty()) {
-                    weld_point(db, cJ, cK, l4, l5, true);
-                    continue;
-                }
-                // The stretch of the two third cells reaches the new junction.
-                mergepair* m = q->MP.front();
-                if (q->cell1 == cJ) {
-                    if (boundary_merge(db, m->S2, l4, m->T1, l5)) {
-                        m->S2 = l4;
-                        m->T1 = l5;
-                    }
-                } else if (boundary_merge(db, m->T2, l4, m->S1, l5)) {
-                    m->T2 = l4;
-                    m->S1 = l5;
-                }
-                remesh_now(db, cJ);
-                remesh_now(db, cK);
-            }
-        }
+        meet_at_junction(db, L4, L5, A, nullptr, B, nullptr, true);
     }
     db.node_remove_1(B);
 

@@ -133,6 +133,20 @@ void reweld_at_m(dbReader& db, Pick& p, const std::vector<point3D*>& A, const st
     }
 }
 
+// The start of every slide: Vp moves to M, V and Vn leave K's ring and
+// their partners forget them. A receives Vp's partners, B Vn's.
+void begin_slide(Pick& p, std::vector<point3D*>& A, std::vector<point3D*>& B)
+{
+    move_to(p.Vp, p.M);
+    splice_out(p);
+    drop_side(p.K, p.in);
+    drop_side(p.K, p.out);
+    A = p.Vp->mp;
+    B = p.Vn->mp;
+    unlink(p.Vn);
+    unlink(p.V);
+}
+
 // Stretches of K with a third cell: a single-point weld at V goes, an end
 // at Vn moves to Vp.
 void third_cell_rule(interpair* q, const Pick& p)
@@ -282,73 +296,44 @@ namespace {
 
 int pick_at(dbReader& db, point3D* V, int depth);
 
-int in_side_slide(dbReader& db, Pick& p)
+// In-side slide (only V's in-edge welded, to L) or out-side slide (only
+// its out-edge, to R): that neighbour lets go of V, its vertex there stays
+// at V's old place, free towards K.
+int side_slide(dbReader& db, Pick& p, bool inSide)
 {
-    for (point3D* u : p.Vn->mp) {
-        interpair* q = find_pair(p.L, cell_of(u));
+    cell* other = inSide ? p.L : p.R;
+    // Squeezed: the neighbour touches, along a stretch ending at K, a cell
+    // welded at the vertex that stays.
+    for (point3D* u : inSide ? p.Vn->mp : p.Vp->mp) {
+        interpair* q = find_pair(other, cell_of(u));
         if (q && !q->MP.empty() && end_welded_to(q->MP.front(), p.K)) {
             db.cell_death_response(p.K);
             return dbReader::STEP_OK;
         }
     }
-    move_to(p.Vp, p.M);
-    splice_out(p);
-    drop_side(p.K, p.in);
-    drop_side(p.K, p.out);
-    const std::vector<point3D*> A = p.Vp->mp;
-    const std::vector<point3D*> B = p.Vn->mp;
-    unlink(p.Vn);
-    unlink(p.V);
-    db.node_merge(p.Lp, p.Vn);
+    std::vector<point3D*> A, B;
+    begin_slide(p, A, B);
+    if (inSide)
+        db.node_merge(p.Lp, p.Vn);
     db.node_remove_1(p.Vn);
     db.node_remove_1(p.V);
+    if (!inSide)
+        db.node_merge(p.Rn, p.Vp);
     for (interpair* q : p.K->pairs) {
-        if (other_cell(q, p.K) == p.L)
+        if (other_cell(q, p.K) != other)
+            third_cell_rule(q, p);
+        else if (inSide)
             k_l_rule(q, p);
         else
-            third_cell_rule(q, p);
-    }
-    p.inP->bonded = 0;
-    p.inP->partner = nullptr;
-    p.inP->pair = nullptr;
-    reweld_at_m(db, p, A, B);
-    remesh_now(db, p.K);
-    remesh_now(db, p.L);
-    return dbReader::STEP_OK;
-}
-
-int out_side_slide(dbReader& db, Pick& p)
-{
-    for (point3D* u : p.Vp->mp) {
-        interpair* q = find_pair(p.R, cell_of(u));
-        if (q && !q->MP.empty() && end_welded_to(q->MP.front(), p.K)) {
-            db.cell_death_response(p.K);
-            return dbReader::STEP_OK;
-        }
-    }
-    move_to(p.Vp, p.M);
-    splice_out(p);
-    drop_side(p.K, p.in);
-    drop_side(p.K, p.out);
-    const std::vector<point3D*> A = p.Vp->mp;
-    const std::vector<point3D*> B = p.Vn->mp;
-    unlink(p.Vn);
-    unlink(p.V);
-    db.node_remove_1(p.Vn);
-    db.node_remove_1(p.V);
-    db.node_merge(p.Rn, p.Vp);
-    for (interpair* q : p.K->pairs) {
-        if (other_cell(q, p.K) == p.R)
             k_r_rule(q, p);
-        else
-            third_cell_rule(q, p);
     }
-    p.outP->bonded = 0;
-    p.outP->partner = nullptr;
-    p.outP->pair = nullptr;
+    edge* freed = inSide ? p.inP : p.outP;
+    freed->bonded = 0;
+    freed->partner = nullptr;
+    freed->pair = nullptr;
     reweld_at_m(db, p, A, B);
     remesh_now(db, p.K);
-    remesh_now(db, p.R);
+    remesh_now(db, other);
     return dbReader::STEP_OK;
 }
 
@@ -413,14 +398,8 @@ int three_cell_slide(dbReader& db, Pick& p, int depth)
             }
         }
     }
-    move_to(p.Vp, p.M);
-    splice_out(p);
-    drop_side(p.K, p.in);
-    drop_side(p.K, p.out);
-    const std::vector<point3D*> A = p.Vp->mp;
-    const std::vector<point3D*> B = p.Vn->mp;
-    unlink(p.Vn);
-    unlink(p.V);
+    std::vector<point3D*> A, B;
+    begin_slide(p, A, B);
     db.node_remove_1(p.Vn);
     db.node_remove_1(p.V);
     db.node_merge(p.Rn, p.Lp);
@@ -528,10 +507,8 @@ int pick_at(dbReader& db, point3D* V, int depth)
     }
     if (!p.in->bonded && !p.out->bonded)
         return dbReader::STEP_OK;
-    if (!p.out->bonded)
-        return in_side_slide(db, p);
-    if (!p.in->bonded)
-        return out_side_slide(db, p);
+    if (!p.in->bonded || !p.out->bonded)
+        return side_slide(db, p, p.in->bonded);
     if (p.L0 == p.R0) {
         if (!edge_sound(p.Rn->in_edge))
             return broken_boundary(db, K);

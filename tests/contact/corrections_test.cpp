@@ -656,3 +656,97 @@ TEST(Corrections, ABrokenBoundaryFailsWithTheCellAndChangesNothing)
         }
     }
 }
+
+namespace {
+
+// X (cell 0) below, A (cell 1) above its left end, B (cell 2) above its
+// right end, welded to X along X's top side; between the two welds X's top
+// side has `freeEdges` free edges (2 or 3) of a gap that A and B face.
+TissueLayout gap(int freeEdges)
+{
+    const double w = freeEdges == 2 ? 4.0 : 6.0;  // gap width, edges of 2 units
+    const double r = 4.0 + w;                     // x of B's left side
+    TissueLayout layout;
+    FixtureCell X;
+    X.ring = {{0, 0}, {r + 4, 0}, {r + 4, 10}, {r, 10}};
+    for (int k = 1; k < freeEdges; ++k)
+        X.ring.push_back({r - 2.0 * k, 10});
+    X.ring.push_back({4, 10});
+    X.ring.push_back({0, 10});
+    layout.cells.push_back(X);
+    layout.cells.push_back(FixtureCell{{{0, 10}, {4, 10}, {4, 14}, {0, 14}}, 0});
+    layout.cells.push_back(FixtureCell{{{r, 10}, {r + 4, 10}, {r + 4, 14}, {r, 14}}, 0});
+    const int n = static_cast<int>(X.ring.size());
+    layout.welds = {{0, n - 2, n - 1, 1, 0, 1}, {0, 2, 3, 2, 0, 1}};
+    return layout;
+}
+
+} // namespace
+
+TEST(EdgeStage, AGapOfTwoFreeEdgesPairsTheCellsAcrossIt)
+{
+    struct Case {
+        int freeEdges;
+        int existing;  // 0 none, 1 the pair (A, B), 2 the pair (B, A)
+        bool paired;   // a new pair of A and B is made
+    };
+    for (const Case& c : {Case{2, 0, true}, Case{3, 0, false}, Case{2, 1, false}, Case{2, 2, false}}) {
+        auto e = build(gap(c.freeEdges));
+        ASSERT_TRUE(topologyIsSound(*e));
+        cell* A = e->cells[1];
+        cell* B = e->cells[2];
+        if (c.existing)
+            c.existing == 1 ? welding::new_pair(*e, A, B) : welding::new_pair(*e, B, A);
+        const std::size_t before = e->interpairs.size();
+        EXPECT_EQ(e->cell_edge_response(1), -1) << e->message.toStdString();
+        std::size_t made = 0;
+        for (std::size_t k = before; k < e->interpairs.size(); ++k) {
+            const interpair* p = e->interpairs[k];
+            EXPECT_NE(p->cell1, p->cell2);
+            made += (p->cell1 == A && p->cell2 == B) || (p->cell1 == B && p->cell2 == A);
+        }
+        EXPECT_EQ(made, c.paired ? 1u : 0u) << c.freeEdges << " " << c.existing;
+        expectSound(*e);
+    }
+}
+
+TEST(EdgeStage, TheBandIsOpenAtBothEndsAndAFoldedEdgeIsCollapsed)
+{
+    TissueLayout layout;
+    // Cell 0: sides of exactly pi/2 (0,0)-(pi/2,0) and of exactly 1.9 pi
+    // (0,1.9 pi)-(0,0), the others inside the band.
+    layout.cells.push_back(FixtureCell{{{0, 0}, {1.570796325, 0}, {3, 2}, {3, 6}, {0, 5.969026035}}, 0});
+    // Cell 1: a deep notch at (46, 5): the side (46.3, 12) -> (46, 5), 7 long,
+    // folds there; every other side is long.
+    layout.cells.push_back(FixtureCell{{{40, 0}, {52, 0}, {52, 12}, {46.3, 12}, {46, 5}, {45.7, 12}, {40, 12}}, 0});
+    auto e = build(layout);
+    ASSERT_TRUE(e);
+    ASSERT_EQ(sideAt(*e, 0, 0)->getlength(), 1.570796325);
+    ASSERT_EQ(sideAt(*e, 0, 4)->getlength(), 5.969026035);
+    // Wrong box vertices: only a cell with something to collapse repairs them.
+    e->cells[0]->AABB_xmin = vertexAt(*e, 0, 3);
+    e->cells[1]->AABB_xmin = vertexAt(*e, 1, 2);
+    point3D* notch = vertexAt(*e, 1, 4);
+    point3D* leftmost = vertexAt(*e, 1, 0);  // (40, 0), before (40, 12) in side order
+    point3D* wrong = vertexAt(*e, 0, 3);
+    const std::size_t before = e->points.size();
+
+    ProgressWatch watch;
+    EXPECT_EQ(e->cell_edge_response(1), -1);
+    watch.stop();
+    EXPECT_TRUE(watch.seen.contains("Simulation: edge-response|Cell edge correction..."));
+    EXPECT_FALSE(anyProgressVisible());
+
+    EXPECT_EQ(liveRing(*e, 0), 5);
+    EXPECT_EQ(e->cells[0]->AABB_xmin, wrong);
+    EXPECT_FALSE(notch->alive);
+    EXPECT_EQ(e->cells[1]->AABB_xmin, leftmost);
+    // The folded side was not split: no new vertex at its middle.
+    for (std::size_t k = before; k < e->points.size(); ++k)
+        EXPECT_FALSE(std::fabs(e->points[k]->x - 46.15) < 1e-9 && std::fabs(e->points[k]->y - 8.5) < 1e-9);
+    EXPECT_GT(e->points.size(), before);  // the long sides were
+    expectSound(*e);
+
+    dbReader empty;
+    EXPECT_EQ(empty.cell_edge_response(1), -1);
+}
