@@ -11,6 +11,7 @@
 #include "model/parameter_tables.h"
 #include "model/tissue_file.h"
 #include "support/crossings.h"
+#include "support/finite_positions.h"
 #include "support/model_env.h"
 #include "support/tissue_fixture.h"
 #include "support/topology_check.h"
@@ -76,28 +77,5 @@ protected:
 
     dbReader* reader = nullptr;
 };
-
-// Every boundary and inner position of the live cells is finite; `where`
-// names the first that is not.
-inline bool positionsFinite(const dbReader& e, std::string* where = nullptr)
-{
-    for (const cell* c : e.cells) {
-        if (c->dead)
-            continue;
-        for (const edge* s : c->sides)
-            if (!std::isfinite(s->p1->x) || !std::isfinite(s->p1->y)) {
-                if (where)
-                    *where = "vertex " + std::to_string(s->p1->id) + " of cell " + std::to_string(c->id);
-                return false;
-            }
-        for (const point3D* q : c->inner_p)
-            if (!std::isfinite(q->x) || !std::isfinite(q->y)) {
-                if (where)
-                    *where = "an inner point of cell " + std::to_string(c->id);
-                return false;
-            }
-    }
-    return true;
-}
 
 #endif
