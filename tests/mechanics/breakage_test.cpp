@@ -320,9 +320,11 @@ TEST_F(Breakage, TheThreeSidedJunctionSelectsWhatTore)
             << what;
         // Loads with zero forces stay; the adhesion force follows the states.
         EXPECT_EQ(j.I->MP[0]->adhesion_load_S2, k.I ? 6.0 : 1.0);
-        if (k.vzState == IN)
-            EXPECT_DOUBLE_EQ(j.h->adhesion_force[0], -(k.O ? 6.0 : 1.0) * 0.0 + (k.I ? 6.0 : 1.0) * -1.0)
-                << "h's in side faces +x";
+        if (k.vzState == IN) {
+            // IN: -L n on each side; h's in side faces +x, its out side +y.
+            EXPECT_DOUBLE_EQ(j.h->adhesion_force[0], -(k.I ? 6.0 : 1.0)) << what;
+            EXPECT_DOUBLE_EQ(j.h->adhesion_force[1], -(k.O ? 6.0 : 1.0)) << what;
+        }
     }
 }
 
