@@ -167,6 +167,7 @@ private:
     void move_cell(point3D* from, point3D* to, Vec D, const Flank* a, const Flank* b);
     void follow(Flank& f);
     void move_all(Vec D);
+    int one_flank(Flank& f, Flank& left, Flank& right);
 };
 
 int Slide::find_rear()
@@ -617,6 +618,34 @@ void Slide::move_all(Vec D)
         shift(s->p1, D);
 }
 
+// Only flank f has welded stretches: its rear arc must be free, and it
+// slides when its friction beats its adhesion.
+int Slide::one_flank(Flank& f, Flank& left, Flank& right)
+{
+    point3D* rearMost = f.left ? own_end(f.stretches.back()) : own_start(f.stretches.back());
+    point3D* beforeFront = f.left ? c->front_first->prev : c->front_last->next;
+    if (!arc_unbonded(rearMost, beforeFront, f.left))
+        return dbReader::STEP_OK;
+    friction(f);
+    if (f.maxF <= f.maxA || frontBonded || !check_run(f))
+        return dbReader::STEP_OK;
+    scan(f);
+    release_contacts(left.contacts);
+    release_contacts(right.contacts);
+    release_contacts(frontContacts);
+    reweld(f);
+    rear_end(f);
+    const Vec D{f.run.L * u.x, f.run.L * u.y};
+    // Everything but the slid run, from its rear end round to its first vertex.
+    point3D* last = f.run.V.back();
+    if (f.left)
+        move_cell(f.carried ? f.X->next : last->next, f.run.V[0], D, &f, nullptr);
+    else
+        move_cell(f.run.V[0], f.carried ? f.X->prev : last->prev, D, &f, nullptr);
+    follow(f);
+    return dbReader::STEP_OK;
+}
+
 int Slide::run()
 {
     if (find_rear() != dbReader::STEP_OK)
@@ -655,43 +684,10 @@ int Slide::run()
         return dbReader::STEP_OK;
     }
 
-    if (nR == 0) {
-        point3D* rearMost = own_end(left.stretches.back());
-        if (!arc_unbonded(rearMost, c->front_first->prev, true))
-            return dbReader::STEP_OK;
-        friction(left);
-        if (left.maxF <= left.maxA || frontBonded || !check_run(left))
-            return dbReader::STEP_OK;
-        scan(left);
-        release_contacts(left.contacts);
-        release_contacts(right.contacts);
-        release_contacts(frontContacts);
-        reweld(left);
-        rear_end(left);
-        const Vec D{left.run.L * u.x, left.run.L * u.y};
-        // Everything but the slid run: from after the rear end round to the run's start.
-        move_cell(left.carried ? left.X->next : left.run.V.back()->next, left.run.V[0], D, &left, nullptr);
-        follow(left);
-        return dbReader::STEP_OK;
-    }
-    if (nL == 0) {
-        point3D* rearMost = own_start(right.stretches.back());
-        if (!arc_unbonded(rearMost, c->front_last->next, false))
-            return dbReader::STEP_OK;
-        friction(right);
-        if (right.maxF <= right.maxA || frontBonded || !check_run(right))
-            return dbReader::STEP_OK;
-        scan(right);
-        release_contacts(left.contacts);
-        release_contacts(right.contacts);
-        release_contacts(frontContacts);
-        reweld(right);
-        rear_end(right);
-        const Vec D{right.run.L * u.x, right.run.L * u.y};
-        move_cell(right.run.V[0], right.carried ? right.X->prev : right.run.V.back()->prev, D, &right, nullptr);
-        follow(right);
-        return dbReader::STEP_OK;
-    }
+    if (nR == 0)
+        return one_flank(left, left, right);
+    if (nL == 0)
+        return one_flank(right, left, right);
 
     // Both flanks: the rear arc between them must be free of welds.
     point3D* leftEnd = own_end(left.stretches.back());

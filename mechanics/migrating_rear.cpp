@@ -7,7 +7,7 @@
 // points next to the boundaries around it, those contacts are made or
 // revived, the unwelded contacts left behind are dropped, and record 1 goes.
 #include "contact/welding.h"
-#include "geometry/cd3dw.h"
+#include "mechanics/facing_cells.h"
 #include "mechanics/response_blocks.h"
 
 #include <cmath>
@@ -15,11 +15,6 @@
 
 namespace {
 
-// Weight of a mesh point in the triangulation: the square of the target
-// edge length.
-constexpr double kPointWeight = 9.869604378534024;
-// The box of the mesh points is widened by this much on every side.
-constexpr double kBoxMargin = 1000.0;
 // A dropped contact stays when its other cell lies ahead of or beside the
 // direction of the record (cosine above this).
 constexpr double kBehind = -0.1;
@@ -37,63 +32,19 @@ cell* other_cell(const interpair* q, const cell* c)
     return q->cell1 == c ? q->cell2 : q->cell1;
 }
 
-// Inserts the mesh points of x next to its boundary (its slip points when it
-// has no inner mesh), ids running on from *id.
-void insert_points(CD3DW& dt, const cell* x, int* id)
-{
-    if (!x->inner_p.empty()) {
-        for (point3D* p : x->inner_p)
-            if (p->deep_inner == 0)
-                dt.add_resample(p->x, p->y, kPointWeight, (*id)++, p);
-    } else {
-        for (point3D* p : x->inner_p_slip)
-            dt.add_resample(p->x, p->y, kPointWeight, (*id)++, p);
-    }
-}
-
 // The cells that share a triangle with c's points, in the order their
-// triangles are met; cells that do not yet exist as pairs are new ones.
-std::vector<cell*> facing_cells(cell* c, const std::vector<cell*>& around)
+// triangles are met.
+std::vector<cell*> facing_cells(cell* c, std::vector<cell*> around)
 {
     std::vector<cell*> found;
-    double box[4] = {1e12, 1e12, -1e12, -1e12};
-    auto extend = [&box](const cell* x) {
-        for (const point3D* p : x->inner_p) {
-            box[0] = std::min(box[0], p->x);
-            box[1] = std::min(box[1], p->y);
-            box[2] = std::max(box[2], p->x);
-            box[3] = std::max(box[3], p->y);
-        }
-    };
-    for (const cell* x : around)
-        extend(x);
-    extend(c);
-    // Without any inner point there is nothing to triangulate.
-    if (box[0] > box[2] || box[1] > box[3])
-        return found;
-    box[0] -= kBoxMargin;
-    box[1] -= kBoxMargin;
-    box[2] += kBoxMargin;
-    box[3] += kBoxMargin;
-
-    CD3DW dt(box);
-    int id = 0;
-    for (const cell* x : around)
-        insert_points(dt, x, &id);
-    insert_points(dt, c, &id);
-
-    for (CCell* t : dt.cells) {
-        if (!t->alive || t->has_bounding_vertex())
-            continue;
-        cell* K[3];
-        for (int i = 0; i < 3; ++i)
-            K[i] = t->vertex[i]->point ? t->vertex[i]->point->cell : nullptr;
-        if (K[0] != c && K[1] != c && K[2] != c)
-            continue;
-        for (cell* k : K)
+    around.push_back(c);
+    visit_facing_triangles(around, [c, &found](cell* a, cell* b, cell* d) {
+        if (a != c && b != c && d != c)
+            return;
+        for (cell* k : {a, b, d})
             if (k && k != c)
                 push_unique(found, k);
-    }
+    });
     return found;
 }
 

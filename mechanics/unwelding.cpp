@@ -88,10 +88,11 @@ int release_end(dbReader& db, point3D* own, point3D* facing, bool ownGoesOn, boo
     return r;
 }
 
-// The stretch end at p of a junction edge moves one vertex back to `own`
-// (p's ring neighbour on the weld's side) and `facing` (the partner's);
-// a stretch left as one point keeps the loads of its other end.
-void shorten_at(mergepair* m, point3D* p, point3D* own, point3D* facing, bool atEnd)
+// The stretch end at p moves to `own` (on p's cell) and the end welded to it
+// to `facing`, taking their loads; a stretch left as one point takes the
+// loads of its other end. `atEnd`: p ends the stretch on its cell (S2 or
+// T2), else it starts it (S1 or T1).
+void move_stretch_end(mergepair* m, point3D* p, point3D* own, point3D* facing, bool atEnd)
 {
     if (atEnd) {
         // p ends the stretch on its cell (S2 or T2).
@@ -377,28 +378,7 @@ int dbReader::edge_response_b1(edge* e)
     node_merge(Z, Q);
 
     // The stretch of A and B starts at Q/S instead of P/R.
-    if (mpr->S1 == P) {
-        mpr->S1 = Q;
-        mpr->T2 = S;
-        if (mpr->S2 == Q) {
-            mpr->adhesion_load_S1 = mpr->adhesion_load_S2;
-            mpr->adhesion_load_T2 = mpr->adhesion_load_T1;
-        } else {
-            mpr->adhesion_load_S1 = Q->adhesion_load;
-            mpr->adhesion_load_T2 = S->adhesion_load;
-        }
-    }
-    if (mpr->T1 == P) {
-        mpr->T1 = Q;
-        mpr->S2 = S;
-        if (mpr->T2 == Q) {
-            mpr->adhesion_load_T1 = mpr->adhesion_load_T2;
-            mpr->adhesion_load_S2 = mpr->adhesion_load_S1;
-        } else {
-            mpr->adhesion_load_S2 = S->adhesion_load;
-            mpr->adhesion_load_T1 = Q->adhesion_load;
-        }
-    }
+    move_stretch_end(mpr, P, Q, S, false);
     // The stretches with X end at Q and start at S.
     mergepair* m = pPX->MP[0];
     if (m->S2 == P) {
@@ -578,9 +558,9 @@ int dbReader::point_response_b2(point3D* p)
         return empty_pair(*this, pout);
 
     // Both welds end one vertex short of p.
-    shorten_at(pin->MP[0], p, prev, V1->next, true);
+    move_stretch_end(pin->MP[0], p, prev, V1->next, true);
     welding::unbond(ein);
-    shorten_at(pout->MP[0], p, next, V2->prev, false);
+    move_stretch_end(pout->MP[0], p, next, V2->prev, false);
     welding::unbond(eout);
 
     // X and Y touching only at this point let go of each other too.

@@ -50,20 +50,7 @@ protected:
     void arm()
     {
         migrant->center_refresh();
-        migrant->migrating = 1;
-        double a = std::atan2(migrant->center[1] - centre[1], migrant->center[0] - centre[0]) * 180.0 / 3.14159265;
-        migrant->migrate_angle = a < 0 ? a + 360.0 : a;
-        migrant->front_first = migrant->front_last = nullptr;
-        for (edge* s : migrant->sides) {
-            point3D* v = s->p1;
-            if (s->bonded || v->in_edge->bonded)
-                continue;
-            v->migrate_mark = 1;
-            v->migrate_force = 5.0;
-            if (!migrant->front_first)
-                migrant->front_first = v;
-            migrant->front_last = v;
-        }
+        armFreeFront(migrant, migrant->center[0] - centre[0], migrant->center[1] - centre[1], 5.0);
     }
 
     // A live cell welded all round, drawn by the seeded generator.
@@ -88,28 +75,10 @@ protected:
 
     int step(int n)
     {
-        reader->cell_mesh_generation(n);
-        if (!migrant->dead)
-            arm();
-        int r = reader->cell_dynamic_FEM(n);
-        if (r < 0)
-            r = reader->detect_collision(n);
-        if (r < 0)
-            r = reader->cell_pick_response(n);
-        if (r < 0 && reader->cell_edge_response(n) >= 0)
-            r = 0;
-        reader->r_tree_construction(reader->bounds);
-        return r;
-    }
-
-    std::vector<double> positions() const
-    {
-        std::vector<double> out;
-        for (const point3D* p : reader->points) {
-            out.push_back(p->x);
-            out.push_back(p->y);
-        }
-        return out;
+        return loopStep(*reader, n, [this] {
+            if (!migrant->dead)
+                arm();
+        });
     }
 
     cell* migrant = nullptr;
@@ -169,9 +138,9 @@ TEST_F(WoundMigration, OneSeedGivesOneResult)
             ASSERT_EQ(step(n), dbReader::STEP_OK) << "run " << run << ", step " << n;
         }
         if (run == 0)
-            first = positions();
+            first = allPositions(*reader);
     }
-    const std::vector<double> second = positions();
+    const std::vector<double> second = allPositions(*reader);
     ASSERT_EQ(first.size(), second.size());
     EXPECT_EQ(std::memcmp(first.data(), second.data(), first.size() * sizeof(double)), 0);
 }

@@ -67,50 +67,15 @@ protected:
     // the tissue's centre with its free vertices as the front.
     void arm()
     {
-        migrant->migrating = 1;
-        migrant->migrate_angle = std::atan2(centre[1] - migrant->center[1], centre[0] - migrant->center[0]) * 180.0 /
-                                 3.14159265;
-        if (migrant->migrate_angle < 0)
-            migrant->migrate_angle += 360.0;
-        migrant->front_first = migrant->front_last = nullptr;
-        frontSize = 0;
-        for (edge* s : migrant->sides) {
-            point3D* v = s->p1;
-            if (s->bonded || v->in_edge->bonded)
-                continue;
-            v->migrate_mark = 1;
-            v->migrate_force = 1.0;
-            if (!migrant->front_first)
-                migrant->front_first = v;
-            migrant->front_last = v;
-            ++frontSize;
-        }
+        frontSize = armFreeFront(migrant, centre[0] - migrant->center[0], centre[1] - migrant->center[1], 1.0);
     }
 
     int step(int n)
     {
-        reader->cell_mesh_generation(n);
-        arm();
-        int r = reader->cell_dynamic_FEM(n);
-        if (r < 0)
-            r = reader->detect_collision(n);
-        if (r < 0)
-            r = reader->cell_pick_response(n);
-        if (r < 0 && reader->cell_edge_response(n) >= 0)
-            r = 0;
-        reader->r_tree_construction(reader->bounds);
-        return r;
+        return loopStep(*reader, n, [this] { arm(); });
     }
 
-    std::vector<double> positions() const
-    {
-        std::vector<double> out;
-        for (const point3D* p : reader->points) {
-            out.push_back(p->x);
-            out.push_back(p->y);
-        }
-        return out;
-    }
+    std::vector<double> positions() const { return allPositions(*reader); }
 
     cell* driven = nullptr;
     cell* migrant = nullptr;
