@@ -3,6 +3,9 @@
 #include "app/glwidget.h"
 #include "app/newdiagram.h"
 #include "app/save_question.h"
+#include "editors/diagramwindow.h"
+#include "editors/mainform.h"
+#include "editors/tabdialog.h"
 #include "model/dbreader.h"
 #include "model/parameter_database.h"
 #include "model/parameter_tables.h"
@@ -27,6 +30,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTextStream>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -74,12 +78,26 @@ MainWindow::MainWindow()
     connect(glWidget, &GLWidget::dock_message, this, &MainWindow::buildDockWidget);
     connect(glWidget, &GLWidget::delete_message, this, &MainWindow::deleteXMLForm);
 
+    mainForm = new MainForm;
+    mainForm->resize(400, 500);
+    mainForm->setAttribute(Qt::WA_QuitOnClose, false);
+    connect(mainForm, &MainForm::updateInfo, this, &MainWindow::updatePara);
+
     newDiagramWindow = new newDiagram;
     newDiagramWindow->resize(600, 500);
     // Exit ends the program even while the designer is open: only the main
     // window keeps it running.
     newDiagramWindow->setAttribute(Qt::WA_QuitOnClose, false);
     connect(newDiagramWindow, &newDiagram::buildSignal, this, &MainWindow::newDiagramData);
+
+    // The editors read the seeded database once, here; like the designer they
+    // do not keep the program running.
+    diagramWindow = new DiagramWindow;
+    diagramWindow->resize(600, 500);
+    diagramWindow->setAttribute(Qt::WA_QuitOnClose, false);
+    cueDialog = new TabDialog;
+    cueDialog->resize(400, 400);
+    cueDialog->setAttribute(Qt::WA_QuitOnClose, false);
 
     setWindowTitle(tr("Vantu"));
     setWindowIcon(QIcon(":/images/icon.png"));
@@ -94,6 +112,9 @@ MainWindow::~MainWindow()
     if (cellTree && !cellTree->parent())
         delete cellTree;
     delete newDiagramWindow;
+    delete mainForm;
+    delete diagramWindow;
+    delete cueDialog;
 }
 
 // --- construction ------------------------------------------------------------
@@ -805,21 +826,33 @@ void MainWindow::setShowDirection()
 
 void MainWindow::showDatabase()
 {
-    // The parameter database window is not part of this program: nothing to show.
+    mainForm->show();
+    mainForm->raise();
+    mainForm->activateWindow();
 }
 
 void MainWindow::buildDiagram()
 {
-    // The relationship diagram window is not part of this program: nothing to show.
+    diagramWindow->updateUseStatus();
+    diagramWindow->show();
 }
 
 void MainWindow::buildCue()
 {
-    // The migration-cue dialog is not part of this program: nothing to show.
+    cueDialog->reload();
+    cueDialog->show();
 }
 
 void MainWindow::updatePara()
 {
+    // The Manager is not modal: its "&Quit" can come while a step, a load or
+    // a teardown reads the tables, which must not change under it. The
+    // reload follows once that has ended.
+    if (glWidget->engineInUse()) {
+        QTimer::singleShot(50, this, &MainWindow::updatePara);
+        return;
+    }
+    GLWidget::EngineUse use(*glWidget);
     UserInitialParas();
 }
 

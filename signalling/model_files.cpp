@@ -80,6 +80,35 @@ bool isValidIdentifier(const QString& text)
     return true;
 }
 
+QSet<QString> fixedIds()
+{
+    QSet<QString> ids{"default", "D0", "DeltaT", "Prob_DoNothing", "Prob_GrowthDiv", "Prob_Migration",
+                      "Prob_Apoptosis"};
+    for (const char* prefix : {"kdonothing", "kgrowthdiv", "kmigration", "kapoptosis"}) {
+        ids.insert(QString(prefix) + "0");
+        ids.insert(QString(prefix) + "_1");
+    }
+    return ids;
+}
+
+bool clashesWithModelIds(const QString& name, const QStringList& cytokines)
+{
+    if (fixedIds().contains(name))
+        return true;
+    for (const char* family : {"ks_", "ks0_", "ks1_", "kd_", "D_", "kdonothing_", "kgrowthdiv_", "kmigration_",
+                               "kapoptosis_"}) {
+        if (name.startsWith(QLatin1String(family)))
+            return true;
+    }
+    for (const QString& other : cytokines) {
+        for (const char* reaction : {"Syn", "Deg"}) {
+            if (name == QLatin1String(reaction) + other || other == QLatin1String(reaction) + name)
+                return true;
+        }
+    }
+    return false;
+}
+
 void recordWritten(const QString& path)
 {
     if (!written().contains(path))

@@ -14,6 +14,7 @@
 // directory.
 
 #include <QString>
+#include <QSet>
 #include <QStringList>
 
 namespace model_files {
@@ -35,6 +36,17 @@ QString commonFile();
 // Whether text is an SBML identifier: a letter or underscore followed by
 // letters, digits and underscores (ASCII).
 bool isValidIdentifier(const QString& text);
+
+// Ids every cell-type file declares whatever the database holds (the
+// compartment, the common parameters, the four probabilities and their
+// weights); no cytokine may take them as its species id.
+QSet<QString> fixedIds();
+// Whether a cytokine called `name` would take an id the model files give to
+// something else: a fixed id, an id of the parameter families ("ks_",
+// "ks0_", "ks1_", "kd_", "D_", "kgrowthdiv_", ...), or the synthesis or
+// degradation reaction of a cytokine in `cytokines` ("Syn" + name, "Deg" +
+// name), either way round.
+bool clashesWithModelIds(const QString& name, const QStringList& cytokines);
 
 // The paths the writer opened since the last removal, in writing order.
 void recordWritten(const QString& path);

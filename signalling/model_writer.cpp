@@ -552,19 +552,6 @@ void CellModel::writeReactions(FileWriter& w)
     xml.writeEndElement();
 }
 
-// Ids every cell-type file declares whatever the database holds; no cytokine
-// may take them as its species id.
-QSet<QString> fixedIds()
-{
-    QSet<QString> ids{"default", "D0", "DeltaT", "Prob_DoNothing", "Prob_GrowthDiv", "Prob_Migration",
-                      "Prob_Apoptosis"};
-    for (const char* prefix : {"kdonothing", "kgrowthdiv", "kmigration", "kapoptosis"}) {
-        ids.insert(QString(prefix) + "0");
-        ids.insert(QString(prefix) + "_1");
-    }
-    return ids;
-}
-
 QString openFailure(const QString& path)
 {
     return QStringLiteral("Can't write %1 in read-only Folder.\nPlease add write privilege to the Vantu "
@@ -665,7 +652,7 @@ bool writeModelFiles(QString* failure)
         n = count.value(0).toInt() + 1;
     const int s = n > 0 ? 33 / n : 0;
 
-    const QVector<CytokineRow> cytokines = readCytokines(fixedIds());
+    const QVector<CytokineRow> cytokines = readCytokines(model_files::fixedIds());
 
     QVector<CellRow> cells;
     QSqlQuery query;

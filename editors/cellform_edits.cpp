@@ -1,0 +1,187 @@
+// The cell form's field edits: every change of a shown cell type is written
+// at once, keyed by its name. Nothing is written while a new record is open
+// or while the form refills its own widgets (writable()).
+#include "editors/cellform.h"
+
+#include "editors/record_checks.h"
+#include "model/parameter_database.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QSqlQuery>
+#include <QTableWidget>
+
+namespace {
+
+// One column of the shown type's row; `column` is one of the form's own
+// column names, never user text.
+void writeCell(const char* column, const QVariant& value, const QString& name)
+{
+    record_checks::run(QStringLiteral("UPDATE cell SET %1 = ? WHERE name = ?").arg(QLatin1String(column)),
+                       {value, name});
+}
+
+int flag(const QCheckBox* box)
+{
+    return box->isChecked() ? 1 : 0;
+}
+
+}
+
+void cellForm::chooseColor()
+{
+    const QColor chosen = QColorDialog::getColor(QColor(), this);
+    if (!chosen.isValid())
+        return;
+    color.setRgb(chosen.red(), chosen.green(), chosen.blue(), color.alpha());
+    updateColorLabel(colorLabel, chosen);
+    // A new record takes the colour with "&Add".
+    if (adding)
+        return;
+    record_checks::run(QStringLiteral("UPDATE cell SET red = ?, green = ?, blue = ? WHERE name = ?"),
+                       {chosen.red(), chosen.green(), chosen.blue(), shownName()});
+}
+
+void cellForm::descriptionChanged()
+{
+    if (writable())
+        writeCell("description", descriptionEdit->text(), shownName());
+}
+
+void cellForm::useChanged()
+{
+    if (writable())
+        writeCell("use", flag(useCheckBox), shownName());
+}
+
+void cellForm::staticChanged()
+{
+    if (!writable())
+        return;
+    writeCell("static", flag(staticCheckBox), shownName());
+    // A type that is no longer static does not migrate either until its cue
+    // says so again; a type without a cue row has nothing to change.
+    if (!staticCheckBox->isChecked())
+        record_checks::run(QStringLiteral("UPDATE cue SET migrate = ? WHERE cellname = ?"),
+                           {int(MigrationMechanism::STATIC), shownName()});
+}
+
+void cellForm::boundaryChanged()
+{
+    if (writable())
+        writeCell("boundary", flag(boundaryCheckBox), shownName());
+}
+
+void cellForm::youngChanged()
+{
+    if (writable())
+        writeCell("young", youngSpinBox->value(), shownName());
+}
+
+void cellForm::poissonChanged()
+{
+    if (writable())
+        writeCell("poisson", poissonSpinBox->value(), shownName());
+}
+
+void cellForm::factinChanged()
+{
+    if (writable())
+        writeCell("Factin", factinSpinBox->value(), shownName());
+}
+
+void cellForm::behaviorChanged()
+{
+    if (!writable())
+        return;
+    int percent[4];
+    double weights[4];
+    readWeights(percent);
+    // All four at 0 give no fractions: the stored weights stay.
+    if (!record_checks::normaliseWeights(percent, weights))
+        return;
+    record_checks::run(QStringLiteral("UPDATE cell SET growth_coef = ?, migration_coef = ?, death_coef = ?, "
+                                      "quiet_coef = ? WHERE name = ?"),
+                       {weights[0], weights[1], weights[2], weights[3], shownName()});
+}
+
+void cellForm::cytokineInfoChanged()
+{
+    if (!writable())
+        return;
+    record_checks::writeSynthesisTable(this, synthesisTable, shownName(), true, tr("Update Cell Information"),
+                                       tr("The synthesis rate of %1 is NULL!"),
+                                       tr("The synthesis rate of %1 must be a number of at least 0!"));
+}
+
+void cellForm::degradeInfoChanged()
+{
+    if (!writable())
+        return;
+    const QString name = shownName();
+    const QHash<QString, int> cells = record_checks::cellIds();
+    if (!cells.contains(name))
+        return;
+
+    struct Pair {
+        double value = 0;
+        int degrade = 0;
+        bool stored = false;
+    };
+    QHash<QString, Pair> forward;   // (name, partner) rows by partner
+    QHash<QString, Pair> backward;  // (partner, name) rows by partner
+    QSqlQuery query;
+    record_checks::run(QStringLiteral("SELECT cell1name, cell2name, value, degrade FROM adhesion WHERE "
+                                      "cell1name = ? OR cell2name = ?"),
+                       {name, name}, &query);
+    while (query.next()) {
+        const Pair pair{query.value(2).toDouble(), query.value(3).toInt(), true};
+        if (query.value(0).toString() == name)
+            forward.insert(query.value(1).toString(), pair);
+        if (query.value(1).toString() == name)
+            backward.insert(query.value(0).toString(), pair);
+    }
+
+    struct Change {
+        QString partner;
+        double value;
+        int degrade;
+    };
+    QVector<Change> changes;
+    for (int row = 0; row < adhesionTable->rowCount(); ++row) {
+        const QString partner = adhesionTable->item(row, 0)->text();
+        if (!cells.contains(partner))
+            continue;
+        double value = 0;
+        if (!record_checks::parseAmount(adhesionTable->item(row, 1)->text(), &value)) {
+            warn(tr("Update Cell Information"),
+                 tr("The adhesion to %1 must be a number of at least 0!").arg(partner));
+            return;
+        }
+        changes.append({partner, value, adhesionTable->item(row, 0)->checkState() == Qt::Checked ? 1 : 0});
+    }
+
+    // Only existing pairs are updated. The value goes both ways, since the
+    // load takes a pair's adhesion from the row of its lower-indexed type;
+    // degrading stays one-way.
+    record_checks::Transaction transaction;
+    bool ok = true;
+    for (const Change& c : changes) {
+        const Pair f = forward.value(c.partner);
+        if (f.stored && (f.value != c.value || f.degrade != c.degrade))
+            ok = record_checks::run(QStringLiteral("UPDATE adhesion SET value = ?, degrade = ? WHERE cell1name = ? "
+                                                   "AND cell2name = ?"),
+                                    {c.value, c.degrade, name, c.partner}) && ok;
+        const Pair b = backward.value(c.partner);
+        if (c.partner != name && b.stored && b.value != c.value)
+            ok = record_checks::run(
+                     QStringLiteral("UPDATE adhesion SET value = ? WHERE cell1name = ? AND cell2name = ?"),
+                     {c.value, c.partner, name}) && ok;
+    }
+    if (ok)
+        transaction.commit();
+}
