@@ -4,7 +4,6 @@
 // pass is timed; building the cells and their neighbour complex is not. The
 // pass must grow no faster than linearly: the 4,000-cell time should be at
 // most 4.5 times the 1,000-cell time.
-#include "bench_main.h"
 #include "geometry/ccomplex.h"
 #include "model/dbreader.h"
 #include "model/disc_ring.h"
@@ -80,8 +79,3 @@ void InitialContactPass(benchmark::State& state)
 BENCHMARK(InitialContactPass)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    return runEngineBenchmarks(argc, argv, false);
-}

@@ -556,16 +556,39 @@ TEST(PickStage, TripleJunctionRules)
     }
 }
 
+namespace {
+
+// Four squares around (x0 + 10, y0 + 10), the diagonal ones welded there
+// at one point: a junction of four. `fine` squares have a vertex at the
+// middle of every side (eight sides).
+void addFourSquares(TissueLayout& layout, double x0, double y0, bool fine)
+{
+    const int base = static_cast<int>(layout.cells.size());
+    for (auto [dx, dy] : {std::pair{0.0, 0.0}, {10.0, 0.0}, {0.0, 10.0}, {10.0, 10.0}}) {
+        const double x = x0 + dx, y = y0 + dy;
+        FixtureCell c;
+        if (fine)
+            c.ring = {{x, y}, {x + 5, y}, {x + 10, y}, {x + 10, y + 5}, {x + 10, y + 10}, {x + 5, y + 10}, {x, y + 10}, {x, y + 5}};
+        else
+            c.ring = {{x, y}, {x + 10, y}, {x + 10, y + 10}, {x, y + 10}};
+        layout.cells.push_back(c);
+    }
+    const int k = fine ? 2 : 1;  // ring index of a square's corner
+    const std::vector<FixtureWeld> welds = {{0, 1, 2, 1, 3, 0}, {0, 2, 3, 2, 0, 1}, {1, 2, 3, 3, 0, 1},
+                                            {2, 1, 2, 3, 3, 0}, {0, 2, 2, 3, 0, 0}, {1, 3, 3, 2, 1, 1}};
+    for (const FixtureWeld& w : welds)
+        layout.welds.push_back({base + w.cell1, k * w.s1, k * w.s2, base + w.cell2, k * w.t1, k * w.t2});
+}
+
+} // namespace
+
 TEST(PickStage, AJunctionOfFourGivesItsSharpestVertexUnderTheStagesDialog)
 {
     // Four 10 x 10 squares around (10, 10), the diagonal cells welded there
     // at one point. The junction's vertices are right angles up to rounding:
     // one of them is the only candidate, and its cell, of four sides, leaves.
     TissueLayout layout;
-    for (auto [x0, y0] : {std::pair{0.0, 0.0}, {10.0, 0.0}, {0.0, 10.0}, {10.0, 10.0}})
-        layout.cells.push_back(FixtureCell{{{x0, y0}, {x0 + 10, y0}, {x0 + 10, y0 + 10}, {x0, y0 + 10}}, 0});
-    layout.welds = {{0, 1, 2, 1, 3, 0}, {0, 2, 3, 2, 0, 1}, {1, 2, 3, 3, 0, 1},
-                    {2, 1, 2, 3, 3, 0}, {0, 2, 2, 3, 0, 0}, {1, 3, 3, 2, 1, 1}};
+    addFourSquares(layout, 0, 0, false);
     auto e = build(layout);
     ASSERT_TRUE(topologyIsSound(*e));
     const auto c = corrections::pick_candidates(*e);
@@ -861,4 +884,36 @@ TEST(PickCorrection, ASpikeRetractionKeepsAThirdCellAtVnInTheJunction)
     const mergepair* zl = welding::find_pair(e->cells[2], e->cells[1])->MP.front();
     EXPECT_EQ(zl->T2, Lp);
     expectSound(*e);
+}
+
+TEST(PickStage, AFailingCandidateEndsTheStageBeforeTheNextOne)
+{
+    // Three junctions of four, far apart, one candidate each, in this order.
+    // The second junction's contacts are broken (a weld without its pair):
+    // the first candidate's cell leaves (four sides), the second fails the
+    // stage with its cell, the third is never corrected.
+    TissueLayout layout;
+    addFourSquares(layout, 0, 0, false);
+    addFourSquares(layout, 100, 0, true);
+    addFourSquares(layout, 200, 0, false);
+    auto e = build(layout);
+    ASSERT_TRUE(topologyIsSound(*e));
+    ASSERT_EQ(corrections::pick_candidates(*e).size(), 3u);
+    for (int c = 4; c < 8; ++c)
+        for (edge* s : e->cells[c]->sides)
+            if (s->bonded)
+                s->pair = nullptr;
+    const int r = e->cell_pick_response(1);
+    EXPECT_GE(r, 4);
+    EXPECT_LT(r, 8);
+    EXPECT_EQ(e->message, QString("ERROR: the boundary of cell %1 is broken!").arg(r));
+    int deadFirst = 0, deadThird = 0;
+    for (int c = 0; c < 4; ++c) {
+        deadFirst += e->cells[c]->dead;
+        deadThird += e->cells[8 + c]->dead;
+    }
+    EXPECT_EQ(deadFirst, 1);
+    EXPECT_EQ(deadThird, 0);
+    for (int c = 4; c < 8; ++c)
+        EXPECT_EQ(liveRing(*e, c), 8);
 }
