@@ -30,10 +30,11 @@ GLWidget::GLWidget(QWidget* parent)
         engine.cell_mesh_generation(step);
         return -1;
     };
-    // The behaviour, mechanics, per-step contact and correction stages are
-    // not part of the program yet: a welded tissue's per-step contact update
-    // needs the multi-cell contact response, without which detect_collision
-    // refuses the step. Until they exist the loop re-meshes and re-indexes the
+    stages[STAGE_MECHANICS] = [](dbReader& engine, int step) { return engine.cell_dynamic_FEM(step); };
+    // The behaviour, per-step contact and correction stages are not part of
+    // the program yet: a welded tissue's per-step contact update needs the
+    // multi-cell contact response, without which detect_collision refuses the
+    // step. Until they exist the loop re-meshes, moves and re-indexes the
     // tissue only, rather than stopping every run at its first step and
     // discarding the tissue with a "Geometric Problem".
     stages[STAGE_RTREE] = [](dbReader& engine, int) {
@@ -261,8 +262,9 @@ int GLWidget::cell_biology()
 
 int GLWidget::cell_physics()
 {
-    if (paused)
+    if (paused || engineInUse())
         return -1;
+    EngineUse use(*this);
     return runStage(STAGE_MECHANICS);
 }
 

@@ -6,16 +6,18 @@
 
 // A broken system ends the solve, never the program: the diagnostic goes to
 // standard output and the caller turns SOR_FAILED into its step result.
-static double sor_failed(std::string* failure, const std::string& why)
+static double sor_failed(std::string* failure, int* failedRow, int row, const std::string& why)
 {
     if (failure)
         *failure = why;
+    if (failedRow)
+        *failedRow = row;
     return SOR_FAILED;
 }
 
 double SOR_solver(int n, double tol, double omega, int maxit, int& iter, int* rowEnds,
                   int* columns, double* values, double* rhs, double* x, double* xPrevious,
-                  double* diagonal, std::string* failure)
+                  double* diagonal, std::string* failure, int* failedRow)
 {
     double error = 100.0;
     if (tol >= 100.0 || n < 1)
@@ -38,7 +40,7 @@ double SOR_solver(int n, double tol, double omega, int maxit, int& iter, int* ro
                 if (!std::isfinite(x[j])) {
                     std::cout << "VA_" << k << ":" << values[k] << ",Xn_" << j << ":" << x[j] << std::endl;
                     std::cout << "  -> error: NAN detected at step" << iter << "!" << std::endl;
-                    return sor_failed(failure, "non-finite unknown " + std::to_string(j) + " read in row "
+                    return sor_failed(failure, failedRow, i, "non-finite unknown " + std::to_string(j) + " read in row "
                                                    + std::to_string(i) + " at sweep " + std::to_string(iter));
                 }
                 sigma += values[k] * x[j];
@@ -48,7 +50,7 @@ double SOR_solver(int n, double tol, double omega, int maxit, int& iter, int* ro
             if (diagonal[i] == 0) {
                 std::cout << " SOR_II_" << i << ": " << diagonal[i] << std::endl;
                 std::cout << "  -> error: 0 detected at step " << iter << "!" << std::endl;
-                return sor_failed(failure, "zero diagonal in row " + std::to_string(i)
+                return sor_failed(failure, failedRow, i, "zero diagonal in row " + std::to_string(i)
                                                + " at sweep " + std::to_string(iter));
             }
             const double xi = (rhs[i] - sigma) * (omega / diagonal[i]) + x[i] * (1.0 - omega);
@@ -56,7 +58,7 @@ double SOR_solver(int n, double tol, double omega, int maxit, int& iter, int* ro
                 std::cout << " Xn_" << i << ":" << xi << ", SOR_II:" << diagonal[i] << ", gamma:" << sigma
                           << std::endl;
                 std::cout << "  -> error: NAN detected at step " << iter << "!" << std::endl;
-                return sor_failed(failure, "non-finite value in row " + std::to_string(i)
+                return sor_failed(failure, failedRow, i, "non-finite value in row " + std::to_string(i)
                                                + " at sweep " + std::to_string(iter));
             }
             x[i] = xi;

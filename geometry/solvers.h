@@ -21,10 +21,11 @@ constexpr double SOR_FAILED = -1.0;
 // Returns the last convergence measure (largest change of a sweep over the
 // largest magnitude met), 100.0 when no sweep was made, or SOR_FAILED after
 // printing its diagnostic; `failure`, when given, then receives a short
-// description for the caller's "ERROR: " message.
+// description for the caller's "ERROR: " message, and `failedRow` the row
+// the solve broke down in.
 double SOR_solver(int n, double tol, double omega, int maxit, int& iter, int* rowEnds,
                   int* columns, double* values, double* rhs, double* x, double* xPrevious,
-                  double* diagonal, std::string* failure = nullptr);
+                  double* diagonal, std::string* failure = nullptr, int* failedRow = nullptr);
 
 // Integrates the linear exchange network d conc[target[k]] / dt +=
 // rate[k] * conc[source[k]] over the time span T by explicit Euler steps of
