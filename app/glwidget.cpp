@@ -31,12 +31,12 @@ GLWidget::GLWidget(QWidget* parent)
         return -1;
     };
     stages[STAGE_MECHANICS] = [](dbReader& engine, int step) { return engine.cell_dynamic_FEM(step); };
-    // The behaviour, per-step contact and correction stages are not part of
-    // the program yet: a welded tissue's per-step contact update needs the
-    // multi-cell contact response, without which detect_collision refuses the
-    // step. Until they exist the loop re-meshes, moves and re-indexes the
-    // tissue only, rather than stopping every run at its first step and
-    // discarding the tissue with a "Geometric Problem".
+    stages[STAGE_CONTACT] = [](dbReader& engine, int step) { return engine.detect_collision(step); };
+    stages[STAGE_PICK] = [](dbReader& engine, int step) { return engine.cell_pick_response(step); };
+    stages[STAGE_EDGE] = [](dbReader& engine, int step) { return engine.cell_edge_response(step); };
+    // The behaviour stage is not part of the program yet: until it exists the
+    // loop re-meshes, moves the tissue, brings the contacts up to date,
+    // corrects junctions and edges and re-indexes the tissue.
     stages[STAGE_RTREE] = [](dbReader& engine, int) {
         engine.r_tree_construction(engine.bounds);
         return -1;

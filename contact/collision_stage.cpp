@@ -14,21 +14,6 @@
 
 namespace {
 
-// The per-step update of one contact. The multi-cell contact response does
-// this; until it is part of the engine a pair that needs an update cannot be
-// handled, and the stage says so instead of reporting a success.
-int update_contact(dbReader& db, interpair* pair, int step, int pass, int first_pair_id)
-{
-    (void)step;
-    (void)pass;
-    (void)first_pair_id;
-    db.message = QString("ERROR: the contact response for the pair %1 of cells %2 and %3 is not available!")
-                     .arg(pair->id)
-                     .arg(pair->cell1->id)
-                     .arg(pair->cell2->id);
-    return pair->id;
-}
-
 // Visits the pairs by index in one pass; pairs appended meanwhile are
 // visited too, in further walks. Returns a failure index or -1.
 int contact_pass(dbReader& db, QProgressDialog& progress, int step, int pass)
@@ -44,7 +29,7 @@ int contact_pass(dbReader& db, QProgressDialog& progress, int step, int pass)
                 db.message = QString("ERROR: one cell of %1 and %2 is already dead!")
                                  .arg(pair->cell1->id)
                                  .arg(pair->cell2->id);
-            const int r = update_contact(db, pair, step, pass, pair->id);
+            const int r = db.collision_response_m2(pair, step, pass, pair->id);
             if (r >= 0)
                 return r;
             if (pass == 1) {

@@ -13,10 +13,6 @@ using namespace welding;
 
 namespace {
 
-struct Box {
-    double xmin, ymin, xmax, ymax; // world units
-};
-
 struct Extremes {
     point3D* xmin;
     point3D* ymin;
@@ -37,35 +33,36 @@ struct Rect {
     }
 };
 
-// Row 1..12 of the arrangement table, 0 when none matches.
-int arrangement(const Box& a, const Box& b)
+} // namespace
+
+bool welding::arrangement_row(int row, const Box& a, const Box& b)
 {
-    if (b.xmin >= a.xmin && b.ymin >= a.ymin && b.xmax >= a.xmax && b.ymax >= a.ymax && b.xmin <= a.xmax && b.ymin <= a.ymax)
-        return 1;
-    if (a.xmin >= b.xmin && a.ymin >= b.ymin && a.xmax >= b.xmax && a.ymax >= b.ymax && a.xmin <= b.xmax && a.ymin <= b.ymax)
-        return 2;
-    if (b.xmin >= a.xmin && a.ymin >= b.ymin && b.xmax >= a.xmax && a.ymax >= b.ymax && b.xmin <= a.xmax && a.ymin <= b.ymax)
-        return 3;
-    if (a.xmin >= b.xmin && b.ymin >= a.ymin && a.xmax >= b.xmax && b.ymax >= a.ymax && a.xmin <= b.xmax && b.ymin <= a.ymax)
-        return 4;
-    if (b.xmin >= a.xmin && b.xmax >= a.xmax && b.ymin >= a.ymin && b.ymax <= a.ymax && b.xmin <= a.xmax)
-        return 5;
-    if (a.xmin >= b.xmin && a.xmax >= b.xmax && b.ymin >= a.ymin && b.ymax <= a.ymax && a.xmin <= b.xmax)
-        return 6;
-    if (b.xmin >= a.xmin && b.xmax <= a.xmax && a.ymin >= b.ymin && a.ymax >= b.ymax && a.ymin <= b.ymax)
-        return 7;
-    if (b.xmin >= a.xmin && b.xmax <= a.xmax && b.ymin >= a.ymin && b.ymax >= a.ymax && b.ymin <= a.ymax)
-        return 8;
-    if (a.xmin >= b.xmin && a.xmax >= b.xmax && a.ymin >= b.ymin && a.ymax <= b.ymax && a.xmin <= b.xmax)
-        return 9;
-    if (b.xmin >= a.xmin && b.xmax >= a.xmax && a.ymin >= b.ymin && a.ymax <= b.ymax && b.xmin <= a.xmax)
-        return 10;
-    if (a.xmin >= b.xmin && a.xmax <= b.xmax && b.ymin >= a.ymin && b.ymax >= a.ymax && b.ymin <= a.ymax)
-        return 11;
-    if (a.xmin >= b.xmin && a.xmax <= b.xmax && a.ymin >= b.ymin && a.ymax >= b.ymax && a.ymin <= b.ymax)
-        return 12;
+    switch (row) {
+    case 1: return b.xmin >= a.xmin && b.ymin >= a.ymin && b.xmax >= a.xmax && b.ymax >= a.ymax && b.xmin <= a.xmax && b.ymin <= a.ymax;
+    case 2: return a.xmin >= b.xmin && a.ymin >= b.ymin && a.xmax >= b.xmax && a.ymax >= b.ymax && a.xmin <= b.xmax && a.ymin <= b.ymax;
+    case 3: return b.xmin >= a.xmin && a.ymin >= b.ymin && b.xmax >= a.xmax && a.ymax >= b.ymax && b.xmin <= a.xmax && a.ymin <= b.ymax;
+    case 4: return a.xmin >= b.xmin && b.ymin >= a.ymin && a.xmax >= b.xmax && b.ymax >= a.ymax && a.xmin <= b.xmax && b.ymin <= a.ymax;
+    case 5: return b.xmin >= a.xmin && b.xmax >= a.xmax && b.ymin >= a.ymin && b.ymax <= a.ymax && b.xmin <= a.xmax;
+    case 6: return a.xmin >= b.xmin && a.xmax >= b.xmax && b.ymin >= a.ymin && b.ymax <= a.ymax && a.xmin <= b.xmax;
+    case 7: return b.xmin >= a.xmin && b.xmax <= a.xmax && a.ymin >= b.ymin && a.ymax >= b.ymax && a.ymin <= b.ymax;
+    case 8: return b.xmin >= a.xmin && b.xmax <= a.xmax && b.ymin >= a.ymin && b.ymax >= a.ymax && b.ymin <= a.ymax;
+    case 9: return a.xmin >= b.xmin && a.xmax >= b.xmax && a.ymin >= b.ymin && a.ymax <= b.ymax && a.xmin <= b.xmax;
+    case 10: return b.xmin >= a.xmin && b.xmax >= a.xmax && a.ymin >= b.ymin && a.ymax <= b.ymax && b.xmin <= a.xmax;
+    case 11: return a.xmin >= b.xmin && a.xmax <= b.xmax && b.ymin >= a.ymin && b.ymax >= a.ymax && b.ymin <= a.ymax;
+    case 12: return a.xmin >= b.xmin && a.xmax <= b.xmax && a.ymin >= b.ymin && a.ymax >= b.ymax && a.ymin <= b.ymax;
+    default: return false;
+    }
+}
+
+int welding::arrangement(const Box& a, const Box& b)
+{
+    for (int row = 1; row <= 12; ++row)
+        if (arrangement_row(row, a, b))
+            return row;
     return 0;
 }
+
+namespace {
 
 // An arc: its first vertex and its last one (the vertex whose next is the
 // walk's end mark); a whole ring has first == last == its start.

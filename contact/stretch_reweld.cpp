@@ -61,13 +61,16 @@ void clear_interior(const std::vector<point3D*>& run, cell* owner, interpair* co
 
 } // namespace
 
-bool welding::boundary_merge(dbReader& db, point3D* P1, point3D* P2, point3D* Q1, point3D* Q2)
+bool welding::boundary_merge(dbReader& db, point3D* P1, point3D* P2, point3D* Q1, point3D* Q2,
+                             interpair* fallback)
 {
     if (P1 == P2 || Q1 == Q2)
         return true;
     cell* A = P1->in_edge->cell;
     cell* B = Q1->out_edge->cell;
     interpair* AB = find_pair(A, B);
+    if (!AB)
+        AB = fallback;
     std::vector<point3D*> a, b;
     if (!AB || !collect_run(P1, P2, false, a) || !collect_run(Q1, Q2, true, b))
         return false;

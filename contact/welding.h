@@ -28,6 +28,19 @@ inline void move_to(point3D* p, Pos at) { p->x = at.x; p->y = at.y; }
 // The cell of a boundary vertex: the owner of its outgoing edge.
 inline cell* cell_of(const point3D* p) { return p->out_edge ? p->out_edge->cell : nullptr; }
 
+// The bounding box of a cell, from its extreme vertices.
+struct Box {
+    double xmin, ymin, xmax, ymax; // world units
+};
+
+// The arrangement table of two boxes: row 1..4 a corner overlap (b upper
+// right, lower left, lower right, upper left of a), 5..12 a side overlap
+// (b right, left, below, above of a with its range within a's; then a's
+// range within b's: b left, right, above, below). All tests inclusive.
+bool arrangement_row(int row, const Box& a, const Box& b);
+// The first row that holds, 0 when none does.
+int arrangement(const Box& a, const Box& b);
+
 // How many vertices a walk around c's ring may visit before it must have
 // come back: every live vertex starts one side, plus slack for the sides that
 // a routine appends while it walks.
@@ -119,6 +132,10 @@ interpair* new_pair(dbReader& db, cell* x, cell* y);
 // The first not-removed pair of x that joins x and y, or null.
 interpair* find_pair(cell* x, cell* y);
 
+// The first pair of x that joins x and y whatever its removed flag, or null:
+// a dissolved contact still blocks a new one between the same cells.
+interpair* find_any_pair(cell* x, cell* y);
+
 // Whether some partner of p and some partner of q belong to one cell.
 bool share_partner_cell(const point3D* p, const point3D* q);
 
@@ -151,7 +168,10 @@ bool close_gap(dbReader& db, interpair* pair, point3D* FA, point3D* LA, point3D*
 
 // The stretch re-welding with its outcome: false when the ends do not lie on
 // their rings as required or the two cells have no pair (nothing changed).
-bool boundary_merge(dbReader& db, point3D* P1, point3D* P2, point3D* Q1, point3D* Q2);
+// `fallback` is the pair the welds are bonded to when the two cells have no
+// live pair of their own (a caller that welds for a pair passes it).
+bool boundary_merge(dbReader& db, point3D* P1, point3D* P2, point3D* Q1, point3D* Q2,
+                    interpair* fallback = nullptr);
 
 // The welding of a pair that has no stretch yet, over the candidate vectors.
 bool weld_new_pair(dbReader& db, interpair* pair, const std::vector<point3D*>& S,
@@ -160,6 +180,38 @@ bool weld_new_pair(dbReader& db, interpair* pair, const std::vector<point3D*>& S
 // The initial welding of one pair; -1 on success, else the pair's id with the
 // engine's message set.
 int weld_pair(dbReader& db, interpair* pair);
+
+// Contact intervals of a pair for the per-step contact response (its
+// arrangement code and the arcs to search, two entries per arc). For a
+// welded pair `stretchOf`, when given, receives the index of the stretch
+// each appended S/T couple belongs to, since a crossing arrangement may
+// append nothing for some stretches.
+int contact_intervals(dbReader& db, interpair* pair, std::vector<point3D*>& S, std::vector<point3D*>& T,
+                      std::vector<std::size_t>* stretchOf);
+
+// Makes sure a live pair of x and y exists (nothing for one cell).
+void ensure_pair(dbReader& db, cell* x, cell* y);
+
+// Fusion at one weld point: p (one cell) and q (another) move to `at` with
+// all their partners; `Gp` receives p's other partners and `Gq` q's, as
+// they were; then p, q and both groups list each other across the groups and
+// every two cells that meet there get a pair. Two vertices of one cell are
+// never made partners: such a couple is a pinch that cut_pinched_arc cuts.
+void fuse_weld_point(dbReader& db, point3D* p, point3D* q, Pos at, std::vector<point3D*>& Gp,
+                     std::vector<point3D*>& Gq);
+// The two halves of fuse_weld_point, for a caller that fuses two points at
+// once: first both gather, then both link.
+void gather_weld_point(point3D* p, point3D* q, Pos at, std::vector<point3D*>& Gp, std::vector<point3D*>& Gq);
+void link_weld_point(dbReader& db, point3D* p, point3D* q, const std::vector<point3D*>& Gp,
+                     const std::vector<point3D*>& Gq);
+
+// A third cell with one vertex in each group passes twice through the weld
+// point: its shorter loop (the one from the vertex in Gp on a tie) is cut
+// away, its welds along the loop handed to the survivor. `lastCouple` picks
+// the last qualifying couple of Gp instead of the first. A cut that would
+// leave the cell fewer than three sides removes the cell instead.
+void cut_pinched_arc(dbReader& db, point3D* p, point3D* q, const std::vector<point3D*>& Gp,
+                     const std::vector<point3D*>& Gq, bool lastCouple);
 
 } // namespace welding
 

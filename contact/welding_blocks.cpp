@@ -375,6 +375,14 @@ interpair* find_pair(cell* x, cell* y)
     return nullptr;
 }
 
+interpair* find_any_pair(cell* x, cell* y)
+{
+    for (interpair* p : x->pairs)
+        if (p && ((p->cell1 == x && p->cell2 == y) || (p->cell1 == y && p->cell2 == x)))
+            return p;
+    return nullptr;
+}
+
 bool share_partner_cell(const point3D* p, const point3D* q)
 {
     for (const point3D* x : p->mp) {

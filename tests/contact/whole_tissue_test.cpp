@@ -4,6 +4,7 @@
 // stays sound and no two boundaries cross afterwards.
 #include "contact_fixtures.h"
 #include "geometry/ccomplex.h"
+#include "support/contact_run.h"
 #include "support/topology_check.h"
 
 #include <gtest/gtest.h>
@@ -87,30 +88,6 @@ TEST(WholeTissue, HexagonalPackingOfNineteenCells)
                 centres.push_back({19.0 * (i + 0.5 * j), 19.0 * j * std::sqrt(3.0) / 2.0});
     ASSERT_EQ(centres.size(), 19u);
     runInitialPass(centres);
-}
-
-// A cluster grown cell by cell: each new centre at 16 to 19.5 from a random
-// earlier one and at least 16 from all of them, so that neighbours overlap by
-// up to four units and three cells can overlap near one place.
-std::vector<Pt> randomPacking(unsigned seed)
-{
-    std::mt19937 gen(seed);
-    const int count = std::uniform_int_distribution<int>(10, 50)(gen);
-    std::uniform_real_distribution<double> angle(0.0, 2.0 * 3.14159265358979);
-    std::uniform_real_distribution<double> gap(16.0, 19.5);
-    std::vector<Pt> centres = {{0.0, 0.0}};
-    for (int tries = 0; static_cast<int>(centres.size()) < count && tries < 100000; ++tries) {
-        const Pt& from = centres[std::uniform_int_distribution<std::size_t>(0, centres.size() - 1)(gen)];
-        const double a = angle(gen);
-        const double d = gap(gen);
-        const Pt c{from.first + d * std::cos(a), from.second + d * std::sin(a)};
-        bool free = true;
-        for (const Pt& o : centres)
-            free = free && std::hypot(o.first - c.first, o.second - c.second) >= 16.0;
-        if (free)
-            centres.push_back(c);
-    }
-    return centres;
 }
 
 class RandomPacking : public ::testing::TestWithParam<unsigned> {};

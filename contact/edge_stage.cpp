@@ -1,0 +1,198 @@
+// The edge correction stage, last of every step. Three phases over the
+// whole tissue:
+//  1. gaps: a free run of boundary that leads from one weld to the next
+//     within two edges closes a small gap; the cells welded at its start are
+//     paired with every cell found across the welds around it;
+//  2. the contact response runs on those new pairs (and on the pairs it
+//     creates in turn), so cells that came into contact weld this step;
+//  3. every side is kept between pi/2 and 1.9 pi: long ones are split, short
+//     or folded ones collapsed, splits first within a cell, both lists made
+//     before either is applied.
+#include "contact/corrections.h"
+#include "model/stage_progress.h"
+
+#include <QCoreApplication>
+#include <QObject>
+#include <QProgressDialog>
+
+#include <algorithm>
+
+using namespace welding;
+using namespace corrections;
+
+namespace {
+
+// A gap walk gives up at the third free edge in a row.
+constexpr int kGapRun = 3;
+
+// The welded vertices met walking around the gap that starts with the free
+// edge e, changing cell at every weld. The walk ends when it is back at
+// e.p1, at the third free edge in a row, after `bound` hops (a broken weld
+// can make it circle a junction) or at a weld without partner.
+std::vector<point3D*> gap_walk(const edge* e, std::size_t bound)
+{
+    std::vector<point3D*> V;
+    point3D* q = e->p2;
+    int run = 1;
+    std::size_t hops = 0;
+    while (q && q != e->p1 && q->out_edge && hops++ < bound) {
+        const edge* out = q->out_edge;
+        if (out->bonded) {
+            if (!out->partner || !out->partner->p2 || !out->partner->cell)
+                break;
+            V.push_back(q);
+            q = out->partner->p2;
+            run = 0;
+        } else {
+            ++run;
+            q = q->next;
+            if (run == kGapRun)
+                break;
+        }
+    }
+    return V;
+}
+
+// The box vertices are widened to the start vertices of the sides, and any
+// that left the ring are replaced; the box is never rebuilt.
+void widen_box(cell* c)
+{
+    for (edge* s : c->sides) {
+        point3D* v = s->p1;
+        if (!c->AABB_xmin || !c->AABB_xmin->alive || c->AABB_xmin->x > v->x)
+            c->AABB_xmin = v;
+        if (!c->AABB_xmax || !c->AABB_xmax->alive || v->x > c->AABB_xmax->x)
+            c->AABB_xmax = v;
+        if (!c->AABB_ymin || !c->AABB_ymin->alive || c->AABB_ymin->y > v->y)
+            c->AABB_ymin = v;
+        if (!c->AABB_ymax || !c->AABB_ymax->alive || v->y > c->AABB_ymax->y)
+            c->AABB_ymax = v;
+    }
+}
+
+// Whether a listed edge is still a side of its cell with both ends alive:
+// an earlier collapse or pick correction may have taken it off the ring.
+bool still_a_side(const edge* e)
+{
+    if (!e->in_use || !e->cell || !e->p1 || !e->p2 || !e->p1->alive || !e->p2->alive)
+        return false;
+    const auto& sides = e->cell->sides;
+    return std::find(sides.begin(), sides.end(), e) != sides.end();
+}
+
+} // namespace
+
+int dbReader::cell_edge_response(int step)
+{
+    QProgressDialog progress;
+    showStageProgress(progress, QObject::tr("Simulation: edge-response"), QObject::tr("Cell edge correction..."), 99);
+    auto advance = [&progress](int value) {
+        progress.setValue(value);
+        QCoreApplication::processEvents();
+    };
+    auto finish = [&progress](int r) {
+        progress.close();
+        return r;
+    };
+
+    const std::size_t N = cells.size();
+    std::size_t live = 0;
+    for (const point3D* p : points)
+        if (p->alive)
+            ++live;
+
+    // 1. Gap pairs.
+    const std::size_t K0 = interpairs.size();
+    for (std::size_t i = 0; i < N; ++i) {
+        cell* c = cells[i];
+        if (c->dead)
+            continue;
+        c->relax_skip = 0;
+        const std::size_t count = c->sides.size();
+        for (std::size_t j = 0; j < count && j < c->sides.size(); ++j) {
+            edge* e = c->sides[j];
+            if (!e || e->bonded || !e->p1 || !e->p2 || !e->p1->in_edge || !e->p1->in_edge->bonded)
+                continue;
+            const std::vector<point3D*> V = gap_walk(e, live);
+            if (V.empty())
+                continue;
+            advance(static_cast<int>((i * 50) / N));
+            for (std::size_t a = 0; a < e->p1->mp.size(); ++a) {
+                cell* A = cell_of(e->p1->mp[a]);
+                for (point3D* v : V) {
+                    cell* B = v->out_edge->partner->cell;
+                    if (A && A != B && !find_any_pair(A, B))
+                        new_pair(*this, A, B);
+                }
+            }
+        }
+    }
+
+    // 2. Contact response of the new pairs, and of the pairs they create.
+    std::size_t begin = K0;
+    std::size_t end = interpairs.size();
+    while (begin < end) {
+        for (std::size_t k = begin; k < end; ++k) {
+            interpair* pair = interpairs[k];
+            if (pair->removed || pair->check_detection())
+                continue;
+            if (pair->cell1->dead || pair->cell2->dead)
+                message = QString("ERROR: one cell of %1 and %2 is already dead!").arg(pair->cell1->id).arg(pair->cell2->id);
+            const int r = collision_response_m2(pair, step, 1, pair->id);
+            if (r >= 0)
+                return finish(r);
+        }
+        begin = end;
+        end = interpairs.size();
+    }
+
+    // 3. Edge lengths.
+    for (std::size_t i = 0; i < N; ++i) {
+        cell* c = cells[i];
+        if (c->dead)
+            continue;
+        c->relax_skip = 0;
+        std::vector<edge*> collapse, split;
+        const std::size_t count = c->sides.size();
+        for (std::size_t j = 0; j < count; ++j) {
+            edge* e = c->sides[j];
+            if (!edge_sound(e) || !e->p1->prev || !e->p2->next)
+                return finish(broken_boundary(*this, c));
+            const double len = e->getlength();
+            if (len < kShortEdge || e->edge_twist())
+                collapse.push_back(e);
+            else if (len > kLongEdge)
+                split.push_back(e);
+            else
+                continue;
+            if (e->bonded)
+                e->partner->cell->remesh = 1;
+        }
+        if (!collapse.empty())
+            widen_box(c);
+        const int value = static_cast<int>((i * 50) / N) + 50;
+        if (!split.empty()) {
+            advance(value);
+            for (edge* e : split) {
+                const int r = edge_response_d(e);
+                if (r >= 0)
+                    return finish(r);
+            }
+        }
+        if (!collapse.empty()) {
+            advance(value);
+            for (edge* e : collapse) {
+                if (!still_a_side(e))
+                    continue;
+                const int r = edge_response_m(e);
+                if (r >= 0)
+                    return finish(r);
+            }
+        }
+        if (!c->dead)
+            c->center_refresh();
+    }
+
+    advance(progress.maximum());
+    return finish(STEP_OK);
+}

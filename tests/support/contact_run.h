@@ -1,0 +1,42 @@
+#ifndef VANTU_TESTS_SUPPORT_CONTACT_RUN_H
+#define VANTU_TESTS_SUPPORT_CONTACT_RUN_H
+
+// Whole-tissue runs of the contact stages without the mechanics: cells are
+// moved by scripted vectors instead, then the stages run in the step loop's
+// order. Welded vertices must stay together, so a vertex in a junction node
+// moves by the mean of the vectors of the cells meeting there; a free vertex
+// moves with its own cell.
+//
+//   auto e = weldCentres(randomPacking(7), &error);     // built as a loader does
+//   std::vector<Shift> v = ...;                          // one per cell
+//   int r = runContactStep(*e, step, v);                 // -1 or the failure index
+
+#include "model/dbreader.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+using Centre = std::pair<double, double>;
+using Shift = std::pair<double, double>;
+
+// A cluster grown cell by cell: each new centre at 16 to 19.5 from a random
+// earlier one and at least 16 from all of them, so that neighbours overlap by
+// up to four units and three cells can overlap near one place.
+std::vector<Centre> randomPacking(unsigned seed);
+
+// Regular 20-gons of radius 10 at the centres, welded by the neighbour
+// complex and the initial contact pass; null with the reason in *error when
+// the pass fails.
+std::unique_ptr<dbReader> weldCentres(const std::vector<Centre>& centres, std::string* error = nullptr);
+
+// Moves the live vertices by the cells' vectors (indexed by cell id; a node
+// by the mean over its cells) and refreshes each live cell's area.
+void shiftCells(dbReader& engine, const std::vector<Shift>& perCell);
+
+// One step in the loop's order with the scripted shift in place of the
+// behaviour and mechanics: mesh, shift, collision stage.
+int runContactStep(dbReader& engine, int step, const std::vector<Shift>& perCell);
+
+#endif
