@@ -117,8 +117,8 @@ public:
     // Biology and behaviours.
     int cell_setupbiobehaviors(int step);
     // -1 whether the cell divided or stayed whole (the cell count tells);
-    // the parent's index with `message` set when a weld record of the parent
-    // does not fit its ring (nothing changed then).
+    // the parent's index with `message` set when its ring is broken or one of
+    // its weld records does not fit the rings (nothing changed then).
     int cell_division(cell* parent, int step, int parentType, int daughterType, double angle);
     void cell_migrate_response_0(cell* c, double angle, std::vector<int>* degradable, double force);
     void cell_migrate_response_1(cell* c, double angle, std::vector<int>* degradable, double force);

@@ -222,16 +222,12 @@ TEST_F(DivisionTest, DiscoveryGivesTheDaughterItsNeighbours)
     l.cells.push_back({{{-12, 4}, {-2, 4}, {-2, 16}, {-12, 16}}, 3});
     auto e = build(l);
     ASSERT_TRUE(e);
-    index_stren_class[0] = 0.25;
-    index_stren_class[3] = 1.0;
-    const double saved = adhesion_pair_array[0][3];
-    adhesion_pair_array[0][3] = adhesion_pair_array[3][0] = 2.0;
+    const AdhesionOfTypes table(0, 0.25, 3, 1.0, 2.0);
     cell* parent = e->cells[0];
     cell* X = e->cells[1];
     welding::new_pair(*e, parent, X);
     e->cell_interior_resample(X, 0);
     ASSERT_EQ(e->cell_division(parent, 0, 0, 0, 90.0), dbReader::STEP_OK);
-    adhesion_pair_array[0][3] = adhesion_pair_array[3][0] = saved;
     ASSERT_TRUE(topologyIsSound(*e));
     cell* D = e->cells.back();
     const auto found = contactsBetween(*e, D, X);

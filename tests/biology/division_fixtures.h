@@ -29,6 +29,26 @@ protected:
     }
 };
 
+// Strengths of two cell types and their adhesion, for one test: the table
+// entries are given back when it goes (the strengths go with the tables).
+class AdhesionOfTypes {
+public:
+    AdhesionOfTypes(int a, double strengthA, int b, double strengthB, double adhesion)
+        : a(a), b(b), saved(adhesion_pair_array[a][b])
+    {
+        index_stren_class[a] = strengthA;
+        index_stren_class[b] = strengthB;
+        adhesion_pair_array[a][b] = adhesion_pair_array[b][a] = adhesion;
+    }
+    ~AdhesionOfTypes() { adhesion_pair_array[a][b] = adhesion_pair_array[b][a] = saved; }
+    AdhesionOfTypes(const AdhesionOfTypes&) = delete;
+    AdhesionOfTypes& operator=(const AdhesionOfTypes&) = delete;
+
+private:
+    int a, b;
+    double saved;
+};
+
 // A regular polygon of n vertices, vertex k at angle k * 360 / n degrees.
 inline FixtureCell regularPolygon(int n, double radius, double cx = 0.0, double cy = 0.0)
 {

@@ -224,10 +224,7 @@ TEST_F(DivisionTest, SpeciesAndAdhesionOfTheHalves)
     layout.cells.push_back(regularPolygon(20, 10.0));
     auto e = build(layout);
     ASSERT_TRUE(e);
-    index_stren_class[1] = 0.5;
-    index_stren_class[2] = 0.8;
-    const double saved = adhesion_pair_array[1][2];
-    adhesion_pair_array[1][2] = adhesion_pair_array[2][1] = 3.0;
+    const AdhesionOfTypes table(1, 0.5, 2, 0.8, 3.0);
     cell* parent = e->cells[0];
     parent->species[0] = 7;
     parent->species[1] = 8;
@@ -235,7 +232,6 @@ TEST_F(DivisionTest, SpeciesAndAdhesionOfTheHalves)
     parent->dying = 1;
 
     ASSERT_EQ(e->cell_division(parent, 0, 1, 2, 30.0), dbReader::STEP_OK);
-    adhesion_pair_array[1][2] = adhesion_pair_array[2][1] = saved;
     ASSERT_TRUE(topologyIsSound(*e));
     cell* D = e->cells[1];
     EXPECT_EQ(parent->species[0], 3);
@@ -327,6 +323,15 @@ TEST_F(DivisionTest, RefusalsChangeNothing)
     m->S2 = vertexAt(*e, 0, 3);
     EXPECT_EQ(snapshot(*e), before);
     EXPECT_TRUE(topologyIsSound(*e));
+
+    // A ring whose links skip a vertex.
+    e->message.clear();
+    point3D* v = vertexAt(*e, 0, 1);
+    v->next = vertexAt(*e, 0, 3);
+    EXPECT_EQ(e->cell_division(e->cells[0], 0, 0, 0, 60.0), 0);
+    EXPECT_TRUE(e->message.startsWith("ERROR: "));
+    v->next = vertexAt(*e, 0, 2);
+    EXPECT_EQ(snapshot(*e), before);
 
     // Sound again, the vertical cut at x = 6 would leave the parent the
     // three collinear vertices of its right side: the cell stays whole.

@@ -1,0 +1,156 @@
+// Dividing every cell of a welded sheet once, in index order, at each
+// cell's shape angle: the 1,000-cell sample, and a 4,000-cell sheet in the
+// same layout (twice the columns and rows, the same spacing, row offset and
+// cell type, around the same centre), written beside the sample's header and
+// loaded through the same loader. Loading is not timed. Each division touches
+// one cell and its neighbours, so the 4,000-cell time should be at most 4.5
+// times the 1,000-cell time.
+
+#include "bench_env.h"
+
+#include "model/dbreader.h"
+#include "model/tissue_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <vector>
+
+namespace {
+
+QString sampleFile()
+{
+    return benchSamplePath(QStringLiteral("bench_1000_center.vt"));
+}
+
+// The sample's sheet scaled up: `factor` times the columns and the rows.
+// Returns the new file's path in `dir`, or an empty text when the sample
+// cannot be read as a sheet.
+QString scaledSheet(const QTemporaryDir& dir, int factor)
+{
+    QFile in(sampleFile());
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QString();
+    const QStringList lines = QTextStream(&in).readAll().split('\n');
+    QStringList header;
+    struct Centre {
+        double x, y;
+        QString type;
+    };
+    std::vector<Centre> centres;
+    bool inList = false;
+    for (const QString& line : lines) {
+        if (!inList) {
+            header << line;
+            inList = line.trimmed() == "CELL_LIST";
+            continue;
+        }
+        if (line.trimmed() == "END_CELL_LIST")
+            break;
+        const QStringList f = line.section('#', 0, 0).split(',');
+        if (f.size() == 3)
+            centres.push_back({f[0].toDouble(), f[1].toDouble(), f[2].trimmed()});
+    }
+    // The layout: rows of equal y, a column spacing, a row spacing and the
+    // shift of every other row.
+    std::size_t columns = 0;
+    while (columns < centres.size() && centres[columns].y == centres[0].y)
+        ++columns;
+    if (columns < 2 || columns >= centres.size() || centres.size() % columns != 0)
+        return QString();
+    const std::size_t rows = centres.size() / columns;
+    const double dx = centres[1].x - centres[0].x;
+    const double dy = centres[columns].y - centres[0].y;
+    const double shift = centres[columns].x - centres[0].x;
+    const double x0 = centres[0].x - dx * columns * (factor - 1) / 2.0;
+    const double y0 = centres[0].y - dy * rows * (factor - 1) / 2.0;
+
+    const QString path = dir.filePath(QStringLiteral("sheet_%1.vt").arg(centres.size() * factor * factor));
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Text))
+        return QString();
+    QTextStream text(&out);
+    for (const QString& line : header)
+        text << line << '\n';
+    int k = 0;
+    for (std::size_t r = 0; r < rows * factor; ++r)
+        for (std::size_t c = 0; c < columns * factor; ++c)
+            text << (x0 + c * dx + (r % 2) * shift) << ',' << (y0 + r * dy) << ',' << centres[0].type << " # CELL "
+                 << k++ << '\n';
+    text << "END_CELL_LIST\n";
+    return path;
+}
+
+void DivideEveryCell(benchmark::State& state, int factor)
+{
+    QTemporaryDir dir;
+    const QString file = factor == 1 ? sampleFile() : scaledSheet(dir, factor);
+    // A missing file would stop the run at the loader's warning box.
+    if (file.isEmpty() || !QFileInfo::exists(file)) {
+        state.SkipWithError("the sheet could not be made (set VANTU_SAMPLES to the samples directory)");
+        return;
+    }
+    const int lines = TissueFile::readLineCount(nullptr, file);
+    dbReader* reader = nullptr;
+    std::size_t count = 0, divided = 0;
+    double seconds = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        delete reader;
+        reader = nullptr;
+        if (!TissueFile::readDatabase(nullptr, reader, file, lines, 0)) {
+            state.SkipWithError("the sheet did not load");
+            break;
+        }
+        count = reader->cells.size();
+        const auto start = std::chrono::steady_clock::now();
+        state.ResumeTiming();
+
+        int failed = dbReader::STEP_OK;
+        for (std::size_t i = 0; i < count && failed == dbReader::STEP_OK; ++i) {
+            cell* c = reader->cells[i];
+            failed = reader->cell_division(c, 1, c->cell_type, c->cell_type, -1.0);
+        }
+
+        state.PauseTiming();
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        divided = reader->cells.size() - count;
+        if (failed != dbReader::STEP_OK) {
+            state.SkipWithError(reader->message.toLocal8Bit().constData());
+            break;
+        }
+        state.ResumeTiming();
+    }
+    delete reader;
+    if (divided * 100 < count * 99)
+        state.SkipWithError("fewer than 99% of the cells divided");
+    state.counters["cells"] = static_cast<double>(count);
+    state.counters["divided"] = static_cast<double>(divided);
+    if (divided > 0 && state.iterations() > 0)
+        state.counters["us_per_division"] = seconds * 1e6 / (static_cast<double>(divided) * state.iterations());
+}
+
+void DivideEveryCell1000(benchmark::State& state)
+{
+    DivideEveryCell(state, 1);
+}
+void DivideEveryCell4000(benchmark::State& state)
+{
+    DivideEveryCell(state, 2);
+}
+BENCHMARK(DivideEveryCell1000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(DivideEveryCell4000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    return runEngineBenchmarks(argc, argv);
+}
