@@ -3,7 +3,9 @@
 #include "app/glwidget.h"
 #include "app/newdiagram.h"
 #include "app/save_question.h"
+#include "editors/diagramwindow.h"
 #include "editors/mainform.h"
+#include "editors/tabdialog.h"
 #include "model/dbreader.h"
 #include "model/parameter_database.h"
 #include "model/parameter_tables.h"
@@ -88,6 +90,15 @@ MainWindow::MainWindow()
     newDiagramWindow->setAttribute(Qt::WA_QuitOnClose, false);
     connect(newDiagramWindow, &newDiagram::buildSignal, this, &MainWindow::newDiagramData);
 
+    // The editors read the seeded database once, here; like the designer they
+    // do not keep the program running.
+    diagramWindow = new DiagramWindow;
+    diagramWindow->resize(600, 500);
+    diagramWindow->setAttribute(Qt::WA_QuitOnClose, false);
+    cueDialog = new TabDialog;
+    cueDialog->resize(400, 400);
+    cueDialog->setAttribute(Qt::WA_QuitOnClose, false);
+
     setWindowTitle(tr("Vantu"));
     setWindowIcon(QIcon(":/images/icon.png"));
     resize(900, 600);
@@ -102,6 +113,8 @@ MainWindow::~MainWindow()
         delete cellTree;
     delete newDiagramWindow;
     delete mainForm;
+    delete diagramWindow;
+    delete cueDialog;
 }
 
 // --- construction ------------------------------------------------------------
@@ -820,12 +833,14 @@ void MainWindow::showDatabase()
 
 void MainWindow::buildDiagram()
 {
-    // The relationship diagram window is not part of this program: nothing to show.
+    diagramWindow->updateUseStatus();
+    diagramWindow->show();
 }
 
 void MainWindow::buildCue()
 {
-    // The migration-cue dialog is not part of this program: nothing to show.
+    cueDialog->reload();
+    cueDialog->show();
 }
 
 void MainWindow::updatePara()

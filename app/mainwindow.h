@@ -4,9 +4,11 @@
 #include <QMainWindow>
 #include <QStringList>
 
+class DiagramWindow;
 class GLWidget;
 class MainForm;
 class newDiagram;
+class TabDialog;
 class QAction;
 class QDockWidget;
 class QLabel;
@@ -123,6 +125,8 @@ private:
     GLWidget* glWidget = nullptr;
     MainForm* mainForm = nullptr;            // the Cell Cytokine Manager; owned, no Qt parent
     newDiagram* newDiagramWindow = nullptr;  // the new-tissue designer; owned, no Qt parent
+    DiagramWindow* diagramWindow = nullptr;  // the relationship diagram; owned, no Qt parent
+    TabDialog* cueDialog = nullptr;          // the migration-cue dialog; owned, no Qt parent
     QLabel* statusLabel1 = nullptr;  // mouse position text
     QLabel* statusLabel2 = nullptr;  // current cell text
     QStringList recentFiles;         // most recent first; in memory only

@@ -6,7 +6,7 @@
 // one cell and its neighbours, so the 4,000-cell time should be at most 4.5
 // times the 1,000-cell time.
 
-#include "bench_env.h"
+#include "support/engine_env.h"
 
 #include "model/dbreader.h"
 #include "model/tissue_file.h"
@@ -27,7 +27,7 @@ namespace {
 
 QString sampleFile()
 {
-    return benchSamplePath(QStringLiteral("bench_1000_center.vt"));
+    return QDir(QString::fromLocal8Bit(bench_env::samplesDirectory())).filePath("bench_1000_center.vt");
 }
 
 // The sample's sheet scaled up: `factor` times the columns and the rows.
@@ -149,8 +149,3 @@ BENCHMARK(DivideEveryCell1000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(DivideEveryCell4000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    return runEngineBenchmarks(argc, argv);
-}

@@ -23,6 +23,12 @@ double SOR_solver(int n, double tol, double omega, int maxit, int& iter, int* ro
     if (tol >= 100.0 || n < 1)
         return error;
 
+    // Every value written is checked, so an unknown can only be read
+    // non-finite when it started so: only then do the sweeps check each read.
+    bool startFinite = true;
+    for (int i = 0; i < n && startFinite; i++)
+        startFinite = std::isfinite(x[i]);
+
     // The largest magnitude any unknown had at the start of any sweep of this call.
     double scale = 0.0;
     do {
@@ -35,7 +41,11 @@ double SOR_solver(int n, double tol, double omega, int maxit, int& iter, int* ro
         for (int i = 0; i < n; i++) {
             double sigma = 0.0;
             const int end = rowEnds[i];
-            for (int k = start; k < end; k++) {
+            if (startFinite) {
+                for (int k = start; k < end; k++)
+                    sigma += values[k] * x[columns[k]];
+            }
+            for (int k = start; k < end && !startFinite; k++) {
                 const int j = columns[k];
                 if (!std::isfinite(x[j])) {
                     std::cout << "VA_" << k << ":" << values[k] << ",Xn_" << j << ":" << x[j] << std::endl;

@@ -3,6 +3,7 @@
 // boundary edge against a point fixed outside (a free side) or inside (a side
 // of a driven cell). Matrices are 6x6, row-major, x before y, in the vertex
 // order of the element.
+#include "mechanics/fem_step.h"
 #include "model/contact.h"
 #include "model/edge.h"
 #include "model/mesh.h"
@@ -80,6 +81,31 @@ void edge_triangle(edge* e, double side, double K[6][6])
 
 }  // namespace
 
+const double (*join_block(point3D* P, point3D* Q, const double G[2][2]))[2]
+{
+    for (le_sm* b : P->node_sm) {
+        double (*into)[2] = nullptr;
+        double (*mirror)[2] = nullptr;
+        if (b->a == P && b->b == Q) {
+            into = b->k_ab;
+            mirror = b->k_ba;
+        } else if (b->a == Q && b->b == P) {
+            into = b->k_ba;
+            mirror = b->k_ab;
+        } else {
+            continue;
+        }
+        for (int i = 0; i < 2; ++i)
+            for (int j = 0; j < 2; ++j)
+                into[i][j] += G[i][j];
+        for (int i = 0; i < 2; ++i)
+            for (int j = 0; j < 2; ++j)
+                mirror[i][j] = into[j][i];
+        return into;
+    }
+    return nullptr;
+}
+
 void triangle::set_Stiffness_matrix()
 {
     const double P[3][2] = {{a->x, a->y}, {b->x, b->y}, {c->x, c->y}};
@@ -99,29 +125,15 @@ void edge::set_virtual_stiffness_matrix()
 
     // The coupling of the two heads joins the block they already share; an
     // edge whose heads share none adds its diagonal blocks only.
-    for (le_sm* block : h1->node_sm) {
-        double (*into)[2] = nullptr;
-        double (*mirror)[2] = nullptr;
-        int r = 0, c = 2;
-        if (block->a == h1 && block->b == h2) {
-            into = block->k_ab;
-            mirror = block->k_ba;
-        } else if (block->a == h2 && block->b == h1) {
-            into = block->k_ba;
-            mirror = block->k_ab;
-        } else {
-            continue;
-        }
+    double Kc[2][2];
+    for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 2; ++j)
+            Kc[i][j] = virtual_sm[i][2 + j];
+    const auto* joined = join_block(h1, h2, Kc);
+    if (joined)
         for (int i = 0; i < 2; ++i)
             for (int j = 0; j < 2; ++j)
-                into[i][j] += virtual_sm[r + i][c + j];
-        for (int i = 0; i < 2; ++i)
-            for (int j = 0; j < 2; ++j) {
-                mirror[i][j] = into[j][i];
-                coupling_sm[i][j] = into[i][j];
-            }
-        break;
-    }
+                coupling_sm[i][j] = joined[i][j];
     for (int i = 0; i < 2; ++i)
         for (int j = 0; j < 2; ++j) {
             h1->diag_sm[i][j] += virtual_sm[i][j];

@@ -67,31 +67,7 @@ int FemStep::unknown_of(const point3D* p) const
 // they share none yet.
 void FemStep::add_block(point3D* P, point3D* Q, const double G[2][2])
 {
-    bool found = false;
-    for (le_sm* b : P->node_sm) {
-        double (*into)[2] = nullptr;
-        double (*mirror)[2] = nullptr;
-        if (b->a == P && b->b == Q) {
-            into = b->k_ab;
-            mirror = b->k_ba;
-            for (int i = 0; i < 2; ++i)
-                for (int j = 0; j < 2; ++j)
-                    into[i][j] += G[i][j];
-        } else if (b->a == Q && b->b == P) {
-            into = b->k_ba;
-            mirror = b->k_ab;
-            for (int i = 0; i < 2; ++i)
-                for (int j = 0; j < 2; ++j)
-                    into[i][j] += G[i][j];
-        } else {
-            continue;
-        }
-        for (int i = 0; i < 2; ++i)
-            for (int j = 0; j < 2; ++j)
-                mirror[i][j] = into[j][i];
-        found = true;
-    }
-    if (found)
+    if (join_block(P, Q, G))
         return;
     le_sm* b = new le_sm(static_cast<int>(P->node_sm.size()));
     b->a = P;
@@ -158,13 +134,20 @@ int FemStep::assemble()
         cell* c = engine.cells[i];
         if (c->dead)
             continue;
+        // The equation points of the vertices of an element, in order.
+        auto points_of = [&point_of, c](point3D* const V[], int count, point3D* P[]) {
+            for (int i = 0; i < count; ++i) {
+                const int r = point_of(V[i], c, P[i]);
+                if (r != dbReader::STEP_OK)
+                    return r;
+            }
+            return dbReader::STEP_OK;
+        };
         if (c->driven) {
             for (edge* e : c->sides) {
+                point3D* const V[2] = {e->p1, e->p2};
                 point3D* H[2];
-                int r = point_of(e->p1, c, H[0]);
-                if (r == dbReader::STEP_OK)
-                    r = point_of(e->p2, c, H[1]);
-                if (r != dbReader::STEP_OK)
+                if (const int r = points_of(V, 2, H); r != dbReader::STEP_OK)
                     return r;
                 e->set_soften_stiffness_matrix();
                 add_element(H, 2, e->soften_sm);
@@ -172,13 +155,9 @@ int FemStep::assemble()
             continue;
         }
         for (triangle* t : c->inner_t) {
+            point3D* const V[3] = {t->a, t->b, t->c};
             point3D* P[3];
-            int r = point_of(t->a, c, P[0]);
-            if (r == dbReader::STEP_OK)
-                r = point_of(t->b, c, P[1]);
-            if (r == dbReader::STEP_OK)
-                r = point_of(t->c, c, P[2]);
-            if (r != dbReader::STEP_OK)
+            if (const int r = points_of(V, 3, P); r != dbReader::STEP_OK)
                 return r;
             t->set_Stiffness_matrix();
             add_element(P, 3, t->sm);
@@ -186,11 +165,9 @@ int FemStep::assemble()
         for (edge* e : c->sides) {
             if (e->bonded)
                 continue;
+            point3D* const V[2] = {e->p1, e->p2};
             point3D* H[2];
-            int r = point_of(e->p1, c, H[0]);
-            if (r == dbReader::STEP_OK)
-                r = point_of(e->p2, c, H[1]);
-            if (r != dbReader::STEP_OK)
+            if (const int r = points_of(V, 2, H); r != dbReader::STEP_OK)
                 return r;
             e->set_virtual_stiffness_matrix();
         }

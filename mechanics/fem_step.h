@@ -108,6 +108,10 @@ private:
     int junction_pass();
 };
 
+// Adds G (rows of P, columns of Q) to the first block P's list shares with
+// Q, keeping its transpose; returns that block's P-rows matrix, or null when
+// P and Q share no block (nothing changes then).
+const double (*join_block(point3D* P, point3D* Q, const double G[2][2]))[2];
 // The unit outward normal of e (edge::getnormal over its length); (0, 0) for
 // a side of zero length.
 void unit_normal(edge* e, double out[2]);

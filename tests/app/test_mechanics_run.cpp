@@ -9,6 +9,7 @@
 #include "support/topology_check.h"
 
 #include <QMenu>
+#include <QTimer>
 #include <QToolButton>
 
 #include <cstdlib>
@@ -76,6 +77,41 @@ TEST_F(MechanicsRunTest, TwentyRelaxStepsOfTheWoundSample)
                             "Self collision detection..."};
     for (const char* label : labels)
         EXPECT_TRUE(watch.seen.contains(QString("Physical and mechanical processing|") + label)) << label;
+}
+
+TEST_F(MechanicsRunTest, NoTickNewOrOpenReplacesTheEngineUnderTheMechanics)
+{
+    const QString path = sampleCopy();
+    ASSERT_TRUE(probe->loadFile(path));
+    dbReader* engine = view()->reader;
+    int attempts = 0;
+    bool replaced = false;
+    int stepSeen = -1;
+    // While the mechanics dialog lets events through: a tick, New and a load.
+    QTimer intruder;
+    QObject::connect(&intruder, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == "Physical and mechanical processing" && attempts == 0) {
+                ++attempts;
+                stepSeen = view()->currentStep;
+                QMetaObject::invokeMethod(view(), "advanceSim", Qt::DirectConnection);
+                view()->new_reader();
+                EXPECT_FALSE(view()->readDatabase(path, 10));
+                replaced = view()->reader != engine || view()->currentStep != stepSeen;
+            }
+    });
+    intruder.start(0);
+    auto box = answerNextBox(QMessageBox::Ok);
+    probe->stepSpinBox()->setValue(1);
+    probe->playAction()->trigger();
+    ASSERT_TRUE(waitFor([this, &box] { return box->shown || !probe->playAction()->isChecked(); }, 60000));
+    intruder.stop();
+    EXPECT_EQ(attempts, 1);
+    EXPECT_FALSE(replaced);
+    EXPECT_FALSE(box->shown) << box->text.toStdString();
+    EXPECT_EQ(view()->reader, engine);
+    EXPECT_EQ(view()->currentStep, 1);
+    EXPECT_TRUE(topologyIsSound(*engine));
 }
 
 }  // namespace

@@ -42,6 +42,26 @@ protected:
         fem.U1.assign(fem.D.size(), 0.0);
         fem.U2.assign(fem.D.size(), 0.0);
     }
+    // A typed, meshed tissue with one cell migrating (or driven), numbered
+    // and assembled as `prepare` leaves it.
+    struct Rig {
+        std::unique_ptr<dbReader> e;
+        std::unique_ptr<FemStep> fem;
+    };
+    Rig rig(const TissueLayout& layout, int cellIndex, bool driven = false, double transmission = 1.0)
+    {
+        Rig r;
+        r.e = typedTissue(layout);
+        if (!r.e)
+            return r;
+        if (driven)
+            r.e->cells[cellIndex]->driven = 1;
+        else
+            r.e->cells[cellIndex]->migrating = 1;
+        r.fem = std::make_unique<FemStep>(*r.e);
+        prepare(*r.e, *r.fem, transmission);
+        return r;
+    }
     // Runs stage 7 from seed 11 and returns the number of draws it took.
     int breakWithDraws(FemStep& fem, int expected = dbReader::STEP_OK)
     {
@@ -92,11 +112,10 @@ TEST_F(Breakage, TheLoadRuleOfAnEndWeldByForceStates)
         {NONE, NONE, 7, 7, 0, 0, 1, false},
     };
     for (const auto& k : cases) {
-        auto e = typedTissue(longStretch());
-        ASSERT_TRUE(e);
-        e->cells[0]->migrating = 1;
-        FemStep fem(*e);
-        prepare(*e, fem);
+        Rig r = rig(longStretch(), 0, false);
+        ASSERT_TRUE(r.fem);
+        auto& e = r.e;
+        FemStep& fem = *r.fem;
         quiet(*e);
         mergepair* mp = e->interpairs[0]->MP[0];
         mp->S1->force_state = k.sv;
@@ -162,11 +181,10 @@ TEST_F(Breakage, WithProbabilityOneADrawFailsOnlyOnTheLargestRandValue)
 
 TEST_F(Breakage, InteriorWeldsAccumulateButNeverTear)
 {
-    auto e = typedTissue(longStretch());
-    ASSERT_TRUE(e);
-    e->cells[0]->migrating = 1;
-    FemStep fem(*e);
-    prepare(*e, fem);
+    Rig r = rig(longStretch(), 0, false);
+    ASSERT_TRUE(r.fem);
+    auto& e = r.e;
+    FemStep& fem = *r.fem;
     quiet(*e, IN);
     for (int i = 2; i <= 5; ++i) {
         vertexAt(*e, 0, i)->adhesion_load = 1000.0;
@@ -193,11 +211,10 @@ TEST_F(Breakage, AOneEdgeStretchIsQueuedOnceAndASinglePointIsReleased)
     corner.cells.push_back({{{10, 10}, {20, 10}, {20, 20}, {10, 20}}, 1});
     corner.welds.push_back({0, 2, 2, 1, 0, 0, 1.0});
     for (bool single : {false, true}) {
-        auto e = typedTissue(single ? corner : oneEdge);
-        ASSERT_TRUE(e);
-        e->cells[1]->driven = 1;
-        FemStep fem(*e);
-        prepare(*e, fem);
+        Rig r = rig(single ? corner : oneEdge, 1, true);
+        ASSERT_TRUE(r.fem);
+        auto& e = r.e;
+        FemStep& fem = *r.fem;
         quiet(*e, IN);
         mergepair* mp = e->interpairs[0]->MP[0];
         mp->adhesion_load_S1 = mp->adhesion_load_S2 = mp->adhesion_load_T1 = mp->adhesion_load_T2 = 6.0;
@@ -240,6 +257,30 @@ TEST_F(Breakage, ACueFromAMigratingCellReachesItsNeighbourWhenItsForcePointsBack
         }
         EXPECT_FALSE(c0->has_cue);
     }
+}
+
+TEST_F(Breakage, AnEndWeldedToTwoCellsIsLeftAlone)
+{
+    // Cell 0 is driven, so the pair pass visits its contacts with cells 1
+    // and 2; their ends at (10, 10) lie in the three-cell node (welded
+    // twice) and are neither loaded nor torn there, whatever the forces.
+    Rig r = rig(threeWeldedCells(), 0, true);
+    ASSERT_TRUE(r.fem);
+    auto& e = r.e;
+    FemStep& fem = *r.fem;
+    quiet(*e, IN);
+    for (std::size_t k = 0; k < fem.U1.size(); ++k)
+        fem.U1[k] = fem.U2[k] = 0.2 * std::cos(double(3 * k));
+    mergepair* mp = e->interpairs[0]->MP[0];  // cell 0 vertices 1..2 on cell 1 vertices 3..0
+    ASSERT_EQ(mp->S2->mp.size(), 2u);
+    mp->adhesion_load_S2 = mp->adhesion_load_T1 = 6.0;
+    mp->adhesion_load_S1 = mp->adhesion_load_T2 = 1.0;
+    breakWithDraws(fem);
+    EXPECT_EQ(mp->adhesion_load_S2, 6.0);
+    EXPECT_EQ(mp->adhesion_load_T1, 6.0);
+    // The single end took its load draw: IN, IN adds the projections.
+    EXPECT_GT(mp->adhesion_load_S1, 1.0);
+    EXPECT_TRUE(fem.unweld_edges.empty() || fem.unweld_edges == std::vector<edge*>{mp->S1->out_edge});
 }
 
 // --- junctions ----------------------------------------------------------------
@@ -293,11 +334,10 @@ TEST_F(Breakage, TheThreeSidedJunctionSelectsWhatTore)
         {false, true, false, OUT, false, "", "h"},
     };
     for (const Case& k : cases) {
-        auto e = typedTissue(threeWeldedCells());
-        ASSERT_TRUE(e);
-        e->cells[0]->migrating = 1;
-        FemStep fem(*e);
-        prepare(*e, fem);
+        Rig r = rig(threeWeldedCells(), 0, false);
+        ASSERT_TRUE(r.fem);
+        auto& e = r.e;
+        FemStep& fem = *r.fem;
         const ThreeSided j = threeSided(*e);
         quiet(*e, k.vzState);
         for (point3D* x : {j.h, j.va, j.vb})
@@ -320,9 +360,11 @@ TEST_F(Breakage, TheThreeSidedJunctionSelectsWhatTore)
             << what;
         // Loads with zero forces stay; the adhesion force follows the states.
         EXPECT_EQ(j.I->MP[0]->adhesion_load_S2, k.I ? 6.0 : 1.0);
-        if (k.vzState == IN)
-            EXPECT_DOUBLE_EQ(j.h->adhesion_force[0], -(k.O ? 6.0 : 1.0) * 0.0 + (k.I ? 6.0 : 1.0) * -1.0)
-                << "h's in side faces +x";
+        if (k.vzState == IN) {
+            // IN: -L n on each side; h's in side faces +x, its out side +y.
+            EXPECT_DOUBLE_EQ(j.h->adhesion_force[0], -(k.I ? 6.0 : 1.0)) << what;
+            EXPECT_DOUBLE_EQ(j.h->adhesion_force[1], -(k.O ? 6.0 : 1.0)) << what;
+        }
     }
 }
 
@@ -388,11 +430,10 @@ TEST_F(Breakage, ThePointJunctionUnweldsWhatTore)
 {
     for (int torn = 0; torn < 8; ++torn) {
         const bool I = torn & 1, O = torn & 2, B = torn & 4;
-        auto e = typedTissue(pointJunction());
-        ASSERT_TRUE(e);
-        e->cells[1]->migrating = 1;
-        FemStep fem(*e);
-        prepare(*e, fem);
+        Rig r = rig(pointJunction(), 1, false);
+        ASSERT_TRUE(r.fem);
+        auto& e = r.e;
+        FemStep& fem = *r.fem;
         quiet(*e, IN);
         point3D* v = vertexAt(*e, 0, 0);
         point3D* va = vertexAt(*e, 2, 0);
@@ -418,31 +459,28 @@ TEST_F(Breakage, ThePointJunctionUnweldsWhatTore)
 TEST_F(Breakage, JunctionsWithoutTheirContactsEndTheStep)
 {
     {
-        auto e = typedTissue(threeWeldedCells());
-        ASSERT_TRUE(e);
-        e->cells[0]->migrating = 1;
-        FemStep fem(*e);
-        prepare(*e, fem);
+        Rig r = rig(threeWeldedCells(), 0, false);
+        ASSERT_TRUE(r.fem);
+        auto& e = r.e;
+        FemStep& fem = *r.fem;
         const ThreeSided j = threeSided(*e);
         j.B->remove_MP(j.B->MP[0]);
         breakWithDraws(fem, 0);
         EXPECT_EQ(e->message, "ERROR: pairs between cells 0, 1 and 2 was empty!");
     }
     {
-        auto e = typedTissue(pointJunction(false));
-        ASSERT_TRUE(e);
-        e->cells[0]->migrating = 1;
-        FemStep fem(*e);
-        prepare(*e, fem);
+        Rig r = rig(pointJunction(false), 0, false);
+        ASSERT_TRUE(r.fem);
+        auto& e = r.e;
+        FemStep& fem = *r.fem;
         breakWithDraws(fem, 0);
         EXPECT_EQ(e->message, "ERROR: one pair between cells 0, 2 and 1 is empty!");
     }
     {
-        auto e = typedTissue(pointJunction());
-        ASSERT_TRUE(e);
-        e->cells[2]->migrating = 1;
-        FemStep fem(*e);
-        prepare(*e, fem);
+        Rig r = rig(pointJunction(), 2, false);
+        ASSERT_TRUE(r.fem);
+        auto& e = r.e;
+        FemStep& fem = *r.fem;
         interpair* O = pairOf(*e, 0, 1);
         O->remove_MP(O->MP[0]);
         breakWithDraws(fem, 0);
@@ -454,11 +492,10 @@ TEST_F(Breakage, ABrokenStretchEndsTheStepNamingThePair)
 {
     const QString text = "ERROR: the welded stretch of pair 0 between cells 0 and 1 is broken!";
     for (int fault = 0; fault < 3; ++fault) {
-        auto e = typedTissue(longStretch());
-        ASSERT_TRUE(e);
-        e->cells[0]->migrating = 1;
-        FemStep fem(*e);
-        prepare(*e, fem);
+        Rig r = rig(longStretch(), 0, false);
+        ASSERT_TRUE(r.fem);
+        auto& e = r.e;
+        FemStep& fem = *r.fem;
         point3D* x = vertexAt(*e, 0, 2);
         point3D* y = vertexAt(*e, 0, 4);
         point3D* keep = nullptr;

@@ -10,6 +10,7 @@
 #include "model/parameter_database.h"
 #include "model/parameter_tables.h"
 #include "model/tissue_file.h"
+#include "model/tissue_test_env.h"
 #include "support/crossings.h"
 #include "support/finite_positions.h"
 #include "support/model_env.h"
@@ -26,36 +27,13 @@
 #include <memory>
 #include <string>
 
-class MechanicsTest : public ::testing::Test {
+// The tissue file tests' set-up (seeded database, fresh tables, model
+// files, `reader`, a box answerer), with the samples and typed fixtures the
+// mechanics needs.
+class MechanicsTest : public TissueFileTest {
 protected:
-    void SetUp() override
-    {
-        srand(1);
-        ASSERT_TRUE(open_parameter_database());
-        seed_parameter_database();
-        UserInitialParas();
-        ASSERT_TRUE(model_env::writeModelFiles());
-    }
-    void TearDown() override
-    {
-        delete reader;
-        reader = nullptr;
-        close_parameter_database();
-        clear_parameter_tables();
-    }
-
-    static QString samplePath(const QString& file)
-    {
-        return QDir(QString::fromLocal8Bit(qgetenv("VANTU_SAMPLES"))).filePath(file);
-    }
-
     // Loads a sample through the view's loader into `reader`.
-    bool loadSample(const QString& file)
-    {
-        const QString path = samplePath(file);
-        const int lines = TissueFile::readLineCount(nullptr, path);
-        return TissueFile::readDatabase(nullptr, reader, path, lines, 0);
-    }
+    bool loadSample(const QString& file) { return load(samplePath(file)); }
 
     // A fixture tissue whose cells are typed from the tables (type `type`)
     // and meshed, ready for a mechanics step.
@@ -74,8 +52,6 @@ protected:
         e->cell_mesh_generation(0);
         return e;
     }
-
-    dbReader* reader = nullptr;
 };
 
 #endif

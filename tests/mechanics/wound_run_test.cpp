@@ -121,8 +121,9 @@ TEST_F(WoundUnderMechanics, TwoHundredStepsKeepTheTissueSoundAndTheLoadsSurviveA
     int cued = 0;
     for (int n = 1; n <= kSteps; ++n) {
         ASSERT_EQ(step(n), dbReader::STEP_OK) << "step " << n << ": " << reader->message.toStdString();
-        if (n == 1)
+        if (n == 1) {
             ASSERT_GT(frontSize, 0) << "the migrant has no free side";
+        }
         ASSERT_TRUE(topologyIsSound(*reader)) << "step " << n;
         std::string where;
         ASSERT_TRUE(positionsFinite(*reader, &where)) << "step " << n << ": " << where;
@@ -186,8 +187,9 @@ TEST_F(WoundUnderMechanics, ADrivenCellStaysWeldedAndFinite)
         ASSERT_TRUE(topologyIsSound(*reader)) << "step " << n;
         std::string where;
         ASSERT_TRUE(positionsFinite(*reader, &where)) << "step " << n << ": " << where;
-        if (n <= 10)
+        if (n <= 10) {
             ASSERT_FALSE(boundariesCross(*reader, &where)) << "step " << n << ": " << where;
+        }
     }
     // The driven cell's contacts were visited: their welds carry loads.
     int loaded = 0;
