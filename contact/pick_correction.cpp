@@ -350,6 +350,9 @@ int spike_retraction(dbReader& db, Pick& p)
         if (u != p.Rn)
             B.push_back(u);
     unlink(p.Vn);
+    // The cells welded at Vn besides L stay at the junction that Vp holds:
+    // their vertices join its node before Vn leaves it.
+    db.node_merge(p.Vp, p.Vn);
     db.node_remove_1(p.Vn);
     // L's spike: Rn and L0 leave its ring, Lp takes Rn's in-edge.
     point3D* before = p.Rn->prev;
@@ -366,14 +369,18 @@ int spike_retraction(dbReader& db, Pick& p)
     db.node_remove_1(p.L0);
     reweld_at_m(db, p, A, B);
     move_to(p.Vp, p.M);
-    for (interpair* q : p.K->pairs) {
-        if (q->removed)
-            continue;
-        for (mergepair* m : q->MP) {
-            replace_end(m, p.Vn, p.Vp);
-            replace_end(m, p.Rn, p.Lp);
-            replace_end(m, p.V, p.Vp);
-            replace_end(m, p.L0, p.Lp);
+    // Stretch ends on the four vertices that left go to their survivors, in
+    // K's contacts and in L's (a third cell's stretch with L may end at Rn).
+    for (cell* c : {p.K, p.L}) {
+        for (interpair* q : c->pairs) {
+            if (q->removed)
+                continue;
+            for (mergepair* m : q->MP) {
+                replace_end(m, p.Vn, p.Vp);
+                replace_end(m, p.Rn, p.Lp);
+                replace_end(m, p.V, p.Vp);
+                replace_end(m, p.L0, p.Lp);
+            }
         }
     }
     remesh_now(db, p.K);

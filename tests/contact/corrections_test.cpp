@@ -556,16 +556,39 @@ TEST(PickStage, TripleJunctionRules)
     }
 }
 
+namespace {
+
+// Four squares around (x0 + 10, y0 + 10), the diagonal ones welded there
+// at one point: a junction of four. `fine` squares have a vertex at the
+// middle of every side (eight sides).
+void addFourSquares(TissueLayout& layout, double x0, double y0, bool fine)
+{
+    const int base = static_cast<int>(layout.cells.size());
+    for (auto [dx, dy] : {std::pair{0.0, 0.0}, {10.0, 0.0}, {0.0, 10.0}, {10.0, 10.0}}) {
+        const double x = x0 + dx, y = y0 + dy;
+        FixtureCell c;
+        if (fine)
+            c.ring = {{x, y}, {x + 5, y}, {x + 10, y}, {x + 10, y + 5}, {x + 10, y + 10}, {x + 5, y + 10}, {x, y + 10}, {x, y + 5}};
+        else
+            c.ring = {{x, y}, {x + 10, y}, {x + 10, y + 10}, {x, y + 10}};
+        layout.cells.push_back(c);
+    }
+    const int k = fine ? 2 : 1;  // ring index of a square's corner
+    const std::vector<FixtureWeld> welds = {{0, 1, 2, 1, 3, 0}, {0, 2, 3, 2, 0, 1}, {1, 2, 3, 3, 0, 1},
+                                            {2, 1, 2, 3, 3, 0}, {0, 2, 2, 3, 0, 0}, {1, 3, 3, 2, 1, 1}};
+    for (const FixtureWeld& w : welds)
+        layout.welds.push_back({base + w.cell1, k * w.s1, k * w.s2, base + w.cell2, k * w.t1, k * w.t2});
+}
+
+} // namespace
+
 TEST(PickStage, AJunctionOfFourGivesItsSharpestVertexUnderTheStagesDialog)
 {
     // Four 10 x 10 squares around (10, 10), the diagonal cells welded there
     // at one point. The junction's vertices are right angles up to rounding:
     // one of them is the only candidate, and its cell, of four sides, leaves.
     TissueLayout layout;
-    for (auto [x0, y0] : {std::pair{0.0, 0.0}, {10.0, 0.0}, {0.0, 10.0}, {10.0, 10.0}})
-        layout.cells.push_back(FixtureCell{{{x0, y0}, {x0 + 10, y0}, {x0 + 10, y0 + 10}, {x0, y0 + 10}}, 0});
-    layout.welds = {{0, 1, 2, 1, 3, 0}, {0, 2, 3, 2, 0, 1}, {1, 2, 3, 3, 0, 1},
-                    {2, 1, 2, 3, 3, 0}, {0, 2, 2, 3, 0, 0}, {1, 3, 3, 2, 1, 1}};
+    addFourSquares(layout, 0, 0, false);
     auto e = build(layout);
     ASSERT_TRUE(topologyIsSound(*e));
     const auto c = corrections::pick_candidates(*e);
@@ -749,4 +772,148 @@ TEST(EdgeStage, TheBandIsOpenAtBothEndsAndAFoldedEdgeIsCollapsed)
 
     dbReader empty;
     EXPECT_EQ(empty.cell_edge_response(1), -1);
+}
+
+namespace {
+
+// K (cell 0) spikes up to (0, 2) between L (cell 1, upper left) and R
+// (cell 2, upper middle); W (cell 3, upper right) meets K and R at (3, 0),
+// the vertex before the spike.
+TissueLayout spikeAmongFour()
+{
+    TissueLayout layout;
+    layout.cells.push_back(FixtureCell{{{-6, -6}, {0, -6}, {6, -6}, {6, 0}, {3, 0}, {0, 2}, {-3, 0}, {-6, 0}}, 0});
+    layout.cells.push_back(FixtureCell{{{-6, 0}, {-3, 0}, {0, 2}, {0, 5}, {0, 8}, {-6, 8}}, 0});
+    layout.cells.push_back(FixtureCell{{{0, 2}, {3, 0}, {3, 4}, {3, 8}, {0, 8}, {0, 5}}, 0});
+    layout.cells.push_back(FixtureCell{{{3, 0}, {6, 0}, {6, 8}, {3, 8}, {3, 4}}, 0});
+    layout.welds = {{0, 3, 4, 3, 0, 1}, {0, 4, 5, 2, 0, 1}, {0, 5, 7, 1, 0, 2}, {1, 2, 4, 2, 4, 0}, {2, 1, 3, 3, 3, 0}};
+    return layout;
+}
+
+} // namespace
+
+TEST(PickCorrection, ThreeCellSlideIntoAJunctionOfFourRecursesOnItsSharpestVertex)
+{
+    auto e = build(spikeAmongFour());
+    ASSERT_TRUE(topologyIsSound(*e));
+    point3D* Vp = vertexAt(*e, 0, 4);
+    EXPECT_EQ(e->pick_correction(vertexAt(*e, 0, 5)), -1);
+    EXPECT_EQ(liveRing(*e, 0), 6);
+    expectAt(Vp, 0.0, 0.0);
+    // The new junction holds K, L, R and W; R's vertex there is the sharpest
+    // (about 37 degrees) and R, of six sides, leaves.
+    EXPECT_TRUE(e->cells[2]->dead);
+    EXPECT_FALSE(e->cells[1]->dead);
+    EXPECT_FALSE(e->cells[3]->dead);
+    expectSound(*e);
+}
+
+TEST(PickCorrection, ASqueezedThreeCellSlideRemovesTheCellWithItsLine)
+{
+    // A made-up contact of W with L whose stretch starts at L's vertex
+    // welded to K, reached through a partner of Vp on W: K would be left
+    // squeezed between W and L.
+    auto e = build(spikeAmongFour());
+    cell* W = e->cells[3];
+    cell* L = e->cells[1];
+    interpair* q = welding::new_pair(*e, W, L);
+    point3D* onK = vertexAt(*e, 1, 0);  // L's (-6, 0), welded to K
+    q->MP.push_back(new mergepair(0, onK, onK, vertexAt(*e, 3, 2), vertexAt(*e, 3, 2)));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(e->pick_correction(vertexAt(*e, 0, 5)), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), ", kill cell 0\n");
+    EXPECT_TRUE(e->cells[0]->dead);
+}
+
+TEST(EdgeCollapse, AFreeCollapseIntoAJunctionOfFourTriesItsSharpestVertex)
+{
+    // A (cell 0) and B (cell 1) side by side above C (cell 2), meeting at
+    // (0, 0); B's bottom side is free from there to (3, 0), where a small
+    // triangle D (cell 3) may touch it. Collapsing that side joins the
+    // junction of three with D's weld: four cells, and D's vertex, the
+    // sharpest (about 48 degrees), goes to the pick correction, which
+    // removes D (three sides). Without D the junction holds three: no pick.
+    for (bool withD : {false, true}) {
+        TissueLayout layout;
+        layout.cells.push_back(FixtureCell{{{-10, 0}, {0, 0}, {0, 10}, {-10, 10}}, 0});
+        layout.cells.push_back(FixtureCell{{{0, 0}, {3, 0}, {10, 0}, {10, 10}, {0, 10}}, 0});
+        layout.cells.push_back(FixtureCell{{{-10, -10}, {0, -10}, {0, 0}, {-10, 0}}, 0});
+        layout.welds = {{0, 1, 2, 1, 4, 0}, {0, 0, 1, 2, 2, 3}, {1, 0, 0, 2, 2, 2}};
+        if (withD) {
+            layout.cells.push_back(FixtureCell{{{1, -5}, {6, -5}, {3, 0}}, 0});
+            layout.welds.push_back({1, 1, 1, 3, 2, 2});
+        }
+        auto e = build(layout);
+        ASSERT_TRUE(topologyIsSound(*e));
+        point3D* A = vertexAt(*e, 1, 0);
+        EXPECT_EQ(e->edge_response_m(sideAt(*e, 1, 0)), -1);
+        expectAt(A, 1.5, 0.0);
+        EXPECT_EQ(liveRing(*e, 1), 4);
+        if (withD) {
+            EXPECT_TRUE(e->cells[3]->dead);
+        }
+        for (int c = 0; c < 3; ++c)
+            EXPECT_FALSE(e->cells[c]->dead) << c;
+        expectSound(*e);
+    }
+}
+
+TEST(PickCorrection, ASpikeRetractionKeepsAThirdCellAtVnInTheJunction)
+{
+    // The spike of K (cell 0) into L (cell 1), with Z (cell 2) welded to
+    // both at Vn = (-2, 0). Z's vertex there joins the new junction at M,
+    // in Vp's node, and Z's stretch with L ends on Lp instead of the
+    // vertex of L that left.
+    TissueLayout layout;
+    layout.cells.push_back(FixtureCell{{{-6, -6}, {0, -6}, {6, -6}, {6, 0}, {2, 0}, {0, 3}, {-2, 0}, {-6, 0}}, 0});
+    layout.cells.push_back(FixtureCell{{{-2, 0}, {0, 3}, {2, 0}, {6, 0}, {6, 6}, {-2, 6}, {-2, 3}}, 0});
+    layout.cells.push_back(FixtureCell{{{-6, 0}, {-2, 0}, {-2, 3}, {-2, 6}, {-6, 6}}, 0});
+    layout.welds = {{0, 3, 6, 1, 0, 3}, {0, 6, 7, 2, 0, 1}, {2, 1, 3, 1, 5, 0}};
+    auto e = build(layout);
+    ASSERT_TRUE(topologyIsSound(*e));
+    point3D* Vp = vertexAt(*e, 0, 4);
+    point3D* z = vertexAt(*e, 2, 1);
+    point3D* Lp = vertexAt(*e, 1, 2);
+    EXPECT_EQ(e->pick_correction(vertexAt(*e, 0, 5)), -1);
+    EXPECT_EQ(liveRing(*e, 0), 6);
+    EXPECT_EQ(liveRing(*e, 1), 5);
+    for (point3D* p : {Vp, z, Lp})
+        expectAt(p, 0.0, 0.0);
+    EXPECT_EQ(z->node, Vp->node);
+    EXPECT_EQ(Lp->node, Vp->node);
+    const mergepair* zl = welding::find_pair(e->cells[2], e->cells[1])->MP.front();
+    EXPECT_EQ(zl->T2, Lp);
+    expectSound(*e);
+}
+
+TEST(PickStage, AFailingCandidateEndsTheStageBeforeTheNextOne)
+{
+    // Three junctions of four, far apart, one candidate each, in this order.
+    // The second junction's contacts are broken (a weld without its pair):
+    // the first candidate's cell leaves (four sides), the second fails the
+    // stage with its cell, the third is never corrected.
+    TissueLayout layout;
+    addFourSquares(layout, 0, 0, false);
+    addFourSquares(layout, 100, 0, true);
+    addFourSquares(layout, 200, 0, false);
+    auto e = build(layout);
+    ASSERT_TRUE(topologyIsSound(*e));
+    ASSERT_EQ(corrections::pick_candidates(*e).size(), 3u);
+    for (int c = 4; c < 8; ++c)
+        for (edge* s : e->cells[c]->sides)
+            if (s->bonded)
+                s->pair = nullptr;
+    const int r = e->cell_pick_response(1);
+    EXPECT_GE(r, 4);
+    EXPECT_LT(r, 8);
+    EXPECT_EQ(e->message, QString("ERROR: the boundary of cell %1 is broken!").arg(r));
+    int deadFirst = 0, deadThird = 0;
+    for (int c = 0; c < 4; ++c) {
+        deadFirst += e->cells[c]->dead;
+        deadThird += e->cells[8 + c]->dead;
+    }
+    EXPECT_EQ(deadFirst, 1);
+    EXPECT_EQ(deadThird, 0);
+    for (int c = 4; c < 8; ++c)
+        EXPECT_EQ(liveRing(*e, c), 8);
 }
