@@ -26,7 +26,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -82,7 +85,10 @@ std::unique_ptr<dbReader> loadTissue(const QString& file)
     return std::unique_ptr<dbReader>(reader);
 }
 
-void runSteps(benchmark::State& state, const QString& file, std::size_t cells)
+// Untimed work before each step (marking cells, for example).
+using BeforeStep = std::function<void(dbReader&)>;
+
+void runSteps(benchmark::State& state, const QString& file, std::size_t cells, const BeforeStep& before = {})
 {
     auto reader = loadTissue(file);
     if (!reader || reader->cells.size() != cells) {
@@ -93,6 +99,8 @@ void runSteps(benchmark::State& state, const QString& file, std::size_t cells)
     for (auto _ : state) {
         state.PauseTiming();
         reader->cell_mesh_generation(++step);
+        if (before)
+            before(*reader);
         state.ResumeTiming();
         if (reader->cell_dynamic_FEM(step) != dbReader::STEP_OK) {
             state.SkipWithError(reader->message.toStdString().c_str());
@@ -100,6 +108,9 @@ void runSteps(benchmark::State& state, const QString& file, std::size_t cells)
         }
     }
     state.counters["cells"] = double(reader->cells.size());
+    // What the responses did: cells removed, and whether the tissue is sound.
+    state.counters["dead"] = double(std::count_if(reader->cells.begin(), reader->cells.end(),
+                                                  [](const cell* c) { return c->dead; }));
 }
 
 void BM_MechanicsStep1000(benchmark::State& state)
@@ -114,6 +125,42 @@ void BM_MechanicsStep4000(benchmark::State& state)
     runSteps(state, writeSheet(dir.filePath("sheet_4000.vt"), 50, 80), 4000);
 }
 BENCHMARK(BM_MechanicsStep4000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same steps with the responses at work: before each step 1% of the live
+// cells, drawn with a fixed seed, are driven (their welds load and tear) and
+// 1% are marked dying (they leave in the step, their gaps paired).
+BeforeStep driveAndKill()
+{
+    std::srand(1);
+    return [](dbReader& e) {
+        std::vector<cell*> live;
+        for (cell* c : e.cells)
+            if (!c->dead && !c->dying && !c->driven)
+                live.push_back(c);
+        const std::size_t count = std::max<std::size_t>(1, e.cells.size() / 100);
+        for (std::size_t k = 0; k < 2 * count && !live.empty(); ++k) {
+            const std::size_t i = std::size_t(std::rand()) % live.size();
+            if (k < count)
+                live[i]->driven = 1;
+            else
+                live[i]->dying = 1;
+            live.erase(live.begin() + std::ptrdiff_t(i));
+        }
+    };
+}
+
+void BM_MechanicsStepResponses1000(benchmark::State& state)
+{
+    runSteps(state, sample1000(), 1000, driveAndKill());
+}
+BENCHMARK(BM_MechanicsStepResponses1000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_MechanicsStepResponses4000(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    runSteps(state, writeSheet(dir.filePath("sheet_4000.vt"), 50, 80), 4000, driveAndKill());
+}
+BENCHMARK(BM_MechanicsStepResponses4000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // --- one system, three solvers ------------------------------------------------
 

@@ -9,7 +9,7 @@
 // survivors are paired with every other survivor directly, as they are about
 // to move into the gap.
 #include "contact/welding.h"
-#include "geometry/cd3dw.h"
+#include "mechanics/facing_cells.h"
 #include "model/dbreader.h"
 #include "model/parameter_tables.h"
 
@@ -17,12 +17,6 @@
 #include <vector>
 
 namespace {
-
-// Weight of a mesh point in the neighbour triangulation: the square of the
-// target edge length.
-constexpr double kPointWeight = 9.869604378534024;
-// The box of the mesh points is widened by this much on every side.
-constexpr double kBoxMargin = 1000.0;
 
 // The other cell of q seen from d; null when q does not name d.
 cell* other_cell(const interpair* q, const cell* d)
@@ -122,44 +116,9 @@ void pair_directly(dbReader& db, const std::vector<cell*>& N)
 // triangulation of their mesh points next to the boundary joins them.
 void pair_by_triangulation(dbReader& db, const std::vector<cell*>& N)
 {
-    double box[4] = {1e12, 1e12, -1e12, -1e12};
-    for (cell* c : N) {
-        for (point3D* p : c->inner_p) {
-            box[0] = std::min(box[0], p->x);
-            box[1] = std::min(box[1], p->y);
-            box[2] = std::max(box[2], p->x);
-            box[3] = std::max(box[3], p->y);
-        }
-    }
-    // Without any mesh point the box is inverted: nothing to join.
-    if (box[0] > box[2] || box[1] > box[3])
-        return;
-    box[0] -= kBoxMargin;
-    box[1] -= kBoxMargin;
-    box[2] += kBoxMargin;
-    box[3] += kBoxMargin;
-
-    CD3DW dt(box);
-    int id = 0;
-    for (cell* c : N) {
-        if (c->inner_p.empty()) {
-            for (point3D* p : c->inner_p_slip)
-                dt.add_resample(p->x, p->y, kPointWeight, id++, p);
-        } else {
-            for (point3D* p : c->inner_p)
-                if (p->deep_inner == 0)
-                    dt.add_resample(p->x, p->y, kPointWeight, id++, p);
-        }
-    }
-
-    for (CCell* t : dt.cells) {
-        if (!t->alive || t->has_bounding_vertex())
-            continue;
-        cell* a = t->vertex[0]->point ? t->vertex[0]->point->cell : nullptr;
-        cell* b = t->vertex[1]->point ? t->vertex[1]->point->cell : nullptr;
-        cell* c = t->vertex[2]->point ? t->vertex[2]->point->cell : nullptr;
+    visit_facing_triangles(N, [&db](cell* a, cell* b, cell* c) {
         if (!a || !b || !c)
-            continue;
+            return;
         if (a != b && a != c && b != c) {
             // Whether each pair existed is noted before any is made.
             const bool ab = welding::find_any_pair(a, b) != nullptr;
@@ -176,7 +135,7 @@ void pair_by_triangulation(dbReader& db, const std::vector<cell*>& N)
         } else if (a != c) {
             pair_unless_exists(db, a, c);
         }
-    }
+    });
 }
 
 // Whether some member of `group` holds a live, welded contact with i.

@@ -8,7 +8,7 @@
 //   9-11 unwelding responses, friction and relaxation, self collision and
 //        the per-step reset
 //
-// Stages 1 and 3 live here, 4 to 6 in fem_assembly.cpp, 7 in
+// Stages 1, 3 and 9 live here, 4 to 6 in fem_assembly.cpp, 7 in
 // adhesion_breakage.cpp and junction_breakage.cpp.
 #include "mechanics/fem_step.h"
 
@@ -275,6 +275,31 @@ void FemStep::release()
     std::vector<char>().swap(held);
 }
 
+// --- stage 9 -----------------------------------------------------------------
+
+int FemStep::respond_to_breakage()
+{
+    // Each list is walked by position with its length read again, so entries
+    // appended meanwhile are answered too; a failing response ends the step.
+    int r = dbReader::STEP_OK;
+    for (std::size_t i = 0; i < unweld_edges.size(); ++i)
+        if ((r = engine.edge_response_b0(unweld_edges[i])) != dbReader::STEP_OK)
+            return r;
+    for (std::size_t i = 0; i < short_edges.size(); ++i)
+        if ((r = engine.edge_response_b1(short_edges[i])) != dbReader::STEP_OK)
+            return r;
+    for (std::size_t i = 0; i < release_points.size(); ++i)
+        if ((r = engine.point_response_b0(release_points[i])) != dbReader::STEP_OK)
+            return r;
+    for (std::size_t i = 0; i < unweld_points.size(); ++i)
+        if ((r = engine.point_response_b1(unweld_points[i])) != dbReader::STEP_OK)
+            return r;
+    for (std::size_t i = 0; i < split_points.size(); ++i)
+        if ((r = engine.point_response_b2(split_points[i])) != dbReader::STEP_OK)
+            return r;
+    return dbReader::STEP_OK;
+}
+
 // --- the step ------------------------------------------------------------------
 
 int dbReader::cell_dynamic_FEM(int step)
@@ -296,9 +321,9 @@ int dbReader::cell_dynamic_FEM(int step)
     // 1. Areas; too-small cells are marked.
     fem.update_areas();
 
-    // 2. Marked cells are removed by the death correction of the contact
-    // handling, which is not part of the step yet: they stay marked.
+    // 2. Marked cells leave the tissue.
     stage("Remove dead cells away...", 5);
+    cell_death_correction();
     fem.take_cell_count();
 
     // 3. Unknowns and loads.
@@ -330,13 +355,23 @@ int dbReader::cell_dynamic_FEM(int step)
     stage("Free up memory...", 85);
     fem.release();
 
-    // 9. The unwelding responses that consume the breakage lists are not
-    // part of the step yet: the lists are emptied unused at the end.
+    // 9. The broken adhesions come apart, list by list.
     stage("Geometry change due to internal force...", 90);
+    if ((r = fem.respond_to_breakage()) != STEP_OK)
+        return r;
 
-    // 10. Relaxation of growing, migration-relaxing and driven cells (the
-    // friction response of migrating cells is not part of the step yet).
+    // 10. Migrating cells slide or move; growing, migration-relaxing and
+    // driven cells relax.
     stage("Geometry change due to adhesion breakage...", 95);
+    for (int i = 0; i < fem.M; ++i) {
+        cell* c = cells[i];
+        if (c->dead || !c->migrating)
+            continue;
+        if ((r = cell_friction_response(c, step)) != STEP_OK)
+            return r;
+        c->has_cue = 0;
+        c->cue_force[0] = c->cue_force[1] = 0.0;
+    }
     for (int i = 0; i < fem.M; ++i) {
         cell* c = cells[i];
         if (!c->dead && !c->migrate_relax && c->growth_rate > 0.0)
@@ -357,9 +392,19 @@ int dbReader::cell_dynamic_FEM(int step)
         }
     }
 
-    // 11. Per-step reset (self collision and rear detachment of migrating
-    // cells are not part of the step yet).
+    // 11. Migrating cells whose boundary crosses itself leave; the others
+    // close the gap behind them; then the per-step reset.
     stage("Self collision detection...", 97);
+    for (int i = 0; i < fem.M; ++i) {
+        cell* c = cells[i];
+        if (!c->dead && c->migrating && cell_self_collision(c, step))
+            cell_death_response(c);
+    }
+    for (int i = 0; i < fem.M; ++i) {
+        cell* c = cells[i];
+        if (!c->dead && c->migrating && (r = migrating_cell_rear(c, 0, step)) != STEP_OK)
+            return r;
+    }
     for (int i = 0; i < fem.M; ++i) {
         cell* c = cells[i];
         if (c->dead)

@@ -55,6 +55,9 @@ public:
     // Stage 7: internal forces, adhesion loads and cues of the contacts and
     // junctions of migrating or driven cells; fills the breakage lists.
     int recover_and_break();
+    // Stage 9: the unwelding responses over the five breakage lists, in
+    // order; the first failing response ends the stage with its result.
+    int respond_to_breakage();
     // Stage 8: frees the system and every block.
     void release();
 

@@ -74,11 +74,13 @@ public:
     int cell_friction_response(cell* c, int step);
     void cell_death_correction();
     void cell_death_response(cell* c);
-    void edge_response_b0(edge* e);
-    void edge_response_b1(edge* e);
-    void point_response_b0(point3D* p);
-    void point_response_b1(point3D* p);
-    void point_response_b2(point3D* p);
+    // The unwelding responses: STEP_OK, or the index of the cell at fault
+    // with `message` set; the step ends right after a response that fails.
+    int edge_response_b0(edge* e);
+    int edge_response_b1(edge* e);
+    int point_response_b0(point3D* p);
+    int point_response_b1(point3D* p);
+    int point_response_b2(point3D* p);
 
     // Pairwise contact and topology corrections.
     int detect_collision(int step);

@@ -24,8 +24,10 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The tissue file tests' set-up (seeded database, fresh tables, model
 // files, `reader`, a box answerer), with the samples and typed fixtures the
@@ -53,5 +55,60 @@ protected:
         return e;
     }
 };
+
+// What the behaviour stage sets on a migrating cell, played by the tests: c
+// migrates towards (dx, dy) with its free vertices (both edges unwelded) as
+// the front, each pulled by `force`. Returns the number of front vertices.
+inline int armFreeFront(cell* c, double dx, double dy, double force)
+{
+    c->migrating = 1;
+    const double a = std::atan2(dy, dx) * 180.0 / 3.14159265;
+    c->migrate_angle = a < 0 ? a + 360.0 : a;
+    c->front_first = c->front_last = nullptr;
+    int count = 0;
+    for (edge* s : c->sides) {
+        point3D* v = s->p1;
+        if (s->bonded || v->in_edge->bonded)
+            continue;
+        v->migrate_mark = 1;
+        v->migrate_force = force;
+        if (!c->front_first)
+            c->front_first = v;
+        c->front_last = v;
+        ++count;
+    }
+    return count;
+}
+
+// Every vertex position of the engine, x then y, in vertex order.
+inline std::vector<double> allPositions(const dbReader& e)
+{
+    std::vector<double> out;
+    for (const point3D* p : e.points) {
+        out.push_back(p->x);
+        out.push_back(p->y);
+    }
+    return out;
+}
+
+// One tick of the step loop as the view runs it, with `beforeMechanics` in
+// place of the behaviour stage: re-mesh, then the mechanics, the contact
+// update, the pick and edge corrections, and the R-tree. -1, or the result
+// of the first stage that failed (0 for the edge stage).
+inline int loopStep(dbReader& e, int n, const std::function<void()>& beforeMechanics)
+{
+    e.cell_mesh_generation(n);
+    if (beforeMechanics)
+        beforeMechanics();
+    int r = e.cell_dynamic_FEM(n);
+    if (r < 0)
+        r = e.detect_collision(n);
+    if (r < 0)
+        r = e.cell_pick_response(n);
+    if (r < 0 && e.cell_edge_response(n) >= 0)
+        r = 0;
+    e.r_tree_construction(e.bounds);
+    return r;
+}
 
 #endif
