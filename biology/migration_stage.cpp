@@ -138,6 +138,17 @@ private:
         setFlags();
         respond(angle, force);
     }
+    // Starts along `angle` with the force `forceFor` gives for the ray
+    // neighbour, unless that neighbour is of a fixed type; whether it started.
+    template <typename F>
+    bool startUnlessFixed(double angle, F&& forceFor)
+    {
+        cell* r = e.cell_migrate_angle(c, angle);
+        if (fixedCell(r))
+            return false;
+        start(angle, forceFor(r));
+        return true;
+    }
 
     cell* bestNeighbour();
     int divide(double angle);
@@ -218,11 +229,10 @@ int MigrationStage::resting()
     if (mechanism == 1) {
         if (a >= 0 && c->has_cue) {
             const double angle = vector2angle(c->cue_force[0], c->cue_force[1]) + noise();
-            cell* r = e.cell_migrate_angle(c, angle);
-            if (fixedCell(r))
+            if (!startUnlessFixed(angle, [&](cell* r) {
+                    return f * (!r ? 1.0 : markIfDegradable(r) ? 0.8 : a >= 3 ? 0.3 : 0.1) * kForce60;
+                }))
                 return divisionCheck();
-            const double w = !r ? 1.0 : markIfDegradable(r) ? 0.8 : a >= 3 ? 0.3 : 0.1;
-            start(angle, f * w * kForce60);
             c->growth_rate = growthByAmount();
             c->behavior = cell::MIGRATION;
             c->behavior_steps[cell::MIGRATION] = 0;
@@ -234,21 +244,18 @@ int MigrationStage::resting()
         cell* best = a >= 3 ? bestNeighbour() : nullptr;
         if (best) {
             const double angle = angleTowards(c, best->center[0], best->center[1]) + noise();
-            cell* r = e.cell_migrate_angle(c, angle);
-            if (fixedCell(r))
+            if (!startUnlessFixed(angle, [&](cell* r) {
+                    return (!r ? 1.0 : markIfDegradable(r) ? 0.8 : a > 4 ? 0.3 : 0.2) * kForce60;
+                }))
                 return divisionCheck();
-            const double w = !r ? 1.0 : markIfDegradable(r) ? 0.8 : a > 4 ? 0.3 : 0.2;
-            start(angle, w * kForce60);
             c->growth_rate = growthOfMigrant();
             endBehaviour();
         }
     } else if (a >= 3) {
         const double angle = randomDirection();
         e.migrate_angles.push_back(angle);
-        cell* r = e.cell_migrate_angle(c, angle);
-        if (fixedCell(r))
+        if (!startUnlessFixed(angle, [&](cell* r) { return !r ? kForce60 : markIfDegradable(r) ? kForce48 : kForce12; }))
             return divisionCheck();
-        start(angle, !r ? kForce60 : markIfDegradable(r) ? kForce48 : kForce12);
         c->growth_rate = growthOfMigrant();
         endBehaviour();
     } else {
@@ -320,29 +327,21 @@ int MigrationStage::migrating()
     if (mechanism == 1) {
         if (a < 0)
             return divisionCheck();
-        double angle = 0.0, w = 1.0, scale = kForce60;
         const double cue = vector2angle(c->cue_force[0], c->cue_force[1]);
         if (c->has_cue) {
-            angle = cue + noise();
-            cell* r = e.cell_migrate_angle(c, angle);
-            if (fixedCell(r))
+            if (!startUnlessFixed(cue + noise(), [&](cell* r) { return f * (!r ? 1.0 : a > 2 ? 0.6 : 0.2) * kForce90; }))
                 return divisionCheck();
-            w = !r ? 1.0 : a > 2 ? 0.6 : 0.2;
             c->cue_angle = cue;
-            scale = kForce90;
         } else if (c->cue_angle > 0.0) {
-            angle = c->cue_angle + noise();
-            cell* r = e.cell_migrate_angle(c, angle);
-            if (fixedCell(r))
+            if (!startUnlessFixed(c->cue_angle + noise(),
+                                  [&](cell* r) { return f * (!r ? 1.0 : a > 2 ? 0.5 : 0.2) * kForce60; }))
                 return divisionCheck();
-            w = !r ? 1.0 : a > 2 ? 0.5 : 0.2;
         } else {
             c->growth_rate = growthByAmount();
             endBehaviour();
             c->cue_angle = -1.0;
             return divisionCheck();
         }
-        start(angle, f * w * scale);
         c->growth_rate = growthByAmount();
         if (persist())
             c->cue_angle = -1.0;
@@ -350,20 +349,16 @@ int MigrationStage::migrating()
         cell* nb = a >= 3 ? bestNeighbour() : nullptr;
         if (nb) {
             const double angle = angleTowards(c, nb->center[0], nb->center[1]) + noise();
-            cell* r = e.cell_migrate_angle(c, angle);
-            if (fixedCell(r))
+            if (!startUnlessFixed(angle, [](cell* r) { return !r ? kForce60 : kForce24; }))
                 return divisionCheck();
-            start(angle, !r ? kForce60 : kForce24);
             c->growth_rate = growthOfMigrant();
             endBehaviour();
         }
     } else if (a >= 3) {
         const double angle = randomDirection();
         e.migrate_angles.push_back(angle);
-        cell* r = e.cell_migrate_angle(c, angle);
-        if (fixedCell(r))
+        if (!startUnlessFixed(angle, [](cell* r) { return !r ? kForce60 : kForce12; }))
             return divisionCheck();
-        start(angle, !r ? kForce60 : kForce12);
         c->growth_rate = growthOfCycle();
         endBehaviour();
     }
