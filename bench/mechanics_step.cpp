@@ -5,20 +5,15 @@
 // conjugate gradient stopped at the relative residual SOR reaches, and
 // Eigen's sparse LDLT factorisation for reference (building untimed).
 
+#include "support/sheets.h"
+
 #include "geometry/solvers.h"
 #include "mechanics/fem_step.h"
 #include "model/dbreader.h"
-#include "model/parameter_database.h"
-#include "model/parameter_tables.h"
 #include "model/tissue_file.h"
-#include "signalling/model_writer.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTextStream>
 
 #include <Eigen/IterativeLinearSolvers>
 #include <Eigen/SparseCholesky>
@@ -34,45 +29,6 @@
 #include <vector>
 
 namespace {
-
-QString samplesDir()
-{
-    // VANTU_SAMPLES names the samples directory; by default the one beside bench/.
-    const QByteArray dir = qgetenv("VANTU_SAMPLES");
-    return dir.isEmpty() ? QFileInfo(QStringLiteral(__FILE__)).dir().filePath("../samples") : QString::fromLocal8Bit(dir);
-}
-
-QString sample1000()
-{
-    return QDir(samplesDir()).filePath("bench_1000_center.vt");
-}
-
-// A sheet of rows x columns cells laid out as the 1,000-cell sample (rows 18
-// apart along x, every other row shifted by 9, rows 18 sin 60 apart),
-// centred on the origin, with the sample's header.
-QString writeSheet(const QString& path, int rows, int columns)
-{
-    QFile in(sample1000());
-    QFile out(path);
-    if (!in.open(QIODevice::ReadOnly | QIODevice::Text) || !out.open(QIODevice::WriteOnly | QIODevice::Text))
-        return QString();
-    QTextStream src(&in), dst(&out);
-    while (!src.atEnd()) {
-        const QString line = src.readLine();
-        dst << line << "\n";
-        if (line.trimmed() == "CELL_LIST")
-            break;
-    }
-    const double dy = 18.0 * std::sqrt(3.0) / 2.0;
-    const double x0 = -18.0 * (columns - 1) / 2.0 - 4.5, y0 = -dy * (rows - 1) / 2.0;
-    int id = 0;
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < columns; ++c)
-            dst << QString::number(x0 + 18.0 * c + (r % 2 ? 9.0 : 0.0), 'g', 10) << ","
-                << QString::number(y0 + dy * r, 'g', 10) << ",3 # CELL " << id++ << "\n";
-    dst << "END_CELL_LIST\n";
-    return path;
-}
 
 std::unique_ptr<dbReader> loadTissue(const QString& file)
 {
@@ -92,7 +48,7 @@ void runSteps(benchmark::State& state, const QString& file, std::size_t cells, c
 {
     auto reader = loadTissue(file);
     if (!reader || reader->cells.size() != cells) {
-        state.SkipWithError("the sheet did not load (is VANTU_SAMPLES set?)");
+        state.SkipWithError("the sheet did not load (set VANTU_SAMPLES to the samples directory)");
         return;
     }
     int step = 0;
@@ -115,14 +71,14 @@ void runSteps(benchmark::State& state, const QString& file, std::size_t cells, c
 
 void BM_MechanicsStep1000(benchmark::State& state)
 {
-    runSteps(state, sample1000(), 1000);
+    runSteps(state, bench_env::sampleSheet(), 1000);
 }
 BENCHMARK(BM_MechanicsStep1000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_MechanicsStep4000(benchmark::State& state)
 {
     QTemporaryDir dir;
-    runSteps(state, writeSheet(dir.filePath("sheet_4000.vt"), 50, 80), 4000);
+    runSteps(state, bench_env::scaledSheet(dir, 2), 4000);
 }
 BENCHMARK(BM_MechanicsStep4000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -168,35 +124,30 @@ using SparseMatrix = Eigen::SparseMatrix<double, Eigen::RowMajor>;
 
 struct System {
     std::unique_ptr<dbReader> reader;
-    std::unique_ptr<FemStep> fem;
+    std::unique_ptr<FemStep> fem;  // freed before the reader it works on
     SparseMatrix A;
     Eigen::VectorXd b, x0;
-    double sorResidual = 0.0;
 };
 
-// Built on first use, freed before the application object goes.
-std::unique_ptr<System> theSystem;
-
-System& assembled()
+// The first step's system of the 1,000-cell sample, assembled (untimed);
+// null `fem` when it could not be built.
+std::unique_ptr<System> assemble()
 {
-    if (theSystem)
-        return *theSystem;
-    theSystem = std::make_unique<System>();
-    System& s = *theSystem;
-    s.reader = loadTissue(sample1000());
-    if (!s.reader)
+    auto s = std::make_unique<System>();
+    s->reader = loadTissue(bench_env::sampleSheet());
+    if (!s->reader)
         return s;
-    s.reader->cell_mesh_generation(1);
-    s.fem = std::make_unique<FemStep>(*s.reader);
-    s.fem->update_areas();
-    s.fem->take_cell_count();
-    if (s.fem->number_and_load() != dbReader::STEP_OK || s.fem->assemble() != dbReader::STEP_OK) {
-        s.fem.reset();
+    s->reader->cell_mesh_generation(1);
+    s->fem = std::make_unique<FemStep>(*s->reader);
+    s->fem->update_areas();
+    s->fem->take_cell_count();
+    if (s->fem->number_and_load() != dbReader::STEP_OK || s->fem->assemble() != dbReader::STEP_OK) {
+        s->fem.reset();
         return s;
     }
     // The same matrix from the same arrays: D on the diagonal, the rows'
     // off-diagonal entries beside it.
-    const FemStep& f = *s.fem;
+    const FemStep& f = *s->fem;
     const int n = int(f.D.size());
     std::vector<Eigen::Triplet<double>> entries;
     for (int r = 0; r < n; ++r) {
@@ -204,13 +155,14 @@ System& assembled()
         for (int k = r == 0 ? 0 : f.R[r - 1]; k < f.R[r]; ++k)
             entries.emplace_back(r, f.columns[k], f.values[k]);
     }
-    s.A.resize(n, n);
-    s.A.setFromTriplets(entries.begin(), entries.end());
-    s.b = Eigen::Map<const Eigen::VectorXd>(f.F1.data(), n);
-    s.x0 = Eigen::VectorXd::Constant(n, 0.1);
+    s->A.resize(n, n);
+    s->A.setFromTriplets(entries.begin(), entries.end());
+    // The first solve's load and start, as stage 5 sets them.
+    s->b = Eigen::Map<const Eigen::VectorXd>(f.F1.data(), n);
+    s->x0 = Eigen::VectorXd::Constant(n, 0.1);
     for (int k = 0; k < n / 2; ++k)
         if (f.held[k])
-            s.x0[2 * k] = s.x0[2 * k + 1] = s.b[2 * k] = s.b[2 * k + 1] = 0.0;
+            s->x0[2 * k] = s->x0[2 * k + 1] = s->b[2 * k] = s->b[2 * k + 1] = 0.0;
     return s;
 }
 
@@ -219,43 +171,48 @@ double relativeResidual(const System& s, const Eigen::VectorXd& x)
     return (s.b - s.A * x).norm() / s.b.norm();
 }
 
+// The SOR solve as stage 5 calls it; returns the sweeps, leaves the solution in x.
+int solveSOR(System& s, Eigen::VectorXd& x)
+{
+    FemStep& f = *s.fem;
+    Eigen::VectorXd w = s.x0, b = s.b;
+    x = s.x0;
+    int iter = 0;
+    SOR_solver(int(f.D.size()), 0.005, 1.5, 500, iter, f.R.data(), f.columns.data(), f.values.data(), b.data(),
+               x.data(), w.data(), f.D.data());
+    return iter;
+}
+
 void BM_SolveSOR(benchmark::State& state)
 {
-    System& s = assembled();
-    if (!s.fem) {
+    auto s = assemble();
+    if (!s->fem) {
         state.SkipWithError("the system was not assembled");
         return;
     }
-    FemStep& f = *s.fem;
-    const int n = int(f.D.size());
-    Eigen::VectorXd x, w, b;
+    Eigen::VectorXd x;
     int iter = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        x = s.x0;
-        w = s.x0;
-        b = s.b;
-        iter = 0;
-        state.ResumeTiming();
-        SOR_solver(n, 0.005, 1.5, 500, iter, f.R.data(), f.columns.data(), f.values.data(), b.data(), x.data(),
-                   w.data(), f.D.data());
-    }
-    s.sorResidual = relativeResidual(s, x);
-    state.counters["unknowns"] = n;
+    for (auto _ : state)
+        iter = solveSOR(*s, x);
+    state.counters["unknowns"] = double(s->b.size());
     state.counters["iterations"] = iter;
-    state.counters["rel_residual"] = s.sorResidual;
+    state.counters["rel_residual"] = relativeResidual(*s, x);
 }
 BENCHMARK(BM_SolveSOR)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_SolveEigenCG(benchmark::State& state)
 {
-    System& s = assembled();
-    if (!s.fem || s.sorResidual <= 0.0) {
-        state.SkipWithError("run BM_SolveSOR first: its residual is the stopping point");
+    auto sp = assemble();
+    if (!sp->fem) {
+        state.SkipWithError("the system was not assembled");
         return;
     }
+    System& s = *sp;
+    // CG stops at the relative residual the SOR solve reaches (untimed).
+    Eigen::VectorXd sor;
+    solveSOR(s, sor);
     Eigen::ConjugateGradient<SparseMatrix, Eigen::Lower | Eigen::Upper> cg;
-    cg.setTolerance(s.sorResidual);
+    cg.setTolerance(relativeResidual(s, sor));
     cg.setMaxIterations(100000);
     Eigen::VectorXd x;
     for (auto _ : state) {
@@ -270,11 +227,12 @@ BENCHMARK(BM_SolveEigenCG)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_SolveEigenLDLT(benchmark::State& state)
 {
-    System& s = assembled();
-    if (!s.fem) {
+    auto sp = assemble();
+    if (!sp->fem) {
         state.SkipWithError("the system was not assembled");
         return;
     }
+    System& s = *sp;
     const Eigen::SparseMatrix<double> A = s.A;  // column-major for the factorisation
     Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> ldlt;
     Eigen::VectorXd x;
@@ -287,18 +245,3 @@ void BM_SolveEigenLDLT(benchmark::State& state)
 BENCHMARK(BM_SolveEigenLDLT)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    open_parameter_database();
-    seed_parameter_database();
-    UserInitialParas();
-    // Every engine reads the signalling model files while it is made.
-    if (!writeModelFiles())
-        return 1;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    theSystem.reset();
-    return 0;
-}

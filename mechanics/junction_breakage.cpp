@@ -56,6 +56,18 @@ Vec adhesion_term(const point3D* x, double L, Vec n)
     return scaled(n, L);
 }
 
+// The cue between a migrating cell's vertex x and the vertex y facing it:
+// x's force against the migration goes to y's cell reversed, else y's force
+// along the migration goes to it as it is.
+void facing_cue(const cell* mover, Vec Gx, Vec Gy, cell* receiver)
+{
+    const Vec d = direction(mover);
+    if (against(Gx, d))
+        add_cue(receiver, negated(Gx));
+    else if (along(Gy, d))
+        add_cue(receiver, Gy);
+}
+
 // A NONE vertex may pass its force on to its own cell as a pull.
 void none_pull(point3D* x)
 {
@@ -190,13 +202,8 @@ int FemStep::junction_pass()
                         const int y = side == 0 ? outFace[i] : inFace[i];
                         const Vec nx = side == 0 ? nO[i] : nI[i];
                         const Vec ny = side == 0 ? nI[y] : nO[y];
-                        if (!(dot(G[i], nx) > 0.0 && dot(G[y], ny) > 0.0 && C[i]->migrating))
-                            continue;
-                        const Vec d = direction(C[i]);
-                        if (against(G[i], d))
-                            add_cue(C[y], negated(G[i]));
-                        else if (along(G[y], d))
-                            add_cue(C[y], G[y]);
+                        if (dot(G[i], nx) > 0.0 && dot(G[y], ny) > 0.0 && C[i]->migrating)
+                            facing_cue(C[i], G[i], G[y], C[y]);
                     }
                 }
             } else if (marks == 1) {
@@ -304,36 +311,16 @@ int FemStep::junction_pass()
             if (!va->migrate_mark && !vb->migrate_mark) {
                 if (dot(Gv, nOv) > 0.0 || dot(Gv, nIv) > 0.0) {
                     if (mechanics_draw(std::min(transmission(ca), transmission(cb)))) {
-                        if (dot(Gv, nOv) > 0.0 && -dot(Gb, nOv) > 0.0 && cv->migrating) {
-                            const Vec d = direction(cv);
-                            if (against(Gv, d))
-                                add_cue(cb, negated(Gv));
-                            else if (along(Gb, d))
-                                add_cue(cb, Gb);
-                        }
-                        if (dot(Gv, nIv) > 0.0 && -dot(Ga, nIv) > 0.0 && cv->migrating) {
-                            const Vec d = direction(cv);
-                            if (against(Gv, d))
-                                add_cue(ca, negated(Gv));
-                            else if (along(Ga, d))
-                                add_cue(ca, Ga);
-                        }
+                        if (dot(Gv, nOv) > 0.0 && -dot(Gb, nOv) > 0.0 && cv->migrating)
+                            facing_cue(cv, Gv, Gb, cb);
+                        if (dot(Gv, nIv) > 0.0 && -dot(Ga, nIv) > 0.0 && cv->migrating)
+                            facing_cue(cv, Gv, Ga, ca);
                     }
                 }
-                if (-dot(Ga, nIv) > 0.0 && dot(Gv, nIv) > 0.0 && ca->migrating && mechanics_draw(transmission(cv))) {
-                    const Vec d = direction(ca);
-                    if (against(Ga, d))
-                        add_cue(cv, negated(Ga));
-                    else if (along(Gv, d))
-                        add_cue(cv, Gv);
-                }
-                if (-dot(Gb, nOv) > 0.0 && dot(Gv, nOv) > 0.0 && cb->migrating && mechanics_draw(transmission(cv))) {
-                    const Vec d = direction(cb);
-                    if (against(Gb, d))
-                        add_cue(cv, negated(Gb));
-                    else if (along(Gv, d))
-                        add_cue(cv, Gv);
-                }
+                if (-dot(Ga, nIv) > 0.0 && dot(Gv, nIv) > 0.0 && ca->migrating && mechanics_draw(transmission(cv)))
+                    facing_cue(ca, Ga, Gv, cv);
+                if (-dot(Gb, nOv) > 0.0 && dot(Gv, nOv) > 0.0 && cb->migrating && mechanics_draw(transmission(cv)))
+                    facing_cue(cb, Gb, Gv, cv);
             } else if (vb->migrate_mark && !va->migrate_mark) {
                 const Vec d = direction(cb);
                 if (dot(Gv, nOv) > 0.0 && dot(Gv, nIv) > 0.0 && mechanics_draw(transmission(cv)) && dot(Gv, d) > 0.0)
