@@ -19,28 +19,6 @@ using namespace welding;
 
 namespace {
 
-// Steps along next from `from` to `to`; -1 when `to` is not met within the
-// ring's bound.
-int steps_along(const point3D* from, const point3D* to)
-{
-    const int bound = ring_bound(cell_of(from));
-    const point3D* v = from;
-    for (int k = 0; v && k <= bound; ++k, v = v->next)
-        if (v == to)
-            return k;
-    return -1;
-}
-
-// The last partner of w that lies on `other`, or null.
-point3D* last_partner_on(const point3D* w, const cell* other)
-{
-    point3D* found = nullptr;
-    for (point3D* x : w->mp)
-        if (x && cell_of(x) == other)
-            found = x;
-    return found;
-}
-
 // The pair of a third cell's contact with W that holds w, and its stretch
 // holding w; false when the contact has no stretch.
 bool contact_stretch(cell* X, cell* W, const point3D* w, interpair*& P, mergepair*& mm)
@@ -71,18 +49,7 @@ void welding::gather_weld_point(point3D* p, point3D* q, Pos at, std::vector<poin
 {
     move_to(p, at);
     move_to(q, at);
-    for (point3D* x : p->mp) {
-        move_to(x, at);
-        if (x != q)
-            Gp.push_back(x);
-    }
-    for (point3D* x : q->mp) {
-        move_to(x, at);
-        if (x != p)
-            Gq.push_back(x);
-    }
-    p->pushmp(q);
-    q->pushmp(p);
+    fuse_ends(p, q, at, Gp, Gq);
 }
 
 namespace {
@@ -154,8 +121,8 @@ void welding::cut_pinched_arc(dbReader& db, point3D* p, point3D* q, const std::v
     cell* W = cell_of(u);
     cell* Cp = cell_of(p);
     cell* Cq = cell_of(q);
-    const int k1 = steps_along(u, v);
-    const int k2 = steps_along(v, u);
+    const int k1 = ring_steps(u, v, false);
+    const int k2 = ring_steps(v, u, false);
     if (k1 < 0 || k2 < 0)
         return;
     point3D* f = (k2 < k1) ? v : u;
@@ -286,10 +253,6 @@ void dbReader::boundary_merge_3(point3D* a, point3D* b, point3D* c, point3D* d, 
         return;
     }
     const Pos m2 = midpoint(pos_of(b), pos_of(d));
-    move_to(a, m1);
-    move_to(c, m1);
-    move_to(b, m2);
-    move_to(d, m2);
     std::vector<point3D*> Ga, Gc, Gb, Gd;
     gather_weld_point(a, c, m1, Ga, Gc);
     gather_weld_point(b, d, m2, Gb, Gd);
@@ -345,16 +308,13 @@ void dbReader::boundary_merge_refresh(point3D* a, point3D* b, point3D* c, point3
     cell* Y = E->cell;
     const Pos mid = midpoint(pos_of(from), pos_of(to));
 
-    auto* N = new point3D(static_cast<int>(points.size()), mid.x, mid.y);
-    points.push_back(N);
+    point3D* N = new_vertex(*this, mid);
     N->next = to;
     N->prev = from;
     from->next = N;
     to->prev = N;
-    auto* E0 = new edge(static_cast<int>(edges.size()), from, N, from->in_edge->cell);
-    edges.push_back(E0);
-    auto* E1 = new edge(static_cast<int>(edges.size()), N, to, to->out_edge->cell);
-    edges.push_back(E1);
+    edge* E0 = new_edge(*this, from, N, from->in_edge->cell);
+    edge* E1 = new_edge(*this, N, to, to->out_edge->cell);
 
     edge* F = (E->bonded && E->partner) ? E->partner : nullptr;
     point3D* Nt = nullptr;
@@ -365,16 +325,13 @@ void dbReader::boundary_merge_refresh(point3D* a, point3D* b, point3D* c, point3
         // is split at the same point; the twins share the new node.
         point3D* u = F->p1;
         point3D* v = F->p2;
-        Nt = new point3D(static_cast<int>(points.size()), mid.x, mid.y);
-        points.push_back(Nt);
+        Nt = new_vertex(*this, mid);
         Nt->next = v;
         Nt->prev = u;
         u->next = Nt;
         v->prev = Nt;
-        E2 = new edge(static_cast<int>(edges.size()), u, Nt, u->in_edge ? u->in_edge->cell : F->cell);
-        edges.push_back(E2);
-        E3 = new edge(static_cast<int>(edges.size()), Nt, v, v->out_edge ? v->out_edge->cell : F->cell);
-        edges.push_back(E3);
+        E2 = new_edge(*this, u, Nt, u->in_edge ? u->in_edge->cell : F->cell);
+        E3 = new_edge(*this, Nt, v, v->out_edge ? v->out_edge->cell : F->cell);
     }
 
     auto* K = new node(static_cast<int>(nodes.size()));

@@ -13,13 +13,6 @@ using namespace welding;
 
 namespace {
 
-struct Extremes {
-    point3D* xmin;
-    point3D* ymin;
-    point3D* xmax;
-    point3D* ymax;
-};
-
 struct Rect {
     double xlo, xhi, ylo, yhi; // world units, bounds included
     bool inside(const point3D* v) const
@@ -52,6 +45,21 @@ bool welding::arrangement_row(int row, const Box& a, const Box& b)
     case 12: return a.xmin >= b.xmin && a.xmax <= b.xmax && a.ymin >= b.ymin && a.ymax >= b.ymax && a.ymin <= b.ymax;
     default: return false;
     }
+}
+
+bool welding::read_boxes(interpair* pair, Extremes& A, Extremes& B, Box& a, Box& b)
+{
+    cell* cA = pair->cell1;
+    cell* cB = pair->cell2;
+    cA->refresh_AABB();
+    cB->refresh_AABB();
+    A = Extremes{cA->AABB_xmin, cA->AABB_ymin, cA->AABB_xmax, cA->AABB_ymax};
+    B = Extremes{cB->AABB_xmin, cB->AABB_ymin, cB->AABB_xmax, cB->AABB_ymax};
+    if (!A.xmin || !A.ymin || !A.xmax || !A.ymax || !B.xmin || !B.ymin || !B.xmax || !B.ymax)
+        return false;
+    a = Box{A.xmin->x, A.ymin->y, A.xmax->x, A.ymax->y};
+    b = Box{B.xmin->x, B.ymin->y, B.xmax->x, B.ymax->y};
+    return true;
 }
 
 int welding::arrangement(const Box& a, const Box& b)
@@ -129,16 +137,10 @@ point3D* search_out(point3D* start, point3D* limit, bool backward, const Rect& R
 
 void dbReader::collision_candidate(interpair* pair, std::vector<point3D*>& S, std::vector<point3D*>& T)
 {
-    cell* cA = pair->cell1;
-    cell* cB = pair->cell2;
-    cA->refresh_AABB();
-    cB->refresh_AABB();
-    const Extremes A{cA->AABB_xmin, cA->AABB_ymin, cA->AABB_xmax, cA->AABB_ymax};
-    const Extremes B{cB->AABB_xmin, cB->AABB_ymin, cB->AABB_xmax, cB->AABB_ymax};
-    if (!A.xmin || !A.ymin || !A.xmax || !A.ymax || !B.xmin || !B.ymin || !B.xmax || !B.ymax)
+    Extremes A, B;
+    Box a, b;
+    if (!read_boxes(pair, A, B, a, b))
         return;
-    const Box a{A.xmin->x, A.ymin->y, A.xmax->x, A.ymax->y};
-    const Box b{B.xmin->x, B.ymin->y, B.xmax->x, B.ymax->y};
     const Rect R{std::max(a.xmin, b.xmin), std::min(a.xmax, b.xmax), std::max(a.ymin, b.ymin),
                  std::min(a.ymax, b.ymax)};
     const int row = arrangement(a, b);

@@ -16,13 +16,6 @@ using namespace welding;
 
 namespace {
 
-struct Extremes {
-    point3D* xmin;
-    point3D* ymin;
-    point3D* xmax;
-    point3D* ymax;
-};
-
 // The strict test that separates a side overlap (codes 5..12) from an
 // enclosure touching one side.
 bool strict_side(int row, const Box& a, const Box& b)
@@ -97,24 +90,15 @@ void push_all_but(std::vector<point3D*>& out, point3D* W)
     push_arc(out, W->next, W->prev);
 }
 
-// Ring steps from `from` to `to` (along prev when `backward`); a bound past
-// the ring when `to` is not met.
-int steps_to(const point3D* from, const point3D* to, bool backward)
-{
-    const int bound = ring_bound(cell_of(from));
-    const point3D* v = from;
-    for (int k = 0; v && k <= bound; ++k) {
-        if (v == to)
-            return k;
-        v = backward ? v->prev : v->next;
-    }
-    return bound + 1;
-}
-
 // Whichever of lo and hi is reached from `from` in fewer steps; lo on a tie.
 point3D* nearer_limit(const point3D* from, point3D* lo, point3D* hi, bool backward)
 {
-    return steps_to(from, hi, backward) < steps_to(from, lo, backward) ? hi : lo;
+    // A limit that is not met counts as farther than any that is.
+    auto steps = [&](const point3D* to) {
+        const int k = ring_steps(from, to, backward);
+        return k < 0 ? ring_bound(cell_of(from)) + 1 : k;
+    };
+    return steps(hi) < steps(lo) ? hi : lo;
 }
 
 bool is_crossing(int code)
@@ -187,16 +171,10 @@ void warn(const interpair* pair, int code)
 int welding::contact_intervals(dbReader& db, interpair* pair, std::vector<point3D*>& S,
                                std::vector<point3D*>& T, std::vector<std::size_t>* stretchOf)
 {
-    cell* cA = pair->cell1;
-    cell* cB = pair->cell2;
-    cA->refresh_AABB();
-    cB->refresh_AABB();
-    const Extremes A{cA->AABB_xmin, cA->AABB_ymin, cA->AABB_xmax, cA->AABB_ymax};
-    const Extremes B{cB->AABB_xmin, cB->AABB_ymin, cB->AABB_xmax, cB->AABB_ymax};
-    if (!A.xmin || !A.ymin || !A.xmax || !A.ymax || !B.xmin || !B.ymin || !B.xmax || !B.ymax)
+    Extremes A, B;
+    Box a, b;
+    if (!read_boxes(pair, A, B, a, b))
         return 0;
-    const Box a{A.xmin->x, A.ymin->y, A.xmax->x, A.ymax->y};
-    const Box b{B.xmin->x, B.ymin->y, B.xmax->x, B.ymax->y};
     const int code = arrangement_code(a, b);
 
     if (pair->MP.empty()) {

@@ -201,20 +201,6 @@ Walk nested_walk(dbReader& db, point3D* outer, bool outerBack, const point3D* ou
     return Walk::None;
 }
 
-// Steps from `from` to `to` along next (prev when `backward`); -1 when `to`
-// is not on the ring within its bound.
-int ring_steps(const point3D* from, const point3D* to, bool backward)
-{
-    const int bound = ring_bound(cell_of(from));
-    const point3D* v = from;
-    for (int k = 0; v && k <= bound; ++k) {
-        if (v == to)
-            return k;
-        v = backward ? v->prev : v->next;
-    }
-    return -1;
-}
-
 point3D* first_partner_on(const point3D* v, const point3D* not_this, const cell* on)
 {
     for (point3D* m : v->mp)
@@ -223,14 +209,6 @@ point3D* first_partner_on(const point3D* v, const point3D* not_this, const cell*
     return nullptr;
 }
 
-point3D* last_partner_on(const point3D* v, const cell* on)
-{
-    point3D* found = nullptr;
-    for (point3D* m : v->mp)
-        if (m && cell_of(m) == on)
-            found = m;
-    return found;
-}
 
 // Partner snap of an end couple: t moves to s's partner on t's cell, then s
 // to the (new) t's partner on s's cell.
@@ -291,7 +269,9 @@ void fuse_end(const Call& k, std::size_t idx, mergepair* m, point3D* s, point3D*
         t = atS1 ? Tt->next : Tt->prev;
     }
     snap_end(s, t);
-    if (cell_of(s) != k.A() || cell_of(t) != k.B())
+    // The new ends must be a couple off the old one on both cells, or the
+    // stretch would end on vertices that are not welded to each other.
+    if (cell_of(s) != k.A() || cell_of(t) != k.B() || s == S || t == Tt)
         return;
     if (atS1)
         collect_reruns(k, t, s, reruns);

@@ -86,10 +86,9 @@ int dbReader::cell_edge_response(int step)
 {
     QProgressDialog progress;
     showStageProgress(progress, QObject::tr("Simulation: edge-response"), QObject::tr("Cell edge correction..."), 99);
-    auto advance = [&progress](int value) {
-        progress.setValue(value);
-        QCoreApplication::processEvents();
-    };
+    // Paced: the event loop runs on the first item and then once a frame.
+    StageTicker ticker(progress);
+    auto advance = [&ticker](int value) { ticker.advance(value); };
     auto finish = [&progress](int r) {
         progress.close();
         return r;
@@ -193,6 +192,7 @@ int dbReader::cell_edge_response(int step)
             c->center_refresh();
     }
 
-    advance(progress.maximum());
+    progress.setValue(progress.maximum());
+    QCoreApplication::processEvents();
     return finish(STEP_OK);
 }

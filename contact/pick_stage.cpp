@@ -46,10 +46,9 @@ int dbReader::cell_pick_response(int step)
 {
     QProgressDialog progress;
     showStageProgress(progress, QObject::tr("Simulation: pick-response"), QObject::tr("Cell pick correction..."), 99);
-    auto advance = [&progress](int value) {
-        progress.setValue(value);
-        QCoreApplication::processEvents();
-    };
+    // Paced: the event loop runs on the first item and then once a frame.
+    StageTicker ticker(progress);
+    auto advance = [&ticker](int value) { ticker.advance(value); };
 
     // 1. Scan.
     const std::vector<point3D*> candidates = pick_candidates(*this, advance);
@@ -64,7 +63,8 @@ int dbReader::cell_pick_response(int step)
             return r;
         }
     }
-    advance(progress.maximum());
+    progress.setValue(progress.maximum());
+    QCoreApplication::processEvents();
     progress.close();
     return STEP_OK;
 }

@@ -41,6 +41,18 @@ bool arrangement_row(int row, const Box& a, const Box& b);
 // The first row that holds, 0 when none does.
 int arrangement(const Box& a, const Box& b);
 
+// The extreme vertices of a cell's box.
+struct Extremes {
+    point3D* xmin;
+    point3D* ymin;
+    point3D* xmax;
+    point3D* ymax;
+};
+
+// Refreshes both cells' boxes and reads their extreme vertices and limits;
+// false when a cell has no box (no sides).
+bool read_boxes(interpair* pair, Extremes& A, Extremes& B, Box& a, Box& b);
+
 // How many vertices a walk around c's ring may visit before it must have
 // come back: every live vertex starts one side, plus slack for the sides that
 // a routine appends while it walks.
@@ -136,8 +148,15 @@ interpair* find_pair(cell* x, cell* y);
 // a dissolved contact still blocks a new one between the same cells.
 interpair* find_any_pair(cell* x, cell* y);
 
+// The last partner of v that lies on `on`, or null.
+point3D* last_partner_on(const point3D* v, const cell* on);
+
 // Whether some partner of p and some partner of q belong to one cell.
 bool share_partner_cell(const point3D* p, const point3D* q);
+
+// Ring steps from `from` to `to` along next (prev when `backward`); -1
+// when `to` is not met within the ring's bound.
+int ring_steps(const point3D* from, const point3D* to, bool backward);
 
 // Counts the vertices strictly between `from` and `to` walking next (or prev
 // when `backward`); -1 when `to` is not met within the ring's bound.

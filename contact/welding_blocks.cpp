@@ -383,6 +383,15 @@ interpair* find_any_pair(cell* x, cell* y)
     return nullptr;
 }
 
+point3D* last_partner_on(const point3D* v, const cell* on)
+{
+    point3D* found = nullptr;
+    for (point3D* m : v->mp)
+        if (m && cell_of(m) == on)
+            found = m;
+    return found;
+}
+
 bool share_partner_cell(const point3D* p, const point3D* q)
 {
     for (const point3D* x : p->mp) {
@@ -392,6 +401,18 @@ bool share_partner_cell(const point3D* p, const point3D* q)
                 return true;
     }
     return false;
+}
+
+int ring_steps(const point3D* from, const point3D* to, bool backward)
+{
+    const int bound = ring_bound(cell_of(from));
+    const point3D* v = from;
+    for (int k = 0; v && k <= bound; ++k) {
+        if (v == to)
+            return k;
+        v = backward ? v->prev : v->next;
+    }
+    return -1;
 }
 
 int count_between(const point3D* from, const point3D* to, bool backward)

@@ -5,12 +5,12 @@
 #include <cmath>
 #include <random>
 
-std::vector<Centre> randomPacking(unsigned seed)
+std::vector<Centre> randomPacking(unsigned seed, double gapMin, double gapMax, int minCount, int maxCount)
 {
     std::mt19937 gen(seed);
-    const int count = std::uniform_int_distribution<int>(10, 50)(gen);
+    const int count = std::uniform_int_distribution<int>(minCount, maxCount)(gen);
     std::uniform_real_distribution<double> angle(0.0, 2.0 * 3.14159265358979);
-    std::uniform_real_distribution<double> gap(16.0, 19.5);
+    std::uniform_real_distribution<double> gap(gapMin, gapMax);
     std::vector<Centre> centres = {{0.0, 0.0}};
     for (int tries = 0; static_cast<int>(centres.size()) < count && tries < 100000; ++tries) {
         const Centre& from = centres[std::uniform_int_distribution<std::size_t>(0, centres.size() - 1)(gen)];
@@ -19,25 +19,30 @@ std::vector<Centre> randomPacking(unsigned seed)
         const Centre c{from.first + d * std::cos(a), from.second + d * std::sin(a)};
         bool free = true;
         for (const Centre& o : centres)
-            free = free && std::hypot(o.first - c.first, o.second - c.second) >= 16.0;
+            free = free && std::hypot(o.first - c.first, o.second - c.second) >= gapMin;
         if (free)
             centres.push_back(c);
     }
     return centres;
 }
 
-std::unique_ptr<dbReader> weldCentres(const std::vector<Centre>& centres, std::string* error)
+std::unique_ptr<dbReader> weldCentres(const std::vector<Centre>& centres, std::string* error,
+                                      const std::vector<double>& radii)
 {
     TissueLayout layout;
-    for (const Centre& c : centres) {
+    for (std::size_t k = 0; k < centres.size(); ++k) {
+        const Centre& c = centres[k];
+        const double r = k < radii.size() ? radii[k] : 10.0;
         FixtureCell cell;
         for (int j = 0; j < 20; ++j)
-            cell.ring.push_back({c.first + 10.0 * std::cos(j * 0.314159265), c.second + 10.0 * std::sin(j * 0.314159265)});
+            cell.ring.push_back({c.first + r * std::cos(j * 0.314159265), c.second + r * std::sin(j * 0.314159265)});
         layout.cells.push_back(cell);
     }
     auto e = buildTissue(layout, error);
     if (!e)
         return e;
+    for (std::size_t k = 0; k < radii.size() && k < e->cells.size(); ++k)
+        e->cells[k]->radius = radii[k];
     e->collision_state = dbReader::COLLISION_INITIAL;
     e->delaunay_triangulation(e->bounds);
     if (e->detect_collision(0) != dbReader::STEP_OK) {

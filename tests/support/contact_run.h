@@ -21,15 +21,18 @@
 using Centre = std::pair<double, double>;
 using Shift = std::pair<double, double>;
 
-// A cluster grown cell by cell: each new centre at 16 to 19.5 from a random
-// earlier one and at least 16 from all of them, so that neighbours overlap by
-// up to four units and three cells can overlap near one place.
-std::vector<Centre> randomPacking(unsigned seed);
+// A cluster grown cell by cell: each new centre at gapMin to gapMax from a
+// random earlier one and at least gapMin from all of them. With the default
+// 16 to 19.5 neighbours overlap by up to four units and three cells can
+// overlap near one place.
+std::vector<Centre> randomPacking(unsigned seed, double gapMin = 16.0, double gapMax = 19.5, int minCount = 10,
+                                  int maxCount = 50);
 
-// Regular 20-gons of radius 10 at the centres, welded by the neighbour
-// complex and the initial contact pass; null with the reason in *error when
-// the pass fails.
-std::unique_ptr<dbReader> weldCentres(const std::vector<Centre>& centres, std::string* error = nullptr);
+// Regular 20-gons at the centres (radius 10, or the given radii), welded by
+// the neighbour complex and the initial contact pass; null with the reason
+// in *error when the pass fails.
+std::unique_ptr<dbReader> weldCentres(const std::vector<Centre>& centres, std::string* error = nullptr,
+                                      const std::vector<double>& radii = {});
 
 // Moves the live vertices by the cells' vectors (indexed by cell id; a node
 // by the mean over its cells) and refreshes each live cell's area.

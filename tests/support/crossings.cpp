@@ -24,7 +24,19 @@ bool properlyCross(const point3D* a, const point3D* b, const point3D* c, const p
 
 }  // namespace
 
-std::vector<std::string> boundaryCrossings(const dbReader& engine)
+namespace {
+
+bool paired(const cell* a, const cell* b)
+{
+    for (const interpair* p : a->pairs)
+        if (p && !p->removed && ((p->cell1 == a && p->cell2 == b) || (p->cell1 == b && p->cell2 == a)))
+            return true;
+    return false;
+}
+
+}  // namespace
+
+std::vector<std::string> boundaryCrossings(const dbReader& engine, CrossingScope scope)
 {
     // Only cells whose boxes overlap can cross.
     const std::size_t n = engine.cells.size();
@@ -43,6 +55,8 @@ std::vector<std::string> boundaryCrossings(const dbReader& engine)
             const cell* b = engine.cells[j];
             if (a->dead || b->dead || box[i][0] > box[j][2] || box[j][0] > box[i][2] || box[i][1] > box[j][3]
                 || box[j][1] > box[i][3])
+                continue;
+            if (scope == CrossingScope::PairedCells && !paired(a, b))
                 continue;
             for (const edge* s : a->sides)
                 for (const edge* t : b->sides)

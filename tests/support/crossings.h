@@ -10,9 +10,14 @@
 
 class dbReader;
 
+// Which cells are compared: every two live cells, or only two that a live
+// pair joins (cells that come into contact without a pair are paired by the
+// edge corrections, a later stage of the step).
+enum class CrossingScope { AllCells, PairedCells };
+
 // One line per proper crossing between the boundaries of two live cells
 // ("edge 4 of cell 0 crosses edge 31 of cell 1"); empty when there is none.
-std::vector<std::string> boundaryCrossings(const dbReader& engine);
+std::vector<std::string> boundaryCrossings(const dbReader& engine, CrossingScope scope = CrossingScope::AllCells);
 
 // Whether any crossing exists; `where` receives the first one.
 bool boundariesCross(const dbReader& engine, std::string* where = nullptr);
