@@ -6,12 +6,14 @@
 // 1,000-cell time. A second case times the signalling update alone
 // (Biology::UpdateCellState over every live cell), in microseconds per cell.
 #include "support/engine_env.h"
+#include "support/sheets.h"
 
 #include "biology/biology.h"
 #include "model/dbreader.h"
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -21,7 +23,8 @@ namespace {
 
 void ModelStep(benchmark::State& state)
 {
-    const QString file = bench_env::sheetFile(static_cast<int>(state.range(0)));
+    static QTemporaryDir sheets;
+    const QString file = bench_env::sheetFile(static_cast<int>(state.range(0)), sheets.path());
     std::size_t cells = 0, divisions = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -55,7 +58,7 @@ void ModelStep(benchmark::State& state)
 
 void SignallingUpdate(benchmark::State& state)
 {
-    std::unique_ptr<dbReader> e = bench_env::loadTissue(bench_env::sheetFile(1000));
+    std::unique_ptr<dbReader> e = bench_env::loadTissue(bench_env::sampleSheet());
     if (!e || !e->biology || !e->biology->isLoaded()) {
         state.SkipWithError("the sample did not load (is VANTU_SAMPLES set?)");
         return;

@@ -23,12 +23,6 @@ bool prepareEngines();
 // The samples directory: VANTU_SAMPLES, or the one beside bench/.
 const char* samplesDirectory();
 
-// The 1,000-cell sample for 1000, or a sheet of about `count` cells in its
-// layout (rows 18 apart along x, every other row shifted by 9, rows
-// 18 sin 60 apart), centred on the origin, written once into a directory
-// of the run. Empty when the sample cannot be read.
-QString sheetFile(int count);
-
 // A tissue file loaded through the view's loader; null when it fails.
 std::unique_ptr<dbReader> loadTissue(const QString& file);
 
