@@ -7,9 +7,11 @@
 // rules and no cue, a count past a cell's vector as 0.
 
 #include "model/cell.h"
+#include "model/contact.h"
 #include "model/parameter_tables.h"
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace cell_rules {
@@ -82,6 +84,19 @@ inline double scaled(double value, double factor, bool multiply)
         return value;
     const double next = multiply ? value * factor : value / factor;
     return next > 0.0 && std::isfinite(next) ? next : value;
+}
+
+// c's contacts that are not dissolved and whose other cell is alive, in
+// order, each with that other cell.
+inline std::vector<std::pair<interpair*, cell*>> liveContacts(const cell* c)
+{
+    std::vector<std::pair<interpair*, cell*>> contacts;
+    for (interpair* p : c->pairs) {
+        cell* o = p->cell1 == c ? p->cell2 : p->cell1;
+        if (!p->removed && o && !o->dead)
+            contacts.emplace_back(p, o);
+    }
+    return contacts;
 }
 
 // Indices of the types whose adhesion `type` degrades, in table order.

@@ -159,12 +159,7 @@ cell* MigrationStage::bestNeighbour()
 {
     cell* best = nullptr;
     int most = 0;
-    for (interpair* p : c->pairs) {
-        if (p->removed)
-            continue;
-        cell* o = p->cell1 == c ? p->cell2 : p->cell1;
-        if (!o || o->dead)
-            continue;
+    for (const auto& [p, o] : cell_rules::liveContacts(c)) {
         if (p->MP.empty() && !(e.cell_distance(c, o) < 10.0))
             continue;
         const int amount = cell_rules::countOf(o, s);
@@ -261,11 +256,8 @@ int MigrationStage::resting()
     } else {
         // Without enough cue a chemokinetic cell moves only next to a cell it degrades.
         bool near = false;
-        for (interpair* p : c->pairs) {
-            if (p->removed)
-                continue;
-            cell* o = p->cell1 == c ? p->cell2 : p->cell1;
-            if (o && !o->dead && degradable(o) && (!p->MP.empty() || e.cell_distance(c, o) < 50.0)) {
+        for (const auto& [p, o] : cell_rules::liveContacts(c)) {
+            if (degradable(o) && (!p->MP.empty() || e.cell_distance(c, o) < 50.0)) {
                 near = true;
                 break;
             }
@@ -296,11 +288,8 @@ int MigrationStage::migrating()
         cell* r = e.cell_migrate_angle(c, angleTowards(c, o->center[0], o->center[1]));
         return !r || degradable(r);
     };
-    for (interpair* p : c->pairs) {
-        if (p->removed)
-            continue;
-        cell* o = p->cell1 == c ? p->cell2 : p->cell1;
-        if (!o || o->dead || !degradable(o))
+    for (const auto& [p, o] : cell_rules::liveContacts(c)) {
+        if (!degradable(o))
             continue;
         const double amount = cell_rules::countOf(o, s);
         if (!(amount > bestAmount))

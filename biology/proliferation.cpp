@@ -64,12 +64,7 @@ bool hasProducerNeighbour(dbReader& e, cell* c)
     const auto producers = synthesis_cytokine_class.find(cue);
     if (producers == synthesis_cytokine_class.end())
         return false;
-    for (interpair* p : c->pairs) {
-        if (p->removed)
-            continue;
-        cell* o = p->cell1 == c ? p->cell2 : p->cell1;
-        if (!o || o->dead)
-            continue;
+    for (const auto& [p, o] : cell_rules::liveContacts(c)) {
         bool produces = false;
         for (const QString& name : producers->second)
             produces = produces || cell_rules::typeIndex(name) == o->cell_type;
