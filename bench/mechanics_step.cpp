@@ -99,14 +99,14 @@ BeforeStep driveAndKill()
 
 void BM_MechanicsStepResponses1000(benchmark::State& state)
 {
-    runSteps(state, sample1000(), 1000, driveAndKill());
+    runSteps(state, bench_env::sampleSheet(), 1000, driveAndKill());
 }
 BENCHMARK(BM_MechanicsStepResponses1000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_MechanicsStepResponses4000(benchmark::State& state)
 {
     QTemporaryDir dir;
-    runSteps(state, writeSheet(dir.filePath("sheet_4000.vt"), 50, 80), 4000, driveAndKill());
+    runSteps(state, bench_env::sheetFile(4000, dir.path()), 4000, driveAndKill());
 }
 BENCHMARK(BM_MechanicsStepResponses4000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
