@@ -69,7 +69,7 @@ void FemStep::add_block(point3D* P, point3D* Q, const double G[2][2])
 {
     if (join_block(P, Q, G))
         return;
-    le_sm* b = new le_sm(static_cast<int>(P->node_sm.size()));
+    le_sm* b = &block_store.emplace_back(static_cast<int>(P->node_sm.size()));
     b->a = P;
     b->b = Q;
     for (int i = 0; i < 2; ++i)

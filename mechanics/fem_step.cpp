@@ -264,9 +264,8 @@ void FemStep::release()
         p->clear_node_sm();
         p->node_sm_count = 0;
     }
-    for (le_sm* b : blocks)
-        delete b;
     std::vector<le_sm*>().swap(blocks);
+    std::deque<le_sm>().swap(block_store);
     std::vector<point3D*>().swap(equations);
     for (auto* v : {&F1, &F2, &D, &values, &b1, &U1, &W1, &b2, &U2, &W2, &b3, &U3, &W3})
         std::vector<double>().swap(*v);

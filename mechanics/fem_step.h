@@ -25,6 +25,7 @@
 
 #include "model/dbreader.h"
 
+#include <deque>
 #include <vector>
 
 class FemStep {
@@ -79,7 +80,7 @@ public:
     std::vector<point3D*> equations;        // equation points: node heads, then inner points
     std::vector<double> F1, F2;             // full load and active drive, 2N each
     std::vector<char> held;                 // per equation point: no element reaches it
-    std::vector<le_sm*> blocks;             // every node block of the step; owned
+    std::vector<le_sm*> blocks;             // every node block of the step, in order of creation
 
     std::vector<double> D;                  // diagonal, 2N
     std::vector<int> R;                     // row ends, 2N
@@ -99,6 +100,10 @@ public:
     std::vector<point3D*> split_points;     // junction vertices to split
 
 private:
+    // The blocks themselves: a deque keeps their addresses while it grows
+    // and frees them together, instead of one allocation per block.
+    std::deque<le_sm> block_store;
+
     int fail(int result, const QString& text);
     int check_vertex(point3D* v, int node_position);
     void add_block(point3D* P, point3D* Q, const double G[2][2]);
