@@ -3,35 +3,23 @@
 // after one scripted step that moves every cell 0.3 towards the tissue's
 // centre (a junction by the mean of its cells' moves). Loading and the move
 // are not timed; the pass must succeed and grow no faster than linearly: the
-// 4,000-cell time should be at most 4.5 times the 1,000-cell time.
-#include "support/sheets.h"
+// 4,000-cell time should be at most 4.5 times the 1,000-cell time. The stage
+// shows a progress dialog: run it under a display (xvfb-run -a).
 #include "model/dbreader.h"
-#include "model/parameter_database.h"
-#include "model/parameter_tables.h"
 #include "model/tissue_file.h"
-#include "signalling/model_files.h"
-#include "signalling/model_writer.h"
+#include "support/engine_env.h"
+#include "support/sheets.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTextStream>
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-#include <cstdio>
-#include <vector>
-
 namespace {
-
-QTemporaryDir* workDir = nullptr;
 
 void ContactPass(benchmark::State& state)
 {
     const int cells = static_cast<int>(state.range(0));
-    const QString file = bench_env::sheetFile(cells, workDir->path());
+    static QTemporaryDir workDir;
+    const QString file = bench_env::sheetFile(cells, workDir.path());
     const int lines = TissueFile::readLineCount(nullptr, file);
     std::size_t welded = 0;
     int removed = 0;
@@ -72,21 +60,3 @@ void ContactPass(benchmark::State& state)
 BENCHMARK(ContactPass)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    // The stage shows a progress dialog: run under a display (xvfb-run -a).
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    workDir = &dir;
-    open_parameter_database();
-    seed_parameter_database();
-    UserInitialParas();
-    if (!writeModelFiles())
-        return 1;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    close_parameter_database();
-    return 0;
-}

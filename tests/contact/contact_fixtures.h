@@ -7,11 +7,24 @@
 #include "support/crossings.h"
 #include "support/tissue_fixture.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+// The engine of a layout; a test failure with the reason when the layout is
+// refused.
+inline std::unique_ptr<dbReader> buildChecked(const TissueLayout& layout)
+{
+    std::string error;
+    auto e = buildTissue(layout, &error);
+    EXPECT_TRUE(e) << error;
+    return e;
+}
 
 // Cell 0 (A) runs from P1 = (0, 0) through kA interior vertices (at y = yA,
 // evenly spread) to P2 = (length, 0) along next, then closes above. Cell 1 (B)

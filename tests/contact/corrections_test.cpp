@@ -2,6 +2,7 @@
 // split, short-edge collapse, pick correction, the pick stage's candidates
 // and the angle correction. Every change is followed by the topology check.
 #include "contact/corrections.h"
+#include "contact_fixtures.h"
 #include "support/crossings.h"
 #include "support/progress_watch.h"
 #include "support/tissue_fixture.h"
@@ -12,14 +13,6 @@
 #include <cmath>
 
 namespace {
-
-std::unique_ptr<dbReader> build(const TissueLayout& layout)
-{
-    std::string error;
-    auto e = buildTissue(layout, &error);
-    EXPECT_TRUE(e) << error;
-    return e;
-}
 
 int liveRing(const dbReader& e, int c)
 {
@@ -113,7 +106,7 @@ TEST(EdgeSplit, FreeAndWeldedSplitsAddTheirRecordsAndKeepTheWeldVertexToVertex)
 {
     // Free: the bottom side of cell 0.
     {
-        auto e = build(twoFineSquares());
+        auto e = buildChecked(twoFineSquares());
         const std::size_t p = e->points.size(), ed = e->edges.size(), n = e->nodes.size();
         edge* s = sideAt(*e, 0, 0);
         EXPECT_EQ(e->edge_response_d(s), -1);
@@ -131,7 +124,7 @@ TEST(EdgeSplit, FreeAndWeldedSplitsAddTheirRecordsAndKeepTheWeldVertexToVertex)
     // Welded: the first shared edge, cell 0 (12,0)->(12,3); loads of a
     // stretch end come from the stretch, others from the vertex.
     {
-        auto e = build(twoFineSquares());
+        auto e = buildChecked(twoFineSquares());
         edge* s = sideAt(*e, 0, 4);
         interpair* pair = s->pair;
         mergepair* m = pair->MP.front();
@@ -172,7 +165,7 @@ TEST(EdgeSplit, FreeAndWeldedSplitsAddTheirRecordsAndKeepTheWeldVertexToVertex)
     // A weld whose contact lost its stretch is not split; a bonded edge
     // without partner is a broken boundary.
     {
-        auto e = build(twoFineSquares());
+        auto e = buildChecked(twoFineSquares());
         edge* s = sideAt(*e, 0, 4);
         while (!s->pair->MP.empty())
             s->pair->remove_MP(s->pair->MP.front());
@@ -191,7 +184,7 @@ TEST(EdgeCollapse, LengthsAndTheCollapsePoint)
 {
     // A welded edge exactly pi/2 long stays, folded or not.
     for (bool folded : {false, true}) {
-        auto e = build(twoFineSquares());
+        auto e = buildChecked(twoFineSquares());
         edge* s = sideAt(*e, 0, 4);
         point3D* B = s->p2;
         B->y = 1.570796325;
@@ -209,7 +202,7 @@ TEST(EdgeCollapse, LengthsAndTheCollapsePoint)
     // A free edge collapses at any length: to the midpoint when the next
     // edge is long enough, else to A's place.
     for (bool nextShort : {false, true}) {
-        auto e = build(twoFineSquares());
+        auto e = buildChecked(twoFineSquares());
         edge* s = sideAt(*e, 0, 1);  // (3,0) -> (6,0)
         point3D* A = s->p1;
         point3D* B = s->p2;
@@ -229,7 +222,7 @@ TEST(EdgeCollapse, LengthsAndTheCollapsePoint)
     // A welded short edge goes with its partner: both rings lose a vertex,
     // the weld stays vertex to vertex and the stretch ends follow.
     {
-        auto e = build(twoFineSquares());
+        auto e = buildChecked(twoFineSquares());
         edge* s = sideAt(*e, 0, 7);  // (12,9) -> (12,12), the stretch's S2 end
         point3D* A = s->p1;
         A->y = 11.0;
@@ -255,7 +248,7 @@ TEST(EdgeCollapse, SqueezedCellsAreRemovedWithTheirKillLines)
         const char* line;
     };
     for (const Case& c : {Case{false, "  -> kill cell 0\n"}, Case{true, "  -> kill both of cell 0 and 1\n"}}) {
-        auto e = build(shortEdgeJunction());
+        auto e = buildChecked(shortEdgeJunction());
         ASSERT_TRUE(topologyIsSound(*e));
         point3D* onX = vertexAt(*e, 2, 4);  // T's (-3, 3), welded to X
         point3D* onY = vertexAt(*e, 2, 1);  // T's (3, 3), welded to Y
@@ -285,7 +278,7 @@ TEST(EdgeCollapse, AJunctionExchangeBringsTheThirdCellsIntoContact)
     // stretch (made up, away from X and Y so that no squeeze is found).
     enum Before { None, Empty, Welded };
     for (Before before : {None, Empty, Welded}) {
-        auto e = build(shortEdgeJunction());
+        auto e = buildChecked(shortEdgeJunction());
         cell* T = e->cells[2];
         cell* Bt = e->cells[3];
         mergepair* kept = nullptr;
@@ -320,7 +313,7 @@ TEST(PickCorrection, EntryCasesAndTheInSideSlide)
 {
     // A dead vertex: nothing.
     {
-        auto e = build(inSidePick());
+        auto e = buildChecked(inSidePick());
         point3D* V = vertexAt(*e, 0, 2);
         V->alive = 0;
         EXPECT_EQ(e->pick_correction(V), -1);
@@ -333,14 +326,14 @@ TEST(PickCorrection, EntryCasesAndTheInSideSlide)
         for (int k = 0; k < 6; ++k)
             hex.ring.push_back({5 * std::cos(k * 3.14159265 / 3), 5 * std::sin(k * 3.14159265 / 3)});
         layout.cells.push_back(hex);
-        auto e = build(layout);
+        auto e = buildChecked(layout);
         EXPECT_EQ(e->pick_correction(vertexAt(*e, 0, 0)), -1);
         EXPECT_TRUE(e->cells[0]->dead);
     }
     // Seven sides, in-edge welded: V and Vn leave K, Vp and its partner
     // meet at M, L's vertex at V stays but lets go.
     {
-        auto e = build(inSidePick());
+        auto e = buildChecked(inSidePick());
         point3D* V = vertexAt(*e, 0, 2);
         point3D* Vp = vertexAt(*e, 0, 1);
         point3D* Vn = vertexAt(*e, 0, 3);
@@ -364,7 +357,7 @@ TEST(PickCorrection, EntryCasesAndTheInSideSlide)
 
 TEST(PickCorrection, SpikeRetraction)
 {
-    auto e = build(spike());
+    auto e = buildChecked(spike());
     point3D* V = vertexAt(*e, 0, 5);
     point3D* Vp = vertexAt(*e, 0, 4);
     point3D* L0 = vertexAt(*e, 1, 2);
@@ -383,7 +376,7 @@ TEST(PickCorrection, TheStrandedPickChangesNothing)
 {
     // L == R with two different vertices of L at V: V's out-edge is made to
     // face another edge of L.
-    auto e = build(spike());
+    auto e = buildChecked(spike());
     point3D* V = vertexAt(*e, 0, 5);
     edge* out = V->out_edge;
     edge* other = sideAt(*e, 1, 5);  // (6,6) -> (0,6) of L, free
@@ -401,7 +394,7 @@ TEST(PickStage, CandidatesOfJunctions)
 {
     // A junction of four: its sharpest vertex, whatever the angle.
     {
-        auto e = build(shortEdgeJunction());
+        auto e = buildChecked(shortEdgeJunction());
         EXPECT_TRUE(corrections::pick_candidates(*e).empty());  // two triple junctions of blunt vertices
         point3D* A = vertexAt(*e, 0, 0);
         point3D* B = vertexAt(*e, 0, 1);
@@ -415,7 +408,7 @@ TEST(PickStage, CandidatesOfJunctions)
     // The stage runs its dialog and returns -1 on a tissue without picks
     // and on an empty one.
     {
-        auto e = build(twoFineSquares());
+        auto e = buildChecked(twoFineSquares());
         EXPECT_EQ(e->cell_pick_response(1), -1);
         dbReader empty;
         EXPECT_EQ(empty.cell_pick_response(1), -1);
@@ -424,7 +417,7 @@ TEST(PickStage, CandidatesOfJunctions)
 
 TEST(AngleCorrection, ReflexFreeCornersAreFlattenedInRingOrder)
 {
-    auto e = build(twoFineSquares());
+    auto e = buildChecked(twoFineSquares());
     // Cell 0: the stretch starts at vertex 4 (12, 0). Vertex 14 (0, 6) is
     // pushed in (reflex, free), vertex 6 (12, 6) is welded and pushed in.
     point3D* reflex = vertexAt(*e, 0, 14);
@@ -443,12 +436,12 @@ TEST(AngleCorrection, ReflexFreeCornersAreFlattenedInRingOrder)
     EXPECT_EQ(start->x, sx);
 
     // Without a stretch, or with every side welded, nothing moves.
-    auto f = build(singleSquare());
+    auto f = buildChecked(singleSquare());
     point3D* v = vertexAt(*f, 0, 1);
     v->x = 5.0;
     f->cell_angle_response();
     EXPECT_EQ(v->x, 5.0);
-    auto g = build(twoFineSquares());
+    auto g = buildChecked(twoFineSquares());
     g->cells[0]->burry = 1;
     vertexAt(*g, 0, 14)->x = 2.0;
     g->cell_angle_response();
@@ -589,7 +582,7 @@ TEST(PickStage, AJunctionOfFourGivesItsSharpestVertexUnderTheStagesDialog)
     // one of them is the only candidate, and its cell, of four sides, leaves.
     TissueLayout layout;
     addFourSquares(layout, 0, 0, false);
-    auto e = build(layout);
+    auto e = buildChecked(layout);
     ASSERT_TRUE(topologyIsSound(*e));
     const auto c = corrections::pick_candidates(*e);
     ASSERT_EQ(c.size(), 1u);
@@ -615,7 +608,7 @@ TEST(PickCorrection, ThreeCellSlideZipsTheTwoNeighbours)
     layout.cells.push_back(FixtureCell{{{-6, 0}, {-3, 0}, {0, 2}, {0, 5}, {0, 8}, {-6, 8}}, 0});
     layout.cells.push_back(FixtureCell{{{0, 2}, {3, 0}, {6, 0}, {6, 8}, {0, 8}, {0, 5}}, 0});
     layout.welds = {{0, 3, 5, 2, 0, 2}, {0, 5, 7, 1, 0, 2}, {1, 2, 4, 2, 4, 0}};
-    auto e = build(layout);
+    auto e = buildChecked(layout);
     ASSERT_TRUE(topologyIsSound(*e));
     point3D* V = vertexAt(*e, 0, 5);
     point3D* Vp = vertexAt(*e, 0, 4);
@@ -646,7 +639,7 @@ TEST(Corrections, ABrokenBoundaryFailsWithTheCellAndChangesNothing)
     enum Break { NoPartner, NoPair, NoEdge, OpenRing };
     for (Break b : {NoPartner, NoPair, NoEdge, OpenRing}) {
         for (bool pick : {true, false}) {
-            auto e = build(inSidePick());
+            auto e = buildChecked(inSidePick());
             point3D* V = vertexAt(*e, 0, 2);
             edge* in = V->in_edge;
             switch (b) {
@@ -714,7 +707,7 @@ TEST(EdgeStage, AGapOfTwoFreeEdgesPairsTheCellsAcrossIt)
         bool paired;   // a new pair of A and B is made
     };
     for (const Case& c : {Case{2, 0, true}, Case{3, 0, false}, Case{2, 1, false}, Case{2, 2, false}}) {
-        auto e = build(gap(c.freeEdges));
+        auto e = buildChecked(gap(c.freeEdges));
         ASSERT_TRUE(topologyIsSound(*e));
         cell* A = e->cells[1];
         cell* B = e->cells[2];
@@ -742,7 +735,7 @@ TEST(EdgeStage, TheBandIsOpenAtBothEndsAndAFoldedEdgeIsCollapsed)
     // Cell 1: a deep notch at (46, 5): the side (46.3, 12) -> (46, 5), 7 long,
     // folds there; every other side is long.
     layout.cells.push_back(FixtureCell{{{40, 0}, {52, 0}, {52, 12}, {46.3, 12}, {46, 5}, {45.7, 12}, {40, 12}}, 0});
-    auto e = build(layout);
+    auto e = buildChecked(layout);
     ASSERT_TRUE(e);
     ASSERT_EQ(sideAt(*e, 0, 0)->getlength(), 1.570796325);
     ASSERT_EQ(sideAt(*e, 0, 4)->getlength(), 5.969026035);
@@ -794,7 +787,7 @@ TissueLayout spikeAmongFour()
 
 TEST(PickCorrection, ThreeCellSlideIntoAJunctionOfFourRecursesOnItsSharpestVertex)
 {
-    auto e = build(spikeAmongFour());
+    auto e = buildChecked(spikeAmongFour());
     ASSERT_TRUE(topologyIsSound(*e));
     point3D* Vp = vertexAt(*e, 0, 4);
     EXPECT_EQ(e->pick_correction(vertexAt(*e, 0, 5)), -1);
@@ -813,7 +806,7 @@ TEST(PickCorrection, ASqueezedThreeCellSlideRemovesTheCellWithItsLine)
     // A made-up contact of W with L whose stretch starts at L's vertex
     // welded to K, reached through a partner of Vp on W: K would be left
     // squeezed between W and L.
-    auto e = build(spikeAmongFour());
+    auto e = buildChecked(spikeAmongFour());
     cell* W = e->cells[3];
     cell* L = e->cells[1];
     interpair* q = welding::new_pair(*e, W, L);
@@ -843,7 +836,7 @@ TEST(EdgeCollapse, AFreeCollapseIntoAJunctionOfFourTriesItsSharpestVertex)
             layout.cells.push_back(FixtureCell{{{1, -5}, {6, -5}, {3, 0}}, 0});
             layout.welds.push_back({1, 1, 1, 3, 2, 2});
         }
-        auto e = build(layout);
+        auto e = buildChecked(layout);
         ASSERT_TRUE(topologyIsSound(*e));
         point3D* A = vertexAt(*e, 1, 0);
         EXPECT_EQ(e->edge_response_m(sideAt(*e, 1, 0)), -1);
@@ -869,7 +862,7 @@ TEST(PickCorrection, ASpikeRetractionKeepsAThirdCellAtVnInTheJunction)
     layout.cells.push_back(FixtureCell{{{-2, 0}, {0, 3}, {2, 0}, {6, 0}, {6, 6}, {-2, 6}, {-2, 3}}, 0});
     layout.cells.push_back(FixtureCell{{{-6, 0}, {-2, 0}, {-2, 3}, {-2, 6}, {-6, 6}}, 0});
     layout.welds = {{0, 3, 6, 1, 0, 3}, {0, 6, 7, 2, 0, 1}, {2, 1, 3, 1, 5, 0}};
-    auto e = build(layout);
+    auto e = buildChecked(layout);
     ASSERT_TRUE(topologyIsSound(*e));
     point3D* Vp = vertexAt(*e, 0, 4);
     point3D* z = vertexAt(*e, 2, 1);
@@ -896,7 +889,7 @@ TEST(PickStage, AFailingCandidateEndsTheStageBeforeTheNextOne)
     addFourSquares(layout, 0, 0, false);
     addFourSquares(layout, 100, 0, true);
     addFourSquares(layout, 200, 0, false);
-    auto e = build(layout);
+    auto e = buildChecked(layout);
     ASSERT_TRUE(topologyIsSound(*e));
     ASSERT_EQ(corrections::pick_candidates(*e).size(), 3u);
     for (int c = 4; c < 8; ++c)
