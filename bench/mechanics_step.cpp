@@ -106,7 +106,7 @@ BENCHMARK(BM_MechanicsStepResponses1000)->Unit(benchmark::kMillisecond)->Iterati
 void BM_MechanicsStepResponses4000(benchmark::State& state)
 {
     QTemporaryDir dir;
-    runSteps(state, bench_env::sheetFile(4000, dir.path()), 4000, driveAndKill());
+    runSteps(state, bench_env::scaledSheet(dir, 2), 4000, driveAndKill());
 }
 BENCHMARK(BM_MechanicsStepResponses4000)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -25,14 +25,6 @@ TissueLayout northWeld(double adhesion)
     return layout;
 }
 
-std::unique_ptr<dbReader> build(const TissueLayout& layout)
-{
-    std::string error;
-    auto e = buildTissue(layout, &error);
-    EXPECT_TRUE(e) << error;
-    return e;
-}
-
 void arm(cell* c, double angle, point3D* first, point3D* last)
 {
     c->migrating = 1;
@@ -45,7 +37,7 @@ void arm(cell* c, double angle, point3D* first, point3D* last)
 // pull of 2 along the top side at the stretch's start.
 std::unique_ptr<dbReader> pulledNorthWeld(double adhesion, double angle = 0.0)
 {
-    auto e = build(northWeld(adhesion));
+    auto e = fixtureTissue(northWeld(adhesion));
     arm(e->cells[0], angle, vertexAt(*e, 0, 1), vertexAt(*e, 0, 2));
     vertexAt(*e, 0, 2)->internal_force[0] = -2.0;
     return e;
@@ -53,7 +45,7 @@ std::unique_ptr<dbReader> pulledNorthWeld(double adhesion, double angle = 0.0)
 
 TEST_F(Friction, AFreeCellMovesByPiAndABondedFrontHolds)
 {
-    auto e = build(singleSquare());
+    auto e = fixtureTissue(singleSquare());
     cell* c = e->cells[0];
     arm(c, 30.0, nullptr, vertexAt(*e, 0, 2));
     EXPECT_EQ(e->cell_friction_response(c, 7), 0);
@@ -71,7 +63,7 @@ TEST_F(Friction, AFreeCellMovesByPiAndABondedFrontHolds)
     }
 
     // The front of cell 0 is its welded side: nothing moves, however hard it pulls.
-    auto w = build(twoWeldedCells());
+    auto w = fixtureTissue(twoWeldedCells());
     w->interpairs[0]->adhesion = 0.0;
     for (point3D* p : w->points)
         p->internal_force[1] = 100.0;
@@ -84,7 +76,7 @@ TEST_F(Friction, AFreeCellMovesByPiAndABondedFrontHolds)
 
 TEST_F(Friction, TheRearEdgeFacesAwayFromTheMigration)
 {
-    auto e = build(singleSquare());
+    auto e = fixtureTissue(singleSquare());
     cell* c = e->cells[0];
     const struct {
         double angle;

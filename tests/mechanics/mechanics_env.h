@@ -56,6 +56,16 @@ protected:
     }
 };
 
+// A fixture tissue as the builder leaves it (untyped, no mesh); a test
+// failure with the builder's reason when the layout is refused.
+inline std::unique_ptr<dbReader> fixtureTissue(const TissueLayout& layout)
+{
+    std::string error;
+    auto e = buildTissue(layout, &error);
+    EXPECT_TRUE(e) << error;
+    return e;
+}
+
 // What the behaviour stage sets on a migrating cell, played by the tests: c
 // migrates towards (dx, dy) with its free vertices (both edges unwelded) as
 // the front, each pulled by `force`. Returns the number of front vertices.

@@ -77,19 +77,11 @@ TissueLayout shortJunctionEdge(double reach, bool fourCells)
     return layout;
 }
 
-std::unique_ptr<dbReader> build(const TissueLayout& layout)
-{
-    std::string error;
-    auto e = buildTissue(layout, &error);
-    EXPECT_TRUE(e) << error;
-    return e;
-}
-
 TEST_F(Unwelding, AnUnweldedEdgeLetsGoOfItsEndsAsTheWeldAroundItSays)
 {
     {
         SCOPED_TRACE("the whole stretch, free on both sides");
-        auto e = build(sharedEdge(2.0));
+        auto e = fixtureTissue(sharedEdge(2.0));
         point3D* A1 = vertexAt(*e, 0, 1);
         point3D* A2 = vertexAt(*e, 0, 2);
         point3D* B1 = vertexAt(*e, 1, 3);
@@ -119,7 +111,7 @@ TEST_F(Unwelding, AnUnweldedEdgeLetsGoOfItsEndsAsTheWeldAroundItSays)
     }
     {
         SCOPED_TRACE("the start of a longer stretch");
-        auto e = build(twoWeldedCells());
+        auto e = fixtureTissue(twoWeldedCells());
         point3D* A2 = vertexAt(*e, 0, 2);
         point3D* B1 = vertexAt(*e, 1, 4);
         A2->adhesion_load = 3.0;
@@ -139,7 +131,7 @@ TEST_F(Unwelding, AnUnweldedEdgeLetsGoOfItsEndsAsTheWeldAroundItSays)
     }
     {
         SCOPED_TRACE("a three-cell junction: cell 1 stays with cell 2");
-        auto e = build(pointTouch());
+        auto e = fixtureTissue(pointTouch());
         point3D* A2 = vertexAt(*e, 0, 2);
         point3D* B1 = vertexAt(*e, 1, 3);
         point3D* Z = vertexAt(*e, 2, 0);
@@ -154,7 +146,7 @@ TEST_F(Unwelding, AnUnweldedEdgeLetsGoOfItsEndsAsTheWeldAroundItSays)
     }
     {
         SCOPED_TRACE("a free edge");
-        auto e = build(twoWeldedCells());
+        auto e = fixtureTissue(twoWeldedCells());
         point3D* v = vertexAt(*e, 0, 0);
         EXPECT_EQ(e->edge_response_b0(sideAt(*e, 0, 0)), dbReader::STEP_OK);
         EXPECT_EQ(v->x, 0.0);
@@ -163,7 +155,7 @@ TEST_F(Unwelding, AnUnweldedEdgeLetsGoOfItsEndsAsTheWeldAroundItSays)
     }
     {
         SCOPED_TRACE("a pair without a stretch is never read");
-        auto e = build(twoWeldedCells());
+        auto e = fixtureTissue(twoWeldedCells());
         interpair* pr = e->interpairs[0];
         pr->remove_MP(pr->MP[0]);
         EXPECT_EQ(e->edge_response_b0(sideAt(*e, 0, 1)), 0);
@@ -176,7 +168,7 @@ TEST_F(Unwelding, AShortJunctionEdgeCollapsesOnlyWhereItMay)
 {
     {
         SCOPED_TRACE("Q welded only to S: no distance test");
-        auto e = build(threeWeldedCells());
+        auto e = fixtureTissue(threeWeldedCells());
         edge* s = sideAt(*e, 1, 3);  // (10,10) -> (10,0) on cell 1
         point3D* Q = s->p2;
         point3D* P = s->p1;
@@ -191,7 +183,7 @@ TEST_F(Unwelding, AShortJunctionEdgeCollapsesOnlyWhereItMay)
     }
     {
         SCOPED_TRACE("a further junction, all neighbours near");
-        auto e = build(shortJunctionEdge(3.0, false));
+        auto e = fixtureTissue(shortJunctionEdge(3.0, false));
         edge* s = sideAt(*e, 1, 3);
         point3D* P = s->p1;
         EXPECT_EQ(e->edge_response_b1(s), dbReader::STEP_OK);
@@ -202,7 +194,7 @@ TEST_F(Unwelding, AShortJunctionEdgeCollapsesOnlyWhereItMay)
     }
     {
         SCOPED_TRACE("a further junction, one neighbour too far");
-        auto e = build(shortJunctionEdge(6.0, false));
+        auto e = fixtureTissue(shortJunctionEdge(6.0, false));
         edge* s = sideAt(*e, 1, 3);
         EXPECT_EQ(e->edge_response_b1(s), dbReader::STEP_OK);
         EXPECT_TRUE(s->p1->alive);
@@ -211,7 +203,7 @@ TEST_F(Unwelding, AShortJunctionEdgeCollapsesOnlyWhereItMay)
     }
     {
         SCOPED_TRACE("a further junction whose cell is welded to X");
-        auto e = build(shortJunctionEdge(3.0, false));
+        auto e = fixtureTissue(shortJunctionEdge(3.0, false));
         auto* q = welding::new_pair(*e, e->cells[2], e->cells[3]);
         q->MP.push_back(new mergepair(0, vertexAt(*e, 2, 0), vertexAt(*e, 2, 0), vertexAt(*e, 3, 4),
                                       vertexAt(*e, 3, 4)));
@@ -221,7 +213,7 @@ TEST_F(Unwelding, AShortJunctionEdgeCollapsesOnlyWhereItMay)
     }
     {
         SCOPED_TRACE("four cells at P: loads halved when the stretch starts at P");
-        auto e = build(shortJunctionEdge(3.0, true));
+        auto e = fixtureTissue(shortJunctionEdge(3.0, true));
         edge* s = sideAt(*e, 1, 3);
         mergepair* m = e->interpairs[0]->MP[0];
         ASSERT_EQ(m->S1, s->p1);
@@ -241,7 +233,7 @@ TEST_F(Unwelding, AShortJunctionEdgeCollapsesOnlyWhereItMay)
     }
     {
         SCOPED_TRACE("an edge already taken off its ring");
-        auto e = build(threeWeldedCells());
+        auto e = fixtureTissue(threeWeldedCells());
         edge* s = sideAt(*e, 1, 3);
         edge* gone = s->p1->in_edge;
         EXPECT_EQ(e->edge_response_b1(s), dbReader::STEP_OK);
@@ -256,7 +248,7 @@ TEST_F(Unwelding, PointsLetGoOfTheirPartnersAndJunctionsSplit)
 {
     {
         SCOPED_TRACE("a vertex without partner only moves");
-        auto e = build(singleSquare());
+        auto e = fixtureTissue(singleSquare());
         point3D* p = vertexAt(*e, 0, 1);
         p->tension_next[0] = -2.0;
         p->tension_prev[1] = 3.0;
@@ -273,7 +265,7 @@ TEST_F(Unwelding, PointsLetGoOfTheirPartnersAndJunctionsSplit)
         layout.cells.push_back({{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, 0});
         layout.cells.push_back({{{10, 10}, {20, 10}, {20, 20}, {10, 20}}, 0});
         layout.welds.push_back({0, 2, 2, 1, 0, 0, 2.0});
-        auto e = build(layout);
+        auto e = fixtureTissue(layout);
         point3D* p = vertexAt(*e, 0, 2);
         point3D* q = vertexAt(*e, 1, 0);
         EXPECT_EQ(e->point_response_b0(p), dbReader::STEP_OK);
@@ -289,7 +281,7 @@ TEST_F(Unwelding, PointsLetGoOfTheirPartnersAndJunctionsSplit)
     }
     {
         SCOPED_TRACE("both edges welded in one pair");
-        auto e = build(twoWeldedCells());
+        auto e = fixtureTissue(twoWeldedCells());
         point3D* p = vertexAt(*e, 0, 2);
         EXPECT_EQ(e->point_response_b2(p), dbReader::STEP_OK);
         EXPECT_EQ(p->mp.size(), 1u);
@@ -298,7 +290,7 @@ TEST_F(Unwelding, PointsLetGoOfTheirPartnersAndJunctionsSplit)
     }
     {
         SCOPED_TRACE("a junction vertex splits off");
-        auto e = build(threeWeldedCells());
+        auto e = fixtureTissue(threeWeldedCells());
         point3D* p = vertexAt(*e, 0, 2);  // (10,10) on cell 0
         EXPECT_EQ(e->point_response_b2(p), dbReader::STEP_OK);
         EXPECT_TRUE(topologyIsSound(*e));
