@@ -30,13 +30,11 @@ GLWidget::GLWidget(QWidget* parent)
         engine.cell_mesh_generation(step);
         return -1;
     };
+    stages[STAGE_BEHAVIOUR] = [](dbReader& engine, int step) { return engine.cell_setupbiobehaviors(step); };
     stages[STAGE_MECHANICS] = [](dbReader& engine, int step) { return engine.cell_dynamic_FEM(step); };
     stages[STAGE_CONTACT] = [](dbReader& engine, int step) { return engine.detect_collision(step); };
     stages[STAGE_PICK] = [](dbReader& engine, int step) { return engine.cell_pick_response(step); };
     stages[STAGE_EDGE] = [](dbReader& engine, int step) { return engine.cell_edge_response(step); };
-    // The behaviour stage is not part of the program yet: until it exists the
-    // loop re-meshes, moves the tissue, brings the contacts up to date,
-    // corrects junctions and edges and re-indexes the tissue.
     stages[STAGE_RTREE] = [](dbReader& engine, int) {
         engine.r_tree_construction(engine.bounds);
         return -1;

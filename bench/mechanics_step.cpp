@@ -5,6 +5,7 @@
 // conjugate gradient stopped at the relative residual SOR reaches, and
 // Eigen's sparse LDLT factorisation for reference (building untimed).
 
+#include "support/engine_env.h"
 #include "support/sheets.h"
 
 #include "geometry/solvers.h"
@@ -30,16 +31,7 @@
 
 namespace {
 
-std::unique_ptr<dbReader> loadTissue(const QString& file)
-{
-    // A missing file would raise a warning box that nobody answers.
-    if (file.isEmpty() || !QFileInfo::exists(file))
-        return nullptr;
-    dbReader* reader = nullptr;
-    if (!TissueFile::readDatabase(nullptr, reader, file, TissueFile::readLineCount(nullptr, file), 0))
-        return nullptr;
-    return std::unique_ptr<dbReader>(reader);
-}
+using bench_env::loadTissue;
 
 // Untimed work before each step (marking cells, for example).
 using BeforeStep = std::function<void(dbReader&)>;

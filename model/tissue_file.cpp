@@ -14,6 +14,7 @@
 #include "biology/biology.h"
 
 #include "geometry/ccomplex.h"
+#include "geometry/numeric.h"
 #include "model/dbreader.h"
 #include "model/disc_ring.h"
 #include "model/parameter_tables.h"
@@ -1149,8 +1150,10 @@ ReadStatus readTissue(dbReader& engine, QTextStream& in, const ReadSettings& set
 bool readDatabase(QWidget* parent, dbReader*& reader, const QString& fileName, int lineCount, int currentStep,
                   const LoadHooks& hooks, QString* error)
 {
-    // Every load restarts the one random sequence of the simulation.
+    // Every load restarts the one random sequence of the simulation, the
+    // normal deviate kept by randn_trig included.
     srand(1);
+    numeric_detail::randn_trig_reset();
     dbReader* fresh = new dbReader();
     if (hooks.engineCreated)
         hooks.engineCreated();

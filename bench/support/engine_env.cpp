@@ -1,9 +1,13 @@
 #include "engine_env.h"
 
+#include "model/dbreader.h"
 #include "model/parameter_database.h"
 #include "model/parameter_tables.h"
 #include "signalling/model_writer.h"
 
+#include "model/tissue_file.h"
+
+#include <QFileInfo>
 #include <QString>
 
 #include <cstdio>
@@ -31,6 +35,17 @@ const char* samplesDirectory()
 {
     const char* dir = std::getenv("VANTU_SAMPLES");
     return dir && *dir ? dir : VANTU_SOURCE_SAMPLES;
+}
+
+std::unique_ptr<dbReader> loadTissue(const QString& file)
+{
+    // A missing file would raise a warning box that nobody answers.
+    if (file.isEmpty() || !QFileInfo::exists(file))
+        return nullptr;
+    dbReader* reader = nullptr;
+    if (!TissueFile::readDatabase(nullptr, reader, file, TissueFile::readLineCount(nullptr, file), 0))
+        return nullptr;
+    return std::unique_ptr<dbReader>(reader);
 }
 
 }

@@ -7,6 +7,12 @@
 // takes a degenerate path (no cell types, no behaviour model) and a benchmark
 // would time that instead.
 
+#include <QString>
+
+#include <memory>
+
+class dbReader;
+
 namespace bench_env {
 
 // Opens and seeds the database on the default connection, fills the
@@ -16,6 +22,9 @@ bool prepareEngines();
 
 // The samples directory: VANTU_SAMPLES, or the one beside bench/.
 const char* samplesDirectory();
+
+// A tissue file loaded through the view's loader; null when it fails.
+std::unique_ptr<dbReader> loadTissue(const QString& file);
 
 }
 
