@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <random>
 
@@ -43,6 +44,272 @@ TEST(AltResponse, OpensTwoOverlappingCellsIntoOneWeldedStretch)
         ASSERT_EQ(p->MP.size(), 1u) << "gap " << gap;
         EXPECT_EQ(p->MP[0]->id, 1);
     }
+}
+
+} // namespace
+
+namespace {
+
+// A 20-gon of radius 10 at (cx, cy), turned by `turn`, each vertex moved by
+// up to `jitter` in x and y.
+FixtureCell jitteredGon(double cx, double cy, double turn, double jitter, std::mt19937& gen)
+{
+    std::uniform_real_distribution<double> d(-jitter, jitter);
+    FixtureCell c;
+    for (int j = 0; j < 20; ++j) {
+        const double t = turn + j * 0.314159265;
+        c.ring.push_back({cx + 10.0 * std::cos(t) + d(gen), cy + 10.0 * std::sin(t) + d(gen)});
+    }
+    return c;
+}
+
+struct FuzzOutcome {
+    int refused = 0;    // calls that returned a failure
+    int crossed = 0;    // configurations left crossed
+    int deepest = 0;    // nesting reached
+};
+
+// The response on every pair in id order, repeated until no pair gains a
+// stretch (at most 10 rounds); the topology is checked after every call.
+void respondUntilStill(dbReader& e, FuzzOutcome& out, const std::string& what)
+{
+    for (int round = 0; round < 10; ++round) {
+        std::size_t before = 0;
+        for (interpair* p : e.interpairs)
+            before += p->MP.size();
+        for (std::size_t k = 0; k < e.interpairs.size(); ++k) {
+            welding::AltNesting::reset_peak();
+            if (welding::respond_alt(e, e.interpairs[k]) != dbReader::STEP_OK) {
+                ++out.refused;
+                EXPECT_EQ(e.message.left(7).toStdString(), "ERROR: ") << what;
+            }
+            out.deepest = std::max(out.deepest, welding::AltNesting::peak());
+            ASSERT_TRUE(topologyIsSound(e)) << what << " round " << round << " pair " << k;
+        }
+        std::size_t after = 0;
+        for (interpair* p : e.interpairs)
+            after += p->MP.size();
+        if (after == before)
+            break;
+    }
+    out.crossed += !boundaryCrossings(e).empty();
+}
+
+TEST(AltResponseFuzz, TwoCellsStaySoundAndReturn)
+{
+    std::mt19937 gen(2718);
+    std::uniform_real_distribution<double> turn(0.0, 6.2831853);
+    std::uniform_real_distribution<double> overlap(0.5, 4.0);
+    FuzzOutcome out;
+    for (int k = 0; k < 500; ++k) {
+        std::mt19937 local(gen());
+        const double a = turn(local);
+        const double dist = 20.0 - overlap(local);
+        TissueLayout layout;
+        layout.cells = {jitteredGon(0.0, 0.0, turn(local), 0.3, local),
+                        jitteredGon(dist * std::cos(a), dist * std::sin(a), turn(local), 0.3, local)};
+        auto e = buildTissue(layout);
+        ASSERT_TRUE(e);
+        welding::new_pair(*e, e->cells[0], e->cells[1]);
+        respondUntilStill(*e, out, "two cells " + std::to_string(k));
+        if (HasFatalFailure())
+            return;
+    }
+    std::cout << "  two cells: " << out.refused << " refused, " << out.crossed << " left crossed, nesting "
+              << out.deepest << std::endl;
+    EXPECT_EQ(out.refused, 0);
+    EXPECT_LE(out.deepest, welding::kAltMaxNesting);
+}
+
+TEST(AltResponseFuzz, ThreeCellsRoundOnePointStaySoundAndReturn)
+{
+    std::mt19937 gen(31415);
+    std::uniform_real_distribution<double> turn(0.0, 6.2831853);
+    std::uniform_real_distribution<double> overlap(0.5, 4.0);
+    FuzzOutcome out;
+    for (int k = 0; k < 300; ++k) {
+        std::mt19937 local(gen());
+        const double a = turn(local);
+        TissueLayout layout;
+        for (int c = 0; c < 3; ++c) {
+            // Three centres round one point, each near enough to overlap both
+            // others.
+            const double r = (20.0 - overlap(local)) / std::sqrt(3.0);
+            const double t = a + c * 2.0943951;
+            layout.cells.push_back(jitteredGon(r * std::cos(t), r * std::sin(t), turn(local), 0.3, local));
+        }
+        auto e = buildTissue(layout);
+        ASSERT_TRUE(e);
+        welding::new_pair(*e, e->cells[0], e->cells[1]);
+        welding::new_pair(*e, e->cells[0], e->cells[2]);
+        welding::new_pair(*e, e->cells[1], e->cells[2]);
+        respondUntilStill(*e, out, "three cells " + std::to_string(k));
+        if (HasFatalFailure())
+            return;
+    }
+    std::cout << "  three cells: " << out.refused << " refused, " << out.crossed << " left crossed, nesting "
+              << out.deepest << std::endl;
+    EXPECT_EQ(out.refused, 0);
+    EXPECT_LE(out.deepest, welding::kAltMaxNesting);
+}
+
+} // namespace
+
+namespace {
+
+// Cell 0 at the origin and cell 1 `gap` to its right, unwelded, with their
+// pair; a third cell 2 above the facing vertices when `third`, welded at one
+// point to cell 0's vertex 0.
+std::unique_ptr<dbReader> facingGons(double gap, bool third)
+{
+    TissueLayout layout;
+    layout.cells = {twentyGon(0.0, 0.0), twentyGon(gap, 0.0)};
+    if (third) {
+        // Its vertex 15 (straight below its centre) sits on cell 0's vertex 0.
+        layout.cells.push_back(twentyGon(10.0, 10.0));
+        layout.cells[2].ring[15] = {10.0, 0.0};
+        layout.welds.push_back(FixtureWeld{0, 0, 0, 2, 15, 15});
+    }
+    auto e = buildTissue(layout);
+    if (e)
+        welding::new_pair(*e, e->cells[0], e->cells[1]);
+    return e;
+}
+
+std::string mergeAtOnePoint(dbReader& e, point3D* P, point3D* Q, int pairId)
+{
+    interpair* p = e.interpairs.back();
+    p->MP.push_back(new mergepair(1, P, P, Q, Q));
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(welding::merge_0(e, P, P, Q, Q, pairId));
+    return testing::internal::GetCapturedStdout();
+}
+
+TEST(AltMergeZero, SinglePointWithoutPartnersFusesSilently)
+{
+    auto e = facingGons(19.8, false);
+    ASSERT_TRUE(e);
+    point3D* P = vertexAt(*e, 0, 0);
+    point3D* Q = vertexAt(*e, 1, 10);
+    EXPECT_EQ(mergeAtOnePoint(*e, P, Q, 0), "");
+    EXPECT_DOUBLE_EQ(P->x, 9.9);
+    EXPECT_DOUBLE_EQ(Q->x, 9.9);
+    EXPECT_NEAR(P->y, 0.0, 1e-6);
+    ASSERT_EQ(P->mp.size(), 1u);
+    EXPECT_EQ(P->mp[0], Q);
+    ASSERT_EQ(Q->mp.size(), 1u);
+    EXPECT_EQ(Q->mp[0], P);
+    EXPECT_EQ(P->node, Q->node);
+    EXPECT_EQ(e->interpairs.size(), 1u);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+TEST(AltMergeZero, SinglePointCarriesThirdCellWeldToTheOtherCell)
+{
+    auto e = facingGons(19.8, true);
+    ASSERT_TRUE(e);
+    point3D* P = vertexAt(*e, 0, 0);
+    point3D* Q = vertexAt(*e, 1, 10);
+    point3D* z = vertexAt(*e, 2, 15);
+    ASSERT_EQ(e->interpairs.size(), 2u);  // 0: cells 0 and 2, 1: cells 0 and 1
+    EXPECT_EQ(mergeAtOnePoint(*e, P, Q, 1), "");
+    // z moved with P and is welded to both; the contact of cells 1 and 2 is
+    // created with the single point of Q and z, cell 1 first.
+    EXPECT_DOUBLE_EQ(z->x, 9.9);
+    EXPECT_TRUE(z->checkmp(P) && z->checkmp(Q) && Q->checkmp(z) && P->checkmp(z));
+    ASSERT_EQ(e->interpairs.size(), 3u);
+    interpair* fresh = e->interpairs[2];
+    EXPECT_EQ(fresh->cell1, e->cells[1]);
+    EXPECT_EQ(fresh->cell2, e->cells[2]);
+    ASSERT_EQ(fresh->MP.size(), 1u);
+    EXPECT_EQ(fresh->MP[0]->S1, Q);
+    EXPECT_EQ(fresh->MP[0]->T1, z);
+    EXPECT_EQ(P->node, Q->node);
+    EXPECT_EQ(z->node, Q->node);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+TEST(AltMergeZero, TwoPointsOfPair37212PrintFiveLinesAndWeldTheStretch)
+{
+    auto e = facingGons(18.0, false);
+    ASSERT_TRUE(e);
+    point3D* S1 = vertexAt(*e, 0, 19);
+    point3D* S2 = vertexAt(*e, 0, 1);
+    point3D* T1 = vertexAt(*e, 1, 11);  // welded to S1
+    point3D* T2 = vertexAt(*e, 1, 9);   // welded to S2
+    interpair* p = e->interpairs[0];
+    p->MP.push_back(new mergepair(1, S1, S2, T2, T1));
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(welding::merge_0(*e, S1, S2, T1, T2, 37212));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "   -> Pair 37212: \n   -> S1mp size: 0\n   -> S2mp size: 0\n   -> T1mp size: 0\n"
+              "   -> T2mp size: 0\n");
+    EXPECT_TRUE(S1->checkmp(T1) && S2->checkmp(T2));
+    EXPECT_EQ(S1->node, T1->node);
+    EXPECT_TRUE(S1->out_edge->bonded);
+    EXPECT_TRUE(topologyIsSound(*e));
+    EXPECT_TRUE(boundaryCrossings(*e).empty());
+    // Any other pair id prints nothing.
+    auto f = facingGons(18.0, false);
+    f->interpairs[0]->MP.push_back(
+        new mergepair(1, vertexAt(*f, 0, 19), vertexAt(*f, 0, 1), vertexAt(*f, 1, 9), vertexAt(*f, 1, 11)));
+    testing::internal::CaptureStdout();
+    welding::merge_0(*f, vertexAt(*f, 0, 19), vertexAt(*f, 0, 1), vertexAt(*f, 1, 11), vertexAt(*f, 1, 9), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_TRUE(topologyIsSound(*f));
+}
+
+// Bad input changes nothing: the response refuses with "ERROR: ", the merge
+// leaves a stretch it cannot weld alone.
+TEST(AltResponse, RefusesWhatItCannotHandleAndChangesNothing)
+{
+    auto e = facingGons(18.0, false);
+    ASSERT_TRUE(e);
+    interpair* p = e->interpairs[0];
+    EXPECT_EQ(welding::respond_alt(*e, nullptr), 0);
+    EXPECT_EQ(e->message.left(7), "ERROR: ");
+    const double x0 = vertexAt(*e, 0, 0)->x;
+    p->removed = 1;
+    e->message.clear();
+    EXPECT_EQ(welding::respond_alt(*e, p), p->id);
+    EXPECT_EQ(e->message.left(7), "ERROR: ");
+    p->removed = 0;
+    e->cells[1]->dead = 1;
+    EXPECT_EQ(welding::respond_alt(*e, p), p->id);
+    e->cells[1]->dead = 0;
+    interpair* self = welding::new_pair(*e, e->cells[0], e->cells[0]);
+    EXPECT_EQ(welding::respond_alt(*e, self), self->id);
+    EXPECT_TRUE(p->MP.empty());
+    EXPECT_EQ(vertexAt(*e, 0, 0)->x, x0);
+
+    // One end a single vertex, the other a run; both ends on one cell; a
+    // dead vertex.
+    point3D* S = vertexAt(*e, 0, 0);
+    const std::vector<std::array<point3D*, 4>> stretches = {
+        {S, S, vertexAt(*e, 1, 11), vertexAt(*e, 1, 9)},
+        {S, vertexAt(*e, 0, 1), vertexAt(*e, 0, 2), vertexAt(*e, 0, 3)},
+    };
+    for (const auto& s : stretches)
+        EXPECT_TRUE(welding::merge_0(*e, s[0], s[1], s[2], s[3], 0));
+    vertexAt(*e, 1, 10)->alive = 0;
+    EXPECT_TRUE(welding::merge_0(*e, S, S, vertexAt(*e, 1, 10), vertexAt(*e, 1, 10), 0));
+    vertexAt(*e, 1, 10)->alive = 1;
+    EXPECT_EQ(S->x, x0);
+    EXPECT_TRUE(S->mp.empty());
+}
+
+TEST(AltResponse, NestingGuardRefusesTheFifthLevel)
+{
+    welding::AltNesting::reset_peak();
+    {
+        welding::AltNesting a, b, c, d;
+        EXPECT_FALSE(d.refused());
+        welding::AltNesting fifth;
+        EXPECT_TRUE(fifth.refused());
+        EXPECT_EQ(welding::AltNesting::peak(), 4);
+    }
+    welding::AltNesting again;
+    EXPECT_FALSE(again.refused());
 }
 
 } // namespace
