@@ -49,11 +49,6 @@ void welding::snap_couple(dbReader& db, point3D* u, point3D* v)
 
 namespace {
 
-bool usable(const point3D* p)
-{
-    return p && p->alive && p->next && p->prev && p->out_edge && p->in_edge;
-}
-
 // A crossing walk: the outer vertex runs from `outerStart` (prev or next)
 // until `outerStop`, the inner one likewise for each outer step; `test`
 // (outer, inner) returns true to stop. The number of tests is written to
@@ -114,8 +109,7 @@ int welding::end_check(dbReader& db, interpair* pair, cell* own, point3D* p, poi
     point3D* X2 = ownFirst ? m->S2 : m->T2;
     point3D* Y1 = ownFirst ? m->T1 : m->S1;
     point3D* Y2 = ownFirst ? m->T2 : m->S2;
-    if (!usable(p) || !usable(q) || !usable(X1) || !usable(X2) || !usable(Y1) || !usable(Y2)
-        || cell_of(p) != own || cell_of(X1) != own || cell_of(q) != cell_of(Y1) || cell_of(q) == own)
+    if (!ends_on_two_cells(p, X1, q, Y1) || !ends_on_two_cells(X1, X2, Y1, Y2) || cell_of(p) != own)
         return -1;
     if (X1 == p || Y2 == q) {
         *first = p;
@@ -160,11 +154,7 @@ int welding::end_check(dbReader& db, interpair* pair, cell* own, point3D* p, poi
     // A single welded point: the crossing nearer along both rings is snapped.
     const auto distance = [](point3D* fromOwn, bool ownBack, const std::vector<point3D*>& a, point3D* fromOther,
                              bool otherBack, const std::vector<point3D*>& b) {
-        if (a.empty())
-            return -1;
-        const int s = ring_steps(fromOwn, a.front(), ownBack);
-        const int t = ring_steps(fromOther, b.front(), otherBack);
-        return (s < 0 || t < 0) ? -1 : s + t;
+        return a.empty() ? -1 : ring_steps_sum(fromOwn, a.front(), ownBack, fromOther, b.front(), otherBack);
     };
     const int d1 = distance(X2, true, L1, Y1, false, L2);
     const int d2 = distance(X2, false, L3, Y1, true, L4);
@@ -182,8 +172,7 @@ bool welding::end_refresh(dbReader& db, point3D** a, point3D** b, point3D** c, p
     point3D* eb = *b;
     point3D* ec = *c;
     point3D* ed = *d;
-    if (!usable(ea) || !usable(eb) || !usable(ec) || !usable(ed) || cell_of(ea) != cell_of(eb)
-        || cell_of(ec) != cell_of(ed) || cell_of(ea) == cell_of(ec))
+    if (!ends_on_two_cells(ea, eb, ec, ed))
         return false;
     if ((ea == eb) != (ec == ed))
         return true;
@@ -200,16 +189,14 @@ bool welding::end_refresh(dbReader& db, point3D** a, point3D** b, point3D** c, p
             return false;
         if (!x0 || y0 == ec || y0 == ed)
             return true;
-        const int f1 = ring_steps(ea, x0, false);
-        const int f2 = ring_steps(y0, ec, false);
-        const int g1 = ring_steps(x0, ea, false);
-        const int g2 = ring_steps(ec, y0, false);
-        if (f1 < 0 || f2 < 0 || g1 < 0 || g2 < 0)
+        const int f = ring_steps_sum(ea, x0, false, y0, ec, false);
+        const int g = ring_steps_sum(x0, ea, false, ec, y0, false);
+        if (f < 0 || g < 0)
             return false;
         // A collinear first crossing moves the ends without snapping.
         if (code != 9)
             snap_couple(db, x0, y0);
-        if (f1 + f2 < g1 + g2) {
+        if (f < g) {
             *b = x0;
             *d = y0;
         } else {
@@ -268,17 +255,15 @@ bool welding::end_refresh(dbReader& db, point3D** a, point3D** b, point3D** c, p
         return true;
     const auto snaps = [](int code) { return code != -1 && code != 9; };
     if (k1 != k4 && k2 != k3) {
-        const int f1 = ring_steps(k1, k4, false);
-        const int f2 = ring_steps(k3, k2, false);
-        const int h1 = ring_steps(k4, k1, false);
-        const int h2 = ring_steps(k2, k3, false);
-        if (f1 < 0 || f2 < 0 || h1 < 0 || h2 < 0)
+        const int f = ring_steps_sum(k1, k4, false, k3, k2, false);
+        const int g = ring_steps_sum(k4, k1, false, k2, k3, false);
+        if (f < 0 || g < 0)
             return false;
         if (snaps(g1.code))
             snap_couple(db, k1, k2);
         if (snaps(g2.code))
             snap_couple(db, k3, k4);
-        if (f1 + f2 < h1 + h2) {
+        if (f < g) {
             *a = k3;
             *c = k4;
             *b = k2;
@@ -292,15 +277,13 @@ bool welding::end_refresh(dbReader& db, point3D** a, point3D** b, point3D** c, p
         return true;
     }
     if (k1 == k4 && k2 == k3) {
-        const int f1 = ring_steps(pa, k2, false);
-        const int f2 = ring_steps(pc, k1, true);
-        const int h1 = ring_steps(pa, k2, true);
-        const int h2 = ring_steps(pc, k1, false);
-        if (f1 < 0 || f2 < 0 || h1 < 0 || h2 < 0)
+        const int f = ring_steps_sum(pa, k2, false, pc, k1, true);
+        const int g = ring_steps_sum(pa, k2, true, pc, k1, false);
+        if (f < 0 || g < 0)
             return false;
         if (snaps(g1.code))
             snap_couple(db, k1, k2);
-        if (f1 + f2 > h1 + h2) {
+        if (f > g) {
             *a = k2;
             *c = k1;
         } else {

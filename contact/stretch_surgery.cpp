@@ -14,19 +14,10 @@
 
 using namespace welding;
 
-namespace {
-
-bool live(const point3D* p)
-{
-    return p && p->alive && p->out_edge && p->in_edge && p->next && p->prev;
-}
-
-} // namespace
-
 bool welding::collapse_arc(dbReader& db, point3D* r, point3D* k, bool backward, point3D* F,
                            point3D* G, bool markUnused)
 {
-    if (!live(r) || !live(k) || r == k || cell_of(r) != cell_of(k))
+    if (!on_ring(r) || !on_ring(k) || r == k || cell_of(r) != cell_of(k))
         return false;
     cell* X = cell_of(k);
     const int n = ring_steps(r, k, backward);
@@ -188,8 +179,7 @@ bool welding::junction_merge_extension(dbReader& db, point3D* a, point3D* b, poi
 {
     main = nullptr;
     std::vector<point3D*> runB, runA;
-    if (!live(a) || !live(b) || !live(c) || !live(d) || cell_of(a) != cell_of(c) || cell_of(b) != cell_of(d)
-        || cell_of(a) == cell_of(b) || !collect_run(b, d, false, runB) || !collect_run(a, c, true, runA))
+    if (!ends_on_two_cells(a, c, b, d) || !collect_run(b, d, false, runB) || !collect_run(a, c, true, runA))
         return false;
     db.node_merge(c, d);
     main = main_pair(a->out_edge, b->in_edge);
@@ -204,9 +194,8 @@ bool welding::junction_merge_opening(dbReader& db, point3D* S1, point3D* S2, poi
     main = nullptr;
     std::vector<point3D*> runA, runB;
     // A stretch end equal to the other end would release round the whole ring.
-    if (S1 == S2 || T1 == T2 || !live(S1) || !live(S2) || !live(T1) || !live(T2)
-        || cell_of(S1) != cell_of(S2) || cell_of(T1) != cell_of(T2) || cell_of(S1) == cell_of(T1)
-        || !collect_run(S1, S2, false, runA) || !collect_run(T1, T2, true, runB))
+    if (S1 == S2 || T1 == T2 || !ends_on_two_cells(S1, S2, T1, T2) || !collect_run(S1, S2, false, runA)
+        || !collect_run(T1, T2, true, runB))
         return false;
     db.node_merge(S1, T1);
     db.node_merge(S2, T2);

@@ -160,6 +160,14 @@ bool share_partner_cell(const point3D* p, const point3D* q);
 // Ring steps from `from` to `to` along next (prev when `backward`); -1
 // when `to` is not met within the ring's bound.
 int ring_steps(const point3D* from, const point3D* to, bool backward);
+// The sum of two such counts; -1 when either walk fails.
+int ring_steps_sum(const point3D* from1, const point3D* to1, bool backward1, const point3D* from2,
+                   const point3D* to2, bool backward2);
+
+// A live vertex on a closed ring (both links and both edges set).
+bool on_ring(const point3D* p);
+// x1 and x2 live on one cell, y1 and y2 live on another.
+bool ends_on_two_cells(const point3D* x1, const point3D* x2, const point3D* y1, const point3D* y2);
 
 // Counts the vertices strictly between `from` and `to` walking next (or prev
 // when `backward`); -1 when `to` is not met within the ring's bound.

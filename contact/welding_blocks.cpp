@@ -425,6 +425,25 @@ int ring_steps(const point3D* from, const point3D* to, bool backward)
     return -1;
 }
 
+int ring_steps_sum(const point3D* from1, const point3D* to1, bool backward1, const point3D* from2,
+                   const point3D* to2, bool backward2)
+{
+    const int s = ring_steps(from1, to1, backward1);
+    const int t = ring_steps(from2, to2, backward2);
+    return (s < 0 || t < 0) ? -1 : s + t;
+}
+
+bool on_ring(const point3D* p)
+{
+    return p && p->alive && p->next && p->prev && p->out_edge && p->in_edge;
+}
+
+bool ends_on_two_cells(const point3D* x1, const point3D* x2, const point3D* y1, const point3D* y2)
+{
+    return on_ring(x1) && on_ring(x2) && on_ring(y1) && on_ring(y2) && cell_of(x1) == cell_of(x2)
+           && cell_of(y1) == cell_of(y2) && cell_of(x1) != cell_of(y1);
+}
+
 int count_between(const point3D* from, const point3D* to, bool backward)
 {
     const int bound = ring_bound(cell_of(from));

@@ -14,14 +14,6 @@
 
 namespace {
 
-std::unique_ptr<dbReader> build(const TissueLayout& layout)
-{
-    std::string error;
-    auto engine = buildTissue(layout, &error);
-    EXPECT_TRUE(engine) << error;
-    return engine;
-}
-
 void pinch(point3D* k, const point3D* onto)
 {
     k->x = onto->x;
@@ -38,7 +30,7 @@ TEST(ArcCollapse, CutsTheArcAndRelinksTheKeptVertex)
 {
     TissueLayout layout;
     layout.cells = {twentyGon(0.0, 0.0)};
-    auto engine = build(layout);
+    auto engine = buildTissue(layout);
     ASSERT_TRUE(engine);
     cell* W = engine->cells[0];
     point3D* r = vertexAt(*engine, 0, 2);
@@ -65,7 +57,7 @@ TEST(ArcCollapse, CutsTheArcAndRelinksTheKeptVertex)
     EXPECT_TRUE(topologyIsSound(*engine));
 
     // Along prev k takes r's out edge; edges keep their in_use.
-    engine = build(layout);
+    engine = buildTissue(layout);
     r = vertexAt(*engine, 0, 6);
     k = vertexAt(*engine, 0, 2);
     point3D* after = r->next;
@@ -102,7 +94,7 @@ TEST(ArcCollapse, StretchesOfTheCutCellNameNoRemovedVertex)
     layout.cells.push_back(y);
     layout.welds.push_back(FixtureWeld{0, 2, 2, 1, 0, 0});
     layout.welds.push_back(FixtureWeld{0, 3, 4, 2, 0, 1});
-    auto engine = build(layout);
+    auto engine = buildTissue(layout);
     ASSERT_TRUE(engine);
     point3D* r = vertexAt(*engine, 0, 2);
     point3D* k = vertexAt(*engine, 0, 6);
@@ -139,7 +131,7 @@ Searched twoCells()
 {
     TissueLayout layout;
     layout.cells = {twentyGon(0.0, 0.0), twentyGon(40.0, 0.0)};
-    return Searched{build(layout)};
+    return Searched{buildTissue(layout)};
 }
 
 TEST(ArcCollapseSearch, EachMergeKeepsItsOwnChoice)

@@ -7,7 +7,10 @@
 #include "support/crossings.h"
 #include "support/tissue_fixture.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -41,6 +44,46 @@ inline TissueLayout facingRuns(int kA, int kB, double length, double yA = -0.5, 
     layout.welds.push_back(FixtureWeld{0, kA + 1, kA + 1, 1, 0, 0});
     return layout;
 }
+
+// The vertices strictly between `from` and `to` along next (or prev).
+inline std::vector<point3D*> ringBetween(point3D* from, point3D* to, bool backward)
+{
+    std::vector<point3D*> out;
+    point3D* v = backward ? from->prev : from->next;
+    for (int k = 0; v != to && k < 100; ++k) {
+        out.push_back(v);
+        v = backward ? v->prev : v->next;
+    }
+    return out;
+}
+
+// facingRuns built into an engine, with its ends, runs (a along next from
+// P1, b along prev from Q1), cells and pair at hand.
+struct FacingPieces {
+    void build(int kA, int kB, double length)
+    {
+        std::string error;
+        engine = buildTissue(facingRuns(kA, kB, length), &error);
+        ASSERT_TRUE(engine) << error;
+        P1 = vertexAt(*engine, 0, 0);
+        P2 = vertexAt(*engine, 0, kA + 1);
+        Q2 = vertexAt(*engine, 1, 0);
+        Q1 = vertexAt(*engine, 1, kB + 1);
+        a = ringBetween(P1, P2, false);
+        b = ringBetween(Q1, Q2, true);
+        A = engine->cells[0];
+        B = engine->cells[1];
+        pair = engine->interpairs[0];
+        length_ = length;
+    }
+
+    std::unique_ptr<dbReader> engine;
+    point3D *P1 = nullptr, *P2 = nullptr, *Q1 = nullptr, *Q2 = nullptr;
+    std::vector<point3D*> a, b;
+    cell *A = nullptr, *B = nullptr;
+    interpair* pair = nullptr;
+    double length_ = 0.0;
+};
 
 // A cell as the centre-based loader builds it.
 inline FixtureCell twentyGon(double cx, double cy)

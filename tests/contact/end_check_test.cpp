@@ -199,4 +199,31 @@ TEST(EndRefresh, SinglePointsTakeBothCrossings)
     EXPECT_FALSE(welding::end_refresh(*s.e, &a, &b, &c, &d));
 }
 
+TEST(EndRefresh, CollinearFirstCrossingMovesTheEndsUnsnapped)
+{
+    // B's left side lies on A's right side: the first test that meets it is
+    // a collinear one (code 9), whose ends become c's end without moving.
+    TissueLayout layout;
+    FixtureCell a;
+    a.ring = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+    FixtureCell b;
+    b.ring = {{10, 2}, {20, 2}, {20, 8}, {10, 8}};
+    layout.cells = {a, b};
+    Cells s{buildTissue(layout)};
+    ASSERT_TRUE(s.e);
+    const auto before = positions(*s.e);
+    point3D* pa = s.A(2);
+    point3D* pb = s.A(0);
+    point3D* pc = s.B(1);
+    point3D* pd = s.B(2);
+    ASSERT_EQ(s.e->intersection_type(s.B(3), s.A(2)), 9);
+    s.e->boundary_merge_2_refresh(&pa, &pb, &pc, &pd, nullptr, nullptr);
+    EXPECT_EQ(pa, s.A(2));
+    EXPECT_EQ(pc, s.B(3));
+    EXPECT_EQ(pb, s.A(0));
+    EXPECT_EQ(pd, s.B(2));
+    EXPECT_EQ(positions(*s.e), before);
+    EXPECT_TRUE(s.B(3)->mp.empty());
+}
+
 } // namespace

@@ -9,54 +9,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <vector>
 
 namespace {
-
-std::vector<point3D*> between(point3D* from, point3D* to, bool backward)
-{
-    std::vector<point3D*> out;
-    point3D* v = backward ? from->prev : from->next;
-    for (int k = 0; v != to && k < 100; ++k) {
-        out.push_back(v);
-        v = backward ? v->prev : v->next;
-    }
-    return out;
-}
 
 bool isSide(const cell* c, const edge* e)
 {
     return std::find(c->sides.begin(), c->sides.end(), e) != c->sides.end();
 }
 
-// facingRuns seen by both merges. Extension: c = P1 (fused with d = Q1) and
-// the old end a = P2, b = Q2; the pieces c..a and b..d are laid from c's
-// place towards a's. Opening: S1 = P1, S2 = P2, T1 = Q1, T2 = Q2.
-struct Pieces {
-    void build(int nA, int nB, double length)
-    {
-        std::string error;
-        engine = buildTissue(facingRuns(nA, nB, length), &error);
-        ASSERT_TRUE(engine) << error;
-        c = vertexAt(*engine, 0, 0);
-        a = vertexAt(*engine, 0, nA + 1);
-        b = vertexAt(*engine, 1, 0);
-        d = vertexAt(*engine, 1, nB + 1);
-        p = between(c, a, false);
-        q = between(d, b, true);
-        A = engine->cells[0];
-        B = engine->cells[1];
-        main = engine->interpairs[0];
-        L = length;
-    }
-    std::unique_ptr<dbReader> engine;
-    point3D *a = nullptr, *b = nullptr, *c = nullptr, *d = nullptr;
-    std::vector<point3D*> p, q; // p1.. from c, q1.. from d
-    cell *A = nullptr, *B = nullptr;
-    interpair* main = nullptr;
-    double L = 0.0;
-};
+// facingRuns seen by both merges. Extension: the new end c = P1 (fused
+// with d = Q1) and the old end a = P2, b = Q2; the pieces c..a (p1.. = a[])
+// and b..d (q1.. from d = b[]) are laid from c's place towards a's.
+// Opening: S1 = P1, S2 = P2, T1 = Q1, T2 = Q2.
+using Pieces = FacingPieces;
 
 struct ReweldCase {
     bool extension; // boundary merge 1, else the opening merge
@@ -77,12 +45,12 @@ TEST_P(ReweldCases, PiecesBecomeOneWeldedStretch)
     const welding::Pos from{0.0, 0.0};
     const welding::Pos to{k.length, 0.0};
     if (k.extension)
-        ASSERT_TRUE(welding::reweld_extension(*f.engine, f.main, f.a, f.b, f.c, f.d, from, to));
+        ASSERT_TRUE(welding::reweld_extension(*f.engine, f.pair, f.P2, f.Q2, f.P1, f.Q1, from, to));
     else
-        ASSERT_TRUE(welding::reweld_opening(*f.engine, f.main, f.c, f.a, f.d, f.b, from, to));
+        ASSERT_TRUE(welding::reweld_opening(*f.engine, f.pair, f.P1, f.P2, f.Q1, f.Q2, from, to));
 
-    const std::vector<point3D*> pa = between(f.c, f.a, false);
-    const std::vector<point3D*> qb = between(f.d, f.b, true);
+    const std::vector<point3D*> pa = ringBetween(f.P1, f.P2, false);
+    const std::vector<point3D*> qb = ringBetween(f.Q1, f.Q2, true);
     ASSERT_EQ(static_cast<int>(pa.size()), k.couples);
     ASSERT_EQ(static_cast<int>(qb.size()), k.couples);
     for (int j = 0; j < k.couples; ++j) {
@@ -91,8 +59,8 @@ TEST_P(ReweldCases, PiecesBecomeOneWeldedStretch)
         ASSERT_EQ(pa[j]->mp, std::vector<point3D*>{qb[j]});
         EXPECT_EQ(pa[j]->node, qb[j]->node);
     }
-    for (point3D* v = f.c; v != f.a; v = v->next)
-        EXPECT_EQ(v->out_edge->pair, f.main);
+    for (point3D* v = f.P1; v != f.P2; v = v->next)
+        EXPECT_EQ(v->out_edge->pair, f.pair);
     EXPECT_EQ(static_cast<bool>(f.A->remesh), k.flagA);
     EXPECT_EQ(static_cast<bool>(f.B->remesh), k.flagB);
     // New vertices take the ids that follow, in order.
@@ -121,13 +89,13 @@ TEST(ExtensionReweld, KeptVerticesNewEdgesAndRetiredEdges)
     // by the new vertex on A; the replaced edges are out of use.
     Pieces f;
     f.build(0, 3, 10.0);
-    edge* ca = f.c->out_edge;
-    edge* bq3 = f.b->out_edge;
-    point3D* q1 = f.q[0];
-    ASSERT_TRUE(welding::reweld_extension(*f.engine, f.main, f.a, f.b, f.c, f.d, {0.0, 0.0}, {10.0, 0.0}));
+    edge* ca = f.P1->out_edge;
+    edge* bq3 = f.Q2->out_edge;
+    point3D* q1 = f.b[0];
+    ASSERT_TRUE(welding::reweld_extension(*f.engine, f.pair, f.P2, f.Q2, f.P1, f.Q1, {0.0, 0.0}, {10.0, 0.0}));
     EXPECT_TRUE(q1->alive);
-    EXPECT_FALSE(f.q[1]->alive);
-    EXPECT_FALSE(f.q[2]->alive);
+    EXPECT_FALSE(f.b[1]->alive);
+    EXPECT_FALSE(f.b[2]->alive);
     EXPECT_NEAR(q1->x, 5.0, 1e-12);
     EXPECT_EQ(ca->in_use, 0);
     EXPECT_EQ(bq3->in_use, 0);
@@ -135,20 +103,20 @@ TEST(ExtensionReweld, KeptVerticesNewEdgesAndRetiredEdges)
 
     // nA = 3, nB = 0: p3, next to a, stays.
     f.build(3, 0, 10.0);
-    point3D* p3 = f.p[2];
-    ASSERT_TRUE(welding::reweld_extension(*f.engine, f.main, f.a, f.b, f.c, f.d, {0.0, 0.0}, {10.0, 0.0}));
+    point3D* p3 = f.a[2];
+    ASSERT_TRUE(welding::reweld_extension(*f.engine, f.pair, f.P2, f.Q2, f.P1, f.Q1, {0.0, 0.0}, {10.0, 0.0}));
     EXPECT_TRUE(p3->alive);
-    EXPECT_FALSE(f.p[0]->alive);
-    EXPECT_FALSE(f.p[1]->alive);
+    EXPECT_FALSE(f.a[0]->alive);
+    EXPECT_FALSE(f.a[1]->alive);
 
     // nA = 3, nB = 1: B gains w2 and w3; its new edges run w2 -> q1, w3 -> w2,
     // b -> w3, and the old edge b -> q1 is out of use.
     f.build(3, 1, 10.0);
     const std::size_t points = f.engine->points.size();
     const std::size_t edges = f.engine->edges.size();
-    edge* bq1 = f.b->out_edge;
-    q1 = f.q[0];
-    ASSERT_TRUE(welding::reweld_extension(*f.engine, f.main, f.a, f.b, f.c, f.d, {0.0, 0.0}, {10.0, 0.0}));
+    edge* bq1 = f.Q2->out_edge;
+    q1 = f.b[0];
+    ASSERT_TRUE(welding::reweld_extension(*f.engine, f.pair, f.P2, f.Q2, f.P1, f.Q1, {0.0, 0.0}, {10.0, 0.0}));
     ASSERT_EQ(f.engine->points.size(), points + 2);
     ASSERT_EQ(f.engine->edges.size(), edges + 3);
     point3D* w2 = f.engine->points[points];
@@ -158,7 +126,7 @@ TEST(ExtensionReweld, KeptVerticesNewEdgesAndRetiredEdges)
     };
     EXPECT_TRUE(runs(0, w2, q1));
     EXPECT_TRUE(runs(1, w3, w2));
-    EXPECT_TRUE(runs(2, f.b, w3));
+    EXPECT_TRUE(runs(2, f.Q2, w3));
     EXPECT_EQ(bq1->in_use, 0);
     EXPECT_FALSE(bq1->bonded);
     EXPECT_TRUE(topologyIsSound(*f.engine));
@@ -166,14 +134,14 @@ TEST(ExtensionReweld, KeptVerticesNewEdgesAndRetiredEdges)
     // s = 0, nA = 2, nB = 3: all five go; a's in edge now starts at c and is
     // bonded to b's out edge, which ends at d.
     f.build(2, 3, 3.0);
-    ASSERT_TRUE(welding::reweld_extension(*f.engine, f.main, f.a, f.b, f.c, f.d, {0.0, 0.0}, {3.0, 0.0}));
-    for (point3D* v : f.p)
+    ASSERT_TRUE(welding::reweld_extension(*f.engine, f.pair, f.P2, f.Q2, f.P1, f.Q1, {0.0, 0.0}, {3.0, 0.0}));
+    for (point3D* v : f.a)
         EXPECT_FALSE(v->alive);
-    for (point3D* v : f.q)
+    for (point3D* v : f.b)
         EXPECT_FALSE(v->alive);
-    EXPECT_EQ(f.a->in_edge->p1, f.c);
-    EXPECT_EQ(f.b->out_edge->p2, f.d);
-    EXPECT_EQ(f.a->in_edge->partner, f.b->out_edge);
+    EXPECT_EQ(f.P2->in_edge->p1, f.P1);
+    EXPECT_EQ(f.Q2->out_edge->p2, f.Q1);
+    EXPECT_EQ(f.P2->in_edge->partner, f.Q2->out_edge);
     EXPECT_TRUE(topologyIsSound(*f.engine));
 }
 
@@ -184,17 +152,17 @@ TEST(OpeningReweld, OneEmptySideRetiresWithoutMarking)
     Pieces f;
     f.build(0, 5, 10.0);
     std::vector<edge*> old;
-    for (point3D* v = f.b; v != f.q[0]; v = v->next)
+    for (point3D* v = f.Q2; v != f.b[0]; v = v->next)
         old.push_back(v->out_edge);
     ASSERT_EQ(old.size(), 5u);
-    ASSERT_TRUE(welding::reweld_opening(*f.engine, f.main, f.c, f.a, f.d, f.b, {0.0, 0.0}, {10.0, 0.0}));
+    ASSERT_TRUE(welding::reweld_opening(*f.engine, f.pair, f.P1, f.P2, f.Q1, f.Q2, {0.0, 0.0}, {10.0, 0.0}));
     for (edge* e : old) {
         EXPECT_FALSE(isSide(f.B, e));
         EXPECT_EQ(e->in_use, 1);
     }
     for (int j = 1; j < 5; ++j)
-        EXPECT_FALSE(f.q[j]->alive);
-    EXPECT_TRUE(f.q[0]->alive);
+        EXPECT_FALSE(f.b[j]->alive);
+    EXPECT_TRUE(f.b[0]->alive);
     EXPECT_FALSE(f.A->remesh);
     EXPECT_TRUE(f.B->remesh);
 }
@@ -204,8 +172,8 @@ TEST(ReweldRefusal, NoMainPairChangesNothing)
     Pieces f;
     f.build(2, 3, 10.0);
     const std::size_t points = f.engine->points.size();
-    EXPECT_FALSE(welding::reweld_extension(*f.engine, nullptr, f.a, f.b, f.c, f.d, {0.0, 0.0}, {10.0, 0.0}));
-    EXPECT_FALSE(welding::reweld_opening(*f.engine, nullptr, f.c, f.a, f.d, f.b, {0.0, 0.0}, {10.0, 0.0}));
+    EXPECT_FALSE(welding::reweld_extension(*f.engine, nullptr, f.P2, f.Q2, f.P1, f.Q1, {0.0, 0.0}, {10.0, 0.0}));
+    EXPECT_FALSE(welding::reweld_opening(*f.engine, nullptr, f.P1, f.P2, f.Q1, f.Q2, {0.0, 0.0}, {10.0, 0.0}));
     EXPECT_EQ(f.engine->points.size(), points);
     EXPECT_FALSE(f.A->remesh || f.B->remesh);
     EXPECT_TRUE(topologyIsSound(*f.engine));
@@ -213,6 +181,12 @@ TEST(ReweldRefusal, NoMainPairChangesNothing)
 
 // facingRuns(3, 3) with a third cell C under A's piece, welded to p1 -> p2
 // -> p3 (two edges).
+// The ends of facingRuns(3, 3): c = P1, a = P2, b = Q2, d = Q1.
+std::array<point3D*, 4> ends(const dbReader& engine)
+{
+    return {vertexAt(engine, 0, 0), vertexAt(engine, 0, 4), vertexAt(engine, 1, 0), vertexAt(engine, 1, 4)};
+}
+
 std::unique_ptr<dbReader> swallowingLayout()
 {
     TissueLayout layout = facingRuns(3, 3, 8.0);
@@ -230,10 +204,7 @@ TEST(JunctionMerge, SwallowedContactsLoseOneStretchPerMeeting)
 {
     auto engine = swallowingLayout();
     ASSERT_TRUE(engine);
-    point3D* c = vertexAt(*engine, 0, 0);
-    point3D* a = vertexAt(*engine, 0, 4);
-    point3D* b = vertexAt(*engine, 1, 0);
-    point3D* d = vertexAt(*engine, 1, 4);
+    const auto [c, a, b, d] = ends(*engine);
     interpair* ac = engine->interpairs[1];
     // A second stretch of the same contact: each meeting drops one.
     ac->MP.push_back(new mergepair(1, ac->MP[0]->S1, ac->MP[0]->S2, ac->MP[0]->T1, ac->MP[0]->T2));
@@ -260,10 +231,7 @@ TEST(JunctionMerge, ContactBeyondAnEndIsTrimmedAndKept)
     std::string error;
     auto engine = buildTissue(layout, &error);
     ASSERT_TRUE(engine) << error;
-    point3D* c = vertexAt(*engine, 0, 0);
-    point3D* a = vertexAt(*engine, 0, 4);
-    point3D* b = vertexAt(*engine, 1, 0);
-    point3D* d = vertexAt(*engine, 1, 4);
+    const auto [c, a, b, d] = ends(*engine);
     interpair* ac = engine->interpairs[1];
     ASSERT_EQ(a->in_edge->pair, ac);
     ASSERT_TRUE(topologyIsSound(*engine));
@@ -280,14 +248,14 @@ TEST(JunctionMerge, RefusesBadEndsWithNothingChanged)
 {
     Pieces f;
     f.build(2, 2, 10.0);
-    interpair* main = f.main;
+    interpair* main = f.pair;
     // Ends on the wrong cells, a dead end, and an opening with S1 == S2.
-    EXPECT_FALSE(welding::junction_merge_extension(*f.engine, f.a, f.b, f.d, f.c, main));
+    EXPECT_FALSE(welding::junction_merge_extension(*f.engine, f.P2, f.Q2, f.Q1, f.P1, main));
     EXPECT_EQ(main, nullptr);
-    f.p[0]->alive = 0;
-    EXPECT_FALSE(welding::junction_merge_extension(*f.engine, f.a, f.b, f.p[0], f.d, main));
-    f.p[0]->alive = 1;
-    EXPECT_FALSE(welding::junction_merge_opening(*f.engine, f.c, f.c, f.d, f.b, main));
+    f.a[0]->alive = 0;
+    EXPECT_FALSE(welding::junction_merge_extension(*f.engine, f.P2, f.Q2, f.a[0], f.Q1, main));
+    f.a[0]->alive = 1;
+    EXPECT_FALSE(welding::junction_merge_opening(*f.engine, f.P1, f.P1, f.Q1, f.Q2, main));
     EXPECT_TRUE(topologyIsSound(*f.engine));
 }
 
@@ -295,10 +263,7 @@ TEST(JunctionMerge, OpeningMergesBothJunctionsAndFindsTheMainPair)
 {
     auto engine = swallowingLayout();
     ASSERT_TRUE(engine);
-    point3D* S1 = vertexAt(*engine, 0, 0);
-    point3D* S2 = vertexAt(*engine, 0, 4);
-    point3D* T2 = vertexAt(*engine, 1, 0);
-    point3D* T1 = vertexAt(*engine, 1, 4);
+    const auto [S1, S2, T2, T1] = ends(*engine);
     interpair* main = nullptr;
     ASSERT_TRUE(welding::junction_merge_opening(*engine, S1, S2, T1, T2, main));
     EXPECT_EQ(main, engine->interpairs[0]);

@@ -13,43 +13,14 @@
 
 namespace {
 
-// Interior vertices from `from` to `to` (both excluded) along next, or prev.
-std::vector<point3D*> run(point3D* from, point3D* to, bool backward)
-{
-    std::vector<point3D*> out;
-    point3D* v = backward ? from->prev : from->next;
-    for (int k = 0; v != to && k < 100; ++k) {
-        out.push_back(v);
-        v = backward ? v->prev : v->next;
-    }
-    return out;
-}
-
-class FacingRuns : public ::testing::Test {
+class FacingRuns : public ::testing::Test, protected FacingPieces {
 protected:
-    void build(int kA, int kB, double length)
-    {
-        std::string error;
-        engine = buildTissue(facingRuns(kA, kB, length), &error);
-        ASSERT_TRUE(engine) << error;
-        P1 = vertexAt(*engine, 0, 0);
-        P2 = vertexAt(*engine, 0, kA + 1);
-        Q2 = vertexAt(*engine, 1, 0);
-        Q1 = vertexAt(*engine, 1, kB + 1);
-        a = run(P1, P2, false);
-        b = run(Q1, Q2, true);
-        A = engine->cells[0];
-        B = engine->cells[1];
-        pair = engine->interpairs[0];
-        length_ = length;
-    }
-
     // Both runs hold `count` couples, welded at j/(count+1) of the chord, with
     // facing edges bonded within the pair.
     void expectWeldedRuns(std::size_t count)
     {
-        const std::vector<point3D*> ra = run(P1, P2, false);
-        const std::vector<point3D*> rb = run(Q1, Q2, true);
+        const std::vector<point3D*> ra = ringBetween(P1, P2, false);
+        const std::vector<point3D*> rb = ringBetween(Q1, Q2, true);
         ASSERT_EQ(ra.size(), count);
         ASSERT_EQ(rb.size(), count);
         for (std::size_t j = 0; j < count; ++j) {
@@ -72,13 +43,6 @@ protected:
         ASSERT_TRUE(welding::close_gap(*engine, pair, P1, P2, Q2, Q1, welding::Pos{0.0, 0.0},
                                        welding::Pos{length_, 0.0}));
     }
-
-    std::unique_ptr<dbReader> engine;
-    point3D *P1 = nullptr, *P2 = nullptr, *Q1 = nullptr, *Q2 = nullptr;
-    std::vector<point3D*> a, b;
-    cell *A = nullptr, *B = nullptr;
-    interpair* pair = nullptr;
-    double length_ = 0.0;
 };
 
 using StretchReweld = FacingRuns;
@@ -216,7 +180,7 @@ TEST_F(GapClosing, ThreeAndThreeOverTenSitAtQuarters)
 {
     build(3, 3, 10.0);
     closeGap();
-    EXPECT_EQ(run(P1, P2, false), a); // the same vertices, re-welded in place
+    EXPECT_EQ(ringBetween(P1, P2, false), a); // the same vertices, re-welded in place
     expectWeldedRuns(3);
 }
 
@@ -224,7 +188,7 @@ TEST_F(GapClosing, UnequalRunsSplitThePoorerSide)
 {
     build(3, 1, 10.0);
     closeGap();
-    const std::vector<point3D*> rb = run(Q1, Q2, true);
+    const std::vector<point3D*> rb = ringBetween(Q1, Q2, true);
     ASSERT_EQ(rb.size(), 3u);
     EXPECT_EQ(rb[0], b[0]); // w1 re-welded at one quarter, N2 and N3 new
     EXPECT_GE(rb[1]->id, static_cast<int>(engine->points.size()) - 2);
@@ -232,7 +196,7 @@ TEST_F(GapClosing, UnequalRunsSplitThePoorerSide)
     // The mirror image: A is the poorer side and gains after its a1.
     build(1, 3, 10.0);
     closeGap();
-    const std::vector<point3D*> ra = run(P1, P2, false);
+    const std::vector<point3D*> ra = ringBetween(P1, P2, false);
     ASSERT_EQ(ra.size(), 3u);
     EXPECT_EQ(ra[0], a[0]);
     expectWeldedRuns(3);
