@@ -313,3 +313,44 @@ TEST(AltResponse, NestingGuardRefusesTheFifthLevel)
 }
 
 } // namespace
+
+namespace {
+
+// A vertex of one cell poking through a single edge of the other: both
+// walks meet the same vertex on the poking cell and the two ends of the
+// edge on the other, so the edge is split and the new stretch is the single
+// point of the vertex and the split's new vertex. `pokerFirst` puts the
+// poking cell first in the pair.
+TEST(AltResponse, VertexThroughAnEdgeSplitsItAndWeldsOnePoint)
+{
+    for (bool pokerFirst : {true, false}) {
+        TissueLayout layout;
+        FixtureCell poker = twentyGon(0.0, 0.0);
+        FixtureCell flat;
+        // Turned half a step, so that an edge faces the poker's vertex 0.
+        for (int j = 0; j < 20; ++j) {
+            const double t = 0.1570796325 + j * 0.314159265;
+            flat.ring.push_back({19.7 + 10.0 * std::cos(t), 10.0 * std::sin(t)});
+        }
+        layout.cells = pokerFirst ? std::vector<FixtureCell>{poker, flat} : std::vector<FixtureCell>{flat, poker};
+        auto e = buildTissue(layout);
+        ASSERT_TRUE(e);
+        interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+        const std::size_t vertices = e->points.size();
+        point3D* tip = vertexAt(*e, pokerFirst ? 0 : 1, 0);
+        ASSERT_EQ(welding::respond_alt(*e, p), dbReader::STEP_OK) << e->message.toStdString();
+        ASSERT_EQ(p->MP.size(), 1u) << pokerFirst;
+        mergepair* m = p->MP[0];
+        EXPECT_EQ(m->id, 1);
+        EXPECT_EQ(m->S1, m->S2);
+        EXPECT_EQ(m->T1, m->T2);
+        point3D* split = pokerFirst ? m->T1 : m->S1;
+        EXPECT_EQ(pokerFirst ? m->S1 : m->T1, tip);
+        EXPECT_GE(split->id, static_cast<int>(vertices));
+        EXPECT_TRUE(tip->checkmp(split));
+        EXPECT_TRUE(topologyIsSound(*e)) << pokerFirst;
+        EXPECT_TRUE(boundaryCrossings(*e).empty()) << pokerFirst;
+    }
+}
+
+} // namespace
