@@ -12,6 +12,8 @@
 
 #include "model/dbreader.h"
 
+#include <utility>
+
 namespace welding {
 
 // Levels of the family that may be open at once.
@@ -39,6 +41,30 @@ private:
 // handled (no pair, a removed one, a dead cell, a cell paired with itself,
 // the nesting guard) or a ring walk does not come back.
 int respond_alt(dbReader& db, interpair* pair);
+
+// The crossings found beyond the two ends of a welded stretch by the
+// extension's walks: U (first cell) and V (second) beyond S1 and T2, A
+// (first cell) and B (second) beyond S2 and T1; null where a walk did not
+// run or found nothing. Collinear edges (code 9) record nothing here.
+struct EndCrossings {
+    point3D* U = nullptr;
+    point3D* V = nullptr;
+    point3D* A = nullptr;
+    point3D* B = nullptr;
+};
+
+// The walks of one stretch m between its candidates (sBefore before S1,
+// sAfter after S2 on the first cell; tBefore before T1, tAfter after T2 on
+// the second). An end whose edge beyond it is welded does not move. False
+// when a walk did not come back.
+bool extension_walks(dbReader& db, const mergepair* m, point3D* sBefore, point3D* sAfter, point3D* tBefore,
+                     point3D* tAfter, EndCrossings& found);
+
+// The couple an end (e on the first side, f on the second) moves to: the
+// found couple, or the end's outward neighbours (eOut, fOut) when exactly one
+// found vertex is the end itself.
+std::pair<point3D*, point3D*> moved_end(point3D* e, point3D* f, point3D* foundE, point3D* foundF, point3D* eOut,
+                                        point3D* fOut);
 
 // Boundary merge 0 of the stretch (S1, S2 on one cell; T1 welded to S1, T2 to
 // S2 on the other). False when a ring walk or a re-weld met a broken ring;

@@ -118,6 +118,35 @@ Opened open_runs(dbReader& db, interpair* pair, int i, int j, point3D* a, point3
 
 } // namespace
 
+bool welding::extension_walks(dbReader& db, const mergepair* m, point3D* sBefore, point3D* sAfter, point3D* tBefore,
+                              point3D* tAfter, EndCrossings& found)
+{
+    // Collinear edges do not move an end that is welded already.
+    const auto record = [&db](point3D* P, point3D* Q, point3D*& pEnd, point3D*& qEnd) {
+        const int code = db.intersection_type(P, Q);
+        return code != 9 && crossing_ends(code, P, Q, pEnd, qEnd);
+    };
+    if (!m->S2->out_edge->bonded && !m->T1->in_edge->bonded && sAfter != m->S2) {
+        if (!crossing_walk(sAfter, m->S2, true, tBefore, m->T1, false,
+                           [&](point3D* s, point3D* t) { return record(t, s, found.B, found.A); }))
+            return false;
+    }
+    if (!m->S1->in_edge->bonded && !m->T2->out_edge->bonded && sBefore != m->S1) {
+        if (!crossing_walk(sBefore, m->S1, false, tAfter, m->T2, true,
+                           [&](point3D* s, point3D* t) { return record(s, t, found.U, found.V); }))
+            return false;
+    }
+    return true;
+}
+
+std::pair<point3D*, point3D*> welding::moved_end(point3D* e, point3D* f, point3D* foundE, point3D* foundF,
+                                                 point3D* eOut, point3D* fOut)
+{
+    if ((e == foundE) == (f == foundF))
+        return {foundE, foundF};
+    return {eOut, fOut};
+}
+
 welding::AltNesting::AltNesting() : refused_(g_nesting >= kAltMaxNesting)
 {
     if (refused_)
@@ -153,8 +182,9 @@ int welding::respond_alt(dbReader& db, interpair* pair)
     db.collision_candidate(pair, S, T);
     if (S.empty() || T.empty())
         return dbReader::STEP_OK;
-    // A contact with welded stretches is extended by boundary merge 1, which
-    // this family does not have yet: such a contact is left as it is.
+    // A contact with welded stretches is extended by boundary merge 1 at the
+    // ends extension_walks finds; this family does not have that merge yet,
+    // so such a contact is left as it is.
     if (!pair->MP.empty())
         return dbReader::STEP_OK;
     if (S.size() < 2 || T.size() < 2)

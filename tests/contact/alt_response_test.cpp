@@ -354,3 +354,73 @@ TEST(AltResponse, VertexThroughAnEdgeSplitsItAndWeldsOnePoint)
 }
 
 } // namespace
+
+namespace {
+
+// Two 20-gons 17 apart welded at one point, (8.5, 0): their boundaries cross
+// above and below the weld.
+std::unique_ptr<dbReader> weldedOverlap()
+{
+    TissueLayout layout;
+    FixtureCell a = twentyGon(0.0, 0.0);
+    FixtureCell b = twentyGon(17.0, 0.0);
+    a.ring[0] = {8.5, 0.0};
+    b.ring[10] = {8.5, 0.0};
+    layout.cells = {a, b};
+    layout.welds.push_back(FixtureWeld{0, 0, 0, 1, 10, 10});
+    return buildTissue(layout);
+}
+
+TEST(AltResponseExtension, WalksFindTheCrossingsBeyondBothEndsUnlessAnEdgeIsWelded)
+{
+    auto e = weldedOverlap();
+    ASSERT_TRUE(e);
+    interpair* p = e->interpairs[0];
+    mergepair* m = p->MP[0];
+    std::vector<point3D*> S, T;
+    e->collision_candidate(p, S, T);
+    ASSERT_EQ(S.size(), 2u);
+    ASSERT_EQ(T.size(), 2u);
+    welding::EndCrossings found;
+    ASSERT_TRUE(welding::extension_walks(*e, m, S[0], S[1], T[0], T[1], found));
+    ASSERT_TRUE(found.U && found.V && found.A && found.B);
+    // Beyond S1 (below the weld) on both cells, beyond S2 above it.
+    EXPECT_EQ(welding::cell_of(found.U), e->cells[0]);
+    EXPECT_EQ(welding::cell_of(found.V), e->cells[1]);
+    EXPECT_EQ(welding::cell_of(found.A), e->cells[0]);
+    EXPECT_EQ(welding::cell_of(found.B), e->cells[1]);
+    EXPECT_LT(found.U->y, 0.0);
+    EXPECT_GT(found.A->y, 0.0);
+    const std::size_t vertices = e->points.size();
+
+    // A welded edge beyond S2 keeps that end; the other still moves.
+    m->S2->out_edge->bonded = 1;
+    welding::EndCrossings kept;
+    ASSERT_TRUE(welding::extension_walks(*e, m, S[0], S[1], T[0], T[1], kept));
+    m->S2->out_edge->bonded = 0;
+    EXPECT_EQ(kept.A, nullptr);
+    EXPECT_EQ(kept.B, nullptr);
+    EXPECT_EQ(kept.U, found.U);
+    EXPECT_EQ(kept.V, found.V);
+    // The walks change nothing.
+    EXPECT_EQ(e->points.size(), vertices);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+TEST(AltResponseExtension, MovedEndTakesTheNeighboursWhenExactlyOneFoundVertexIsTheEnd)
+{
+    point3D e(0, 0.0, 0.0), f(1, 0.0, 0.0), x(2, 0.0, 0.0), y(3, 0.0, 0.0), eo(4, 0.0, 0.0), fo(5, 0.0, 0.0);
+    struct Row {
+        point3D* foundE;
+        point3D* foundF;
+        point3D* wantE;
+        point3D* wantF;
+    };
+    for (const Row& r : {Row{&x, &y, &x, &y}, Row{&e, &f, &e, &f}, Row{&e, &y, &eo, &fo}, Row{&x, &f, &eo, &fo}}) {
+        const auto got = welding::moved_end(&e, &f, r.foundE, r.foundF, &eo, &fo);
+        EXPECT_EQ(got.first, r.wantE);
+        EXPECT_EQ(got.second, r.wantF);
+    }
+}
+
+} // namespace
