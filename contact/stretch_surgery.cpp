@@ -50,9 +50,9 @@ bool welding::collapse_arc(dbReader& db, point3D* r, point3D* k, bool backward, 
         if (h)
             h->removemp(r);
 
-    // Stretch ends of X on the arc: r's go to k; another end goes to k when
-    // k is welded to that stretch's facing end, else the stretch goes, so no
-    // stretch names a vertex off the ring.
+    // Stretch ends of X on the arc move to k. The facing end stays when k is
+    // welded to it, else it moves to k's partner on the facing cell; with
+    // neither the stretch goes, so no stretch names a vertex off the ring.
     const auto onArc = [&arc](const point3D* v) {
         return std::find(arc.begin(), arc.end(), v) != arc.end();
     };
@@ -60,17 +60,24 @@ bool welding::collapse_arc(dbReader& db, point3D* r, point3D* k, bool backward, 
         const bool first = P->cell1 == X;
         if (!first && P->cell2 != X)
             continue;
+        const cell* facingCell = first ? P->cell2 : P->cell1;
         for (std::size_t i = P->MP.size(); i-- > 0;) {
             mergepair* m = P->MP[i];
             point3D** lo = first ? &m->S1 : &m->T1;
             point3D** hi = first ? &m->S2 : &m->T2;
-            point3D* loFacing = first ? m->T2 : m->S2;
-            point3D* hiFacing = first ? m->T1 : m->S1;
+            point3D** loFacing = first ? &m->T2 : &m->S2;
+            point3D** hiFacing = first ? &m->T1 : &m->S1;
             bool keep = true;
             for (auto [end, facing] : {std::pair{lo, loFacing}, std::pair{hi, hiFacing}}) {
-                if (*end == r || (onArc(*end) && k->checkmp(facing)))
-                    *end = k;
-                else if (onArc(*end))
+                if (*end != r && !onArc(*end))
+                    continue;
+                *end = k;
+                if (k->checkmp(*facing))
+                    continue;
+                point3D* other = last_partner_on(k, facingCell);
+                if (other)
+                    *facing = other;
+                else
                     keep = false;
             }
             if (!keep)

@@ -9,6 +9,8 @@
 
 #include "model/dbreader.h"
 
+#include <iostream>
+#include <string>
 #include <vector>
 
 namespace welding {
@@ -323,9 +325,10 @@ bool end_refresh(dbReader& db, point3D** a, point3D** b, point3D** c, point3D** 
 // `backward`) and ends before k: its vertices are dropped, their edges leave
 // the cell unbonded on both sides (marked out of use with `markUnused`), and
 // k takes r's in edge (along next) or out edge (along prev). F, G and their
-// partners forget r; the cell's stretch ends at r move to k, another end on
-// the arc moves to k when k is welded to that stretch's facing end, else the
-// stretch goes. A cut that would leave fewer than three sides is refused.
+// partners forget r; the cell's stretch ends on the arc move to k, their
+// facing ends to k's partner on the facing cell unless k is welded to them
+// already; a stretch with neither goes. A cut that would leave fewer than
+// three sides is refused.
 bool collapse_arc(dbReader& db, point3D* r, point3D* k, bool backward, point3D* F, point3D* G,
                   bool markUnused);
 
@@ -365,6 +368,65 @@ bool reweld_extension(dbReader& db, interpair* main, point3D* a, point3D* b, poi
                       Pos m, Pos a0);
 bool reweld_opening(dbReader& db, interpair* main, point3D* S1, point3D* S2, point3D* T1,
                     point3D* T2, Pos mid1, Pos mid2);
+
+// One diagnostic trace line of the alternative merges: the pieces one after
+// the other, then a newline and a flush.
+template <class... Pieces>
+void trace_line(const Pieces&... pieces)
+{
+    (std::cout << ... << pieces) << '\n' << std::flush;
+}
+
+// The contact of x's cell with y's cell, searched among x's cell's live
+// pairs, when it has a stretch to re-weld. Otherwise it is made here and
+// null returned: a missing contact is created with x's cell first (holding
+// the single point x-y when `withStretch`), an empty one starts with that
+// single point (its S end on its first cell).
+interpair* contact_for(dbReader& db, point3D* x, point3D* y, bool withStretch);
+
+// The ends of P's first stretch that the couple (x, y) takes when it becomes
+// one of its end couples: x a first end (S1 on P's first cell, else T1), y
+// the facing second end. Null, with nothing set, when P has no stretch.
+mergepair* couple_ends(interpair* P, point3D* x, point3D**& xEnd, point3D**& yEnd);
+
+// The partner block at a fused point: every vertex u of `owner`'s partners
+// (read afresh: the list grows) takes every vertex v of `inner` as a
+// partner; then, unless u is passed over (its out edge, or in edge, is
+// welded, u is `passOver`, or u and v share a cell), the contact of u's and
+// v's cells is created, started or re-welded with (x, y) as its new first
+// end couple, traced with `literal`.
+struct PartnerRun {
+    point3D* owner;                    // whose partner list is walked
+    const std::vector<point3D*>* inner; // the fixed former partners
+    bool testOutEdge;                  // u passed over when its out edge is welded (else its in edge)
+    point3D* passOver;                 // a vertex never handled as u
+    bool uFirst;                       // x = u, y = v (else x = v, y = u)
+    const char* literal;               // the trace line's first piece
+    bool writeLoads;                   // the new ends take their vertices' adhesion loads
+    bool newWithStretch;               // a new contact starts with the single point u-v
+};
+void partner_block(dbReader& db, const PartnerRun& run, const cell* A, const cell* B);
+
+// The front of a fused vertex's contact with a third-cell partner w: links
+// both ways, then (for two cells) contact_for(f, w); null when nothing is
+// left to re-weld.
+interpair* link_fused_partner(dbReader& db, point3D* f, point3D* w);
+
+// Every former partner w of the other fused vertex is linked with f and its
+// contact brought up to date: re-welded, after an end refresh, with (x, y)
+// = (f, w), or (w, f) when not `fIsX`, as its new first end couple, when
+// neither old end is already there, or both are on a single-point side of
+// f. Each re-weld is traced with `prefix` and the contact's two cell ids.
+void third_cell_contacts(dbReader& db, point3D* f, const std::vector<point3D*>& partners, bool fIsX,
+                         const std::string& prefix);
+
+// What a merge did: everything, nothing (refused before any change), or
+// stopped part-way at a state it could not walk (changes made so far stay).
+enum class MergeOutcome { Done, Refused, Stopped };
+
+// Moves the end (a, b) of a welded stretch out to (c, d): c before a on a's
+// cell, d after b on b's. `pairId` is only traced.
+MergeOutcome extend_stretch_end(dbReader& db, point3D* a, point3D* b, point3D* c, point3D* d, int pairId);
 
 } // namespace welding
 
