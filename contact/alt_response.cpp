@@ -10,6 +10,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace welding;
@@ -116,6 +117,72 @@ Opened open_runs(dbReader& db, interpair* pair, int i, int j, point3D* a, point3
     return merge_0(db, s1, s2, t1, t2, pair->id) ? Opened::Done : Opened::Broken;
 }
 
+// One end of stretch i moved out to (X, Y) by boundary merge 1, the
+// stretch's ends written after it. False when the merge stopped on a ring it
+// could not walk; `gone` when the contact no longer has stretch i.
+bool move_end(dbReader& db, interpair* pair, std::size_t i, point3D* a, point3D* b, point3D* X, point3D* Y,
+              bool atS1, bool& gone)
+{
+    MergeOutcome outcome = MergeOutcome::Refused;
+    {
+        AltNesting level;
+        if (!level.refused())
+            outcome = extend_stretch_end(db, a, b, X, Y, pair->id);
+    }
+    if (outcome == MergeOutcome::Stopped)
+        return false;
+    // The merges can drop stretches of this contact: without stretch i
+    // there is nothing to write, nor to extend after it.
+    gone = pair->MP.size() <= i;
+    if (gone || outcome == MergeOutcome::Refused)
+        return true;
+    mergepair* m = pair->MP[i];
+    (atS1 ? m->S1 : m->T1) = X;
+    (atS1 ? m->T2 : m->S2) = Y;
+    return true;
+}
+
+// The extension: every stretch present when the candidates were taken moves
+// out at its S1/T2 end, then at its S2/T1 end, to the crossings beyond.
+bool extend_contact(dbReader& db, interpair* pair, const std::vector<point3D*>& S,
+                    const std::vector<point3D*>& T)
+{
+    // Stretches appended after the candidates were taken have none: they
+    // wait for the next call.
+    const std::size_t candidates = std::min(S.size(), T.size()) / 2;
+    for (std::size_t i = 0; i < pair->MP.size() && i < candidates; ++i) {
+        mergepair* m = pair->MP[i];
+        // An earlier merge can have dropped a candidate or an end.
+        if (!usable(m->S1) || !usable(m->S2) || !usable(m->T1) || !usable(m->T2) || !usable(S[2 * i])
+            || !usable(S[2 * i + 1]) || !usable(T[2 * i]) || !usable(T[2 * i + 1]))
+            continue;
+        EndCrossings found;
+        if (!extension_walks(db, m, S[2 * i], S[2 * i + 1], T[2 * i], T[2 * i + 1], found))
+            return false;
+        bool gone = false;
+        if (found.U && found.V) {
+            const auto XY = moved_end(m->S1, m->T2, found.U, found.V, m->S1->prev, m->T2->next);
+            if (!move_end(db, pair, i, m->S1, m->T2, XY.first, XY.second, true, gone))
+                return false;
+            if (gone)
+                return true;
+        }
+        if (found.A && found.B) {
+            m = pair->MP[i];
+            point3D* T1 = m->T1;
+            point3D* S2 = m->S2;
+            if (!usable(T1) || !usable(S2) || !usable(found.A) || !usable(found.B))
+                continue;
+            const auto XY = moved_end(T1, S2, found.B, found.A, T1->prev, S2->next);
+            if (!move_end(db, pair, i, T1, S2, XY.first, XY.second, false, gone))
+                return false;
+            if (gone)
+                return true;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool welding::extension_walks(dbReader& db, const mergepair* m, point3D* sBefore, point3D* sAfter, point3D* tBefore,
@@ -182,11 +249,8 @@ int welding::respond_alt(dbReader& db, interpair* pair)
     db.collision_candidate(pair, S, T);
     if (S.empty() || T.empty())
         return dbReader::STEP_OK;
-    // A contact with welded stretches is extended by boundary merge 1 at the
-    // ends extension_walks finds; this family does not have that merge yet,
-    // so such a contact is left as it is.
     if (!pair->MP.empty())
-        return dbReader::STEP_OK;
+        return extend_contact(db, pair, S, T) ? dbReader::STEP_OK : broken_ring(db, pair);
     if (S.size() < 2 || T.size() < 2)
         return dbReader::STEP_OK;
     // The candidates are taken once; later iterations see the rings as the

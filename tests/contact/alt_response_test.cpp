@@ -118,6 +118,7 @@ TEST(AltResponseFuzz, TwoCellsStaySoundAndReturn)
     std::cout << "  two cells: " << out.refused << " refused, " << out.crossed << " left crossed, nesting "
               << out.deepest << std::endl;
     EXPECT_EQ(out.refused, 0);
+    EXPECT_EQ(out.crossed, 0);
     EXPECT_LE(out.deepest, welding::kAltMaxNesting);
 }
 
@@ -421,6 +422,28 @@ TEST(AltResponseExtension, MovedEndTakesTheNeighboursWhenExactlyOneFoundVertexIs
         EXPECT_EQ(got.first, r.wantE);
         EXPECT_EQ(got.second, r.wantF);
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(AltResponseExtension, WeldedPointGrowsToBothCrossings)
+{
+    auto e = weldedOverlap();
+    ASSERT_TRUE(e);
+    interpair* p = e->interpairs[0];
+    for (int call = 0; call < 6; ++call) {
+        ASSERT_EQ(welding::respond_alt(*e, p), dbReader::STEP_OK) << e->message.toStdString();
+        ASSERT_TRUE(topologyIsSound(*e)) << "call " << call;
+    }
+    ASSERT_EQ(p->MP.size(), 1u);
+    mergepair* m = p->MP[0];
+    EXPECT_NE(m->S1, m->S2);
+    EXPECT_NE(m->T1, m->T2);
+    EXPECT_LT(m->S1->y, 0.0);
+    EXPECT_GT(m->S2->y, 0.0);
+    EXPECT_TRUE(boundaryCrossings(*e).empty());
 }
 
 } // namespace
