@@ -358,23 +358,9 @@ TEST(AltResponse, VertexThroughAnEdgeSplitsItAndWeldsOnePoint)
 
 namespace {
 
-// Two 20-gons 17 apart welded at one point, (8.5, 0): their boundaries cross
-// above and below the weld.
-std::unique_ptr<dbReader> weldedOverlap()
-{
-    TissueLayout layout;
-    FixtureCell a = twentyGon(0.0, 0.0);
-    FixtureCell b = twentyGon(17.0, 0.0);
-    a.ring[0] = {8.5, 0.0};
-    b.ring[10] = {8.5, 0.0};
-    layout.cells = {a, b};
-    layout.welds.push_back(FixtureWeld{0, 0, 0, 1, 10, 10});
-    return buildTissue(layout);
-}
-
 TEST(AltResponseExtension, WalksFindTheCrossingsBeyondBothEndsUnlessAnEdgeIsWelded)
 {
-    auto e = weldedOverlap();
+    auto e = buildTissue(weldedAtOnePoint());
     ASSERT_TRUE(e);
     interpair* p = e->interpairs[0];
     mergepair* m = p->MP[0];
@@ -430,7 +416,7 @@ namespace {
 
 TEST(AltResponseExtension, WeldedPointGrowsToBothCrossings)
 {
-    auto e = weldedOverlap();
+    auto e = buildTissue(weldedAtOnePoint());
     ASSERT_TRUE(e);
     interpair* p = e->interpairs[0];
     for (int call = 0; call < 6; ++call) {
