@@ -110,6 +110,9 @@ bool contact_step(dbReader& db, const Side& s, point3D* y)
         }
         return true;
     }
+    // The couple is welded over this contact: a dissolved one is live again,
+    // or its new welds would name a removed contact.
+    q->removed = 0;
     const bool yFirst = q->cell1 == cy && q->cell1 != s.cA;
     if (!q->MP.empty()) {
         // A free out edge makes y the start of its side's stretch, a free in

@@ -433,3 +433,46 @@ TEST(AltResponseExtension, WeldedPointGrowsToBothCrossings)
 }
 
 } // namespace
+
+namespace {
+
+// Q's cell already has an empty contact with the third cell welded at P:
+// the fused point starts that contact's weld, traced under the pair id with
+// the anchor's and the third cell's ids, and re-welds it where the two cells
+// overlap beyond the point.
+TEST(AltMergeZero, EmptyThirdCellContactIsStartedTracedAndRewelded)
+{
+    auto e = facingGons(19.8, true);
+    ASSERT_TRUE(e);
+    point3D* P = vertexAt(*e, 0, 0);
+    point3D* Q = vertexAt(*e, 1, 10);
+    point3D* z = vertexAt(*e, 2, 15);
+    interpair* p = e->interpairs[1];
+    interpair* third = welding::new_pair(*e, e->cells[1], e->cells[2]);
+    p->MP.push_back(new mergepair(1, P, P, Q, Q));
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(welding::merge_0(*e, P, P, Q, Q, p->id));
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.substr(0, out.find('\n') + 1), "Pair id:1:1 2, boundary merge 2: 1 2\n");
+    ASSERT_EQ(third->MP.size(), 1u);
+    EXPECT_TRUE(z->checkmp(Q) && Q->checkmp(z));
+    EXPECT_TRUE(topologyIsSound(*e));
+    // A dissolved contact is found all the same, and the weld makes it live
+    // again rather than leaving welds that name a removed contact.
+    auto f = facingGons(19.8, true);
+    interpair* dissolved = welding::new_pair(*f, f->cells[1], f->cells[2]);
+    dissolved->removed = 1;
+    f->interpairs[1]->MP.push_back(new mergepair(1, vertexAt(*f, 0, 0), vertexAt(*f, 0, 0), vertexAt(*f, 1, 10),
+                                                 vertexAt(*f, 1, 10)));
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(welding::merge_0(*f, vertexAt(*f, 0, 0), vertexAt(*f, 0, 0), vertexAt(*f, 1, 10),
+                                 vertexAt(*f, 1, 10), 1));
+    const std::string out2 = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out2.substr(0, out2.find('\n') + 1), "Pair id:1:1 2, boundary merge 2: 1 2\n");
+    EXPECT_EQ(f->interpairs.size(), 3u);
+    EXPECT_EQ(dissolved->MP.size(), 1u);
+    EXPECT_EQ(dissolved->removed, 0);
+    EXPECT_TRUE(topologyIsSound(*f));
+}
+
+} // namespace
