@@ -23,7 +23,7 @@ namespace {
 
 std::unique_ptr<dbReader> packing(int count)
 {
-    auto engine = hexPacking(count);
+    auto engine = bench_packing::hexPacking(count);
     dbReader& r = *engine;
     r.delaunay_triangulation(r.bounds);
     // One pair per edge simplex of the neighbour complex (ids are cell

@@ -3,36 +3,26 @@
 // after one scripted step that moves every cell 0.3 towards the tissue's
 // centre (a junction by the mean of its cells' moves). Loading and the move
 // are not timed; the pass must succeed and grow no faster than linearly: the
-// 4,000-cell time should be at most 4.5 times the 1,000-cell time.
+// 4,000-cell time should be at most 4.5 times the 1,000-cell time. The stage
+// shows a progress dialog: run it under a display (xvfb-run -a).
 #include "model/dbreader.h"
-#include "model/parameter_database.h"
-#include "model/parameter_tables.h"
 #include "model/tissue_file.h"
-#include "signalling/model_files.h"
-#include "signalling/model_writer.h"
+#include "support/engine_env.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 namespace {
 
-QTemporaryDir* workDir = nullptr;
-
 QString sampleFile()
 {
-    const QByteArray dir = qgetenv("VANTU_SAMPLES");
-    const QString samples = dir.isEmpty() ? QFileInfo(QStringLiteral(__FILE__)).dir().filePath("../samples")
-                                          : QString::fromLocal8Bit(dir);
-    return QDir(samples).filePath("bench_1000_center.vt");
+    return QDir(QString::fromLocal8Bit(bench_env::samplesDirectory())).filePath("bench_1000_center.vt");
 }
 
 // A sheet laid out like the sample (rows 18 apart in x, offset by half a
@@ -40,7 +30,8 @@ QString sampleFile()
 // written with the sample's own header.
 QString sheetFile(int columns, int rows)
 {
-    const QString path = workDir->filePath(QString("sheet_%1.vt").arg(columns * rows));
+    static QTemporaryDir workDir;
+    const QString path = workDir.filePath(QString("sheet_%1.vt").arg(columns * rows));
     if (QFile::exists(path))
         return path;
     QFile sample(sampleFile());
@@ -158,21 +149,3 @@ void ContactPass(benchmark::State& state)
 BENCHMARK(ContactPass)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    // The stage shows a progress dialog: run under a display (xvfb-run -a).
-    QApplication app(argc, argv);
-    QTemporaryDir dir;
-    workDir = &dir;
-    open_parameter_database();
-    seed_parameter_database();
-    UserInitialParas();
-    if (!writeModelFiles())
-        return 1;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    close_parameter_database();
-    return 0;
-}

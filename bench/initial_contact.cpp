@@ -20,7 +20,7 @@ void InitialContactPass(benchmark::State& state)
     std::size_t welded = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        std::unique_ptr<dbReader> engine = hexPacking(count);
+        std::unique_ptr<dbReader> engine = bench_packing::hexPacking(count);
         engine->delaunay_triangulation(engine->bounds);
         state.ResumeTiming();
 

@@ -168,6 +168,7 @@ TEST(ExtendStretchEnd, ThirdCellPinchedAtTheFusedPointLosesItsArc)
 TEST(ExtendStretchEndFuzz, EveryFreeEndOfGrownPackings)
 {
     int merged = 0;
+    int calls = 0;
     for (unsigned seed = 1; seed <= 150; ++seed) {
         std::srand(seed);
         const int count = 2 + static_cast<int>(seed % 2);
@@ -192,6 +193,7 @@ TEST(ExtendStretchEndFuzz, EveryFreeEndOfGrownPackings)
                 point3D* b = end == 0 ? m->T2 : m->S2;
                 point3D* c = a->prev;
                 point3D* d = b->next;
+                ++calls;
                 testing::internal::CaptureStdout();
                 const welding::MergeOutcome r = welding::extend_stretch_end(*e, a, b, c, d, P->id);
                 testing::internal::GetCapturedStdout();
@@ -207,6 +209,7 @@ TEST(ExtendStretchEndFuzz, EveryFreeEndOfGrownPackings)
             }
         }
     }
+    EXPECT_GE(calls, 300);
     EXPECT_GT(merged, 150);
 }
 
@@ -266,6 +269,38 @@ TEST(ExtendStretchEnd, PartnersOfBothFusedVerticesGetContactsAndOneTrace)
     EXPECT_TRUE(topologyIsSound(*e));
 }
 
+TEST(ExtendStretchEnd, OnlyCsPartnerJoinsDWithoutTraceOrCut)
+{
+    // W is welded to c alone: the first runs only. W's vertex moves to m,
+    // becomes d's partner and W gets a new single-point contact with B.
+    TissueLayout layout = facingWithThirds(0, 1, 3);
+    layout.cells[2].ring = {{0, 0}, {-3, 3}, {-3, 0}};
+    layout.welds.push_back(FixtureWeld{0, 0, 0, 2, 0, 0});
+    std::string error;
+    auto e = buildTissue(layout, &error);
+    ASSERT_TRUE(e) << error;
+    point3D* c = vertexAt(*e, 0, 0);
+    point3D* d = vertexAt(*e, 1, 3);
+    point3D* wv = vertexAt(*e, 2, 0);
+    point3D* wNext = wv->next;
+    const double nextX = wNext->x;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(welding::extend_stretch_end(*e, vertexAt(*e, 0, 3), vertexAt(*e, 1, 0), c, d, 0),
+              welding::MergeOutcome::Done);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_DOUBLE_EQ(wv->y, -0.5);
+    EXPECT_DOUBLE_EQ(wNext->x, nextX);
+    EXPECT_EQ(wv->mp, (std::vector<point3D*>{c, d}));
+    ASSERT_EQ(e->interpairs.size(), 3u);
+    const interpair* bw = e->interpairs[2];
+    EXPECT_EQ(bw->cell1, e->cells[1]);
+    ASSERT_EQ(bw->MP.size(), 1u);
+    EXPECT_EQ(bw->MP[0]->S1, d);
+    EXPECT_EQ(bw->MP[0]->T1, wv);
+    EXPECT_EQ(e->cells[2]->sides.size(), 3u);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
 TEST(ExtendStretchEnd, ThirdCellContactReweldIsTracedWithThePairId)
 {
     // Contact 7 between cells 3 (A) and 5 (B); W = cell 9 is welded to c
@@ -292,6 +327,71 @@ TEST(ExtendStretchEnd, ThirdCellContactReweldIsTracedWithThePairId)
     EXPECT_EQ(bw->MP[0]->T2, wv);
     EXPECT_EQ(d->out_edge->partner, wv->in_edge);
     EXPECT_TRUE(topologyIsSound(*e));
+}
+
+TEST(ThirdCellContacts, ReweldOnlyWhenNeitherEndOrBothOnASinglePoint)
+{
+    // twoWeldedCells: cell 0's vertices 1..3 welded to cell 1's 3..0, so the
+    // stretch's first end couple is (v0_1, v1_0) and cell 0's side has two
+    // ends. f on cell 0 takes the first end (x = f, y = w).
+    struct Case {
+        int f, w;         // ring indices on cells 0 and 1
+        const char* line; // what is printed
+        int S1, T2;       // the stretch's ends afterwards (ring indices)
+    };
+    for (const Case& k : {Case{1, 1, "", 1, 0}, Case{1, 0, "", 1, 0}, Case{0, 1, "P0 1\n", 0, 1}}) {
+        auto e = buildTissue(twoWeldedCells());
+        ASSERT_TRUE(e);
+        point3D* f = vertexAt(*e, 0, k.f);
+        point3D* w = vertexAt(*e, 1, k.w);
+        testing::internal::CaptureStdout();
+        welding::third_cell_contacts(*e, f, {w}, true, "P");
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), k.line) << k.f << " " << k.w;
+        const mergepair* m = e->interpairs[0]->MP[0];
+        EXPECT_EQ(m->S1, vertexAt(*e, 0, k.S1));
+        EXPECT_EQ(m->T2, vertexAt(*e, 1, k.T2));
+        EXPECT_TRUE(f->checkmp(w));
+        EXPECT_TRUE(w->checkmp(f));
+    }
+    // A single-point side already at both ends is re-welded (and traced);
+    // only the decision is checked here: facingRuns' two cells also meet at
+    // their other corner, which the end refresh takes for a crossing.
+    auto e = buildTissue(facingRuns(2, 2, 9.0));
+    ASSERT_TRUE(e);
+    testing::internal::CaptureStdout();
+    welding::third_cell_contacts(*e, vertexAt(*e, 0, 0), {vertexAt(*e, 1, 3)}, true, "P");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "P0 1\n");
+}
+
+TEST(ContactFor, MadeStartedOrHandedBack)
+{
+    auto e = buildTissue(facingRuns(2, 2, 9.0));
+    ASSERT_TRUE(e);
+    point3D* x = vertexAt(*e, 1, 1);
+    point3D* y = vertexAt(*e, 0, 1);
+    interpair* ab = e->interpairs[0];
+    // A contact with a stretch is handed back.
+    EXPECT_EQ(welding::contact_for(*e, x, y, true), ab);
+    // An empty contact starts with the couple, its S end on its first cell.
+    while (!ab->MP.empty())
+        ab->remove_MP(ab->MP[0]);
+    EXPECT_EQ(welding::contact_for(*e, x, y, true), nullptr);
+    ASSERT_EQ(ab->MP.size(), 1u);
+    EXPECT_EQ(ab->MP[0]->S1, y);
+    EXPECT_EQ(ab->MP[0]->T2, x);
+    // Only a removed contact: passed over, a new one is made with x's cell
+    // first, listed by both cells.
+    ab->removed = 1;
+    EXPECT_EQ(welding::contact_for(*e, x, y, true), nullptr);
+    ASSERT_EQ(e->interpairs.size(), 2u);
+    interpair* made = e->interpairs[1];
+    EXPECT_EQ(made->id, 1);
+    EXPECT_EQ(made->cell1, e->cells[1]);
+    ASSERT_EQ(made->MP.size(), 1u);
+    EXPECT_EQ(made->MP[0]->S1, x);
+    EXPECT_EQ(made->MP[0]->T1, y);
+    EXPECT_EQ(e->cells[0]->pairs.back(), made);
+    EXPECT_EQ(e->cells[1]->pairs.back(), made);
 }
 
 } // namespace

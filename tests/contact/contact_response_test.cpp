@@ -579,3 +579,23 @@ TEST(BoundaryMerge3, APinchedThirdCellLosesTheLoopThatStartsAtPsPartnerOnATie)
 }
 
 } // namespace
+
+namespace {
+
+// A pair whose stretch list was emptied while its edges stay welded: the new
+// contact it seems to have lies inside its own weld, which is a broken state
+// that the response reports instead of welding over.
+TEST(ContactResponse, ANewContactInsideTheCellsOwnWeldFailsWithTheCellAtFault)
+{
+    auto e = build(twoWeldedCells());
+    ASSERT_TRUE(e);
+    interpair* pair = e->interpairs[0];
+    pair->remove_MP(pair->MP[0]);
+    const int r = e->collision_response_m2(pair, 1, 1, pair->id);
+    // Cell 1's end edges are welded to cell 0: the result names cell 0.
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(e->message.toStdString(), "ERROR: the interaction between cells 0 and 1 should have been removed!");
+    EXPECT_TRUE(pair->MP.empty());
+}
+
+} // namespace
