@@ -476,3 +476,86 @@ TEST(AltMergeZero, EmptyThirdCellContactIsStartedTracedAndRewelded)
 }
 
 } // namespace
+
+namespace {
+
+// 100 unwelded 20-gons on a jittered hexagonal lattice of spacing 19, each
+// two cells whose centres are within 20 paired.
+std::unique_ptr<dbReader> hexTissue()
+{
+    std::mt19937 gen(11);
+    std::uniform_real_distribution<double> jitter(-0.4, 0.4);
+    TissueLayout layout;
+    std::vector<std::pair<double, double>> centres;
+    for (int k = 0; k < 100; ++k) {
+        const double cx = 19.0 * (k % 10 + 0.5 * ((k / 10) % 2)) + jitter(gen);
+        const double cy = 19.0 * (k / 10) * std::sqrt(3.0) / 2.0 + jitter(gen);
+        centres.push_back({cx, cy});
+        layout.cells.push_back(twentyGon(cx, cy));
+    }
+    auto e = buildTissue(layout);
+    if (!e)
+        return e;
+    for (std::size_t i = 0; i < centres.size(); ++i)
+        for (std::size_t j = i + 1; j < centres.size(); ++j)
+            if (std::hypot(centres[i].first - centres[j].first, centres[i].second - centres[j].second) < 20.0)
+                welding::new_pair(*e, e->cells[i], e->cells[j]);
+    return e;
+}
+
+// Every live vertex moves out from its cell's centre by 0.2%; welded
+// vertices then take their node's mean, so welds stay closed.
+void grow(dbReader& e)
+{
+    for (cell* c : e.cells)
+        for (edge* s : c->sides) {
+            point3D* v = s->p1;
+            v->x = c->center[0] + (v->x - c->center[0]) * 1.002;
+            v->y = c->center[1] + (v->y - c->center[1]) * 1.002;
+        }
+    for (node* n : e.nodes) {
+        if (!n->active || n->vertices.size() < 2)
+            continue;
+        double x = 0.0, y = 0.0;
+        for (point3D* v : n->vertices) {
+            x += v->x;
+            y += v->y;
+        }
+        for (point3D* v : n->vertices) {
+            v->x = x / n->vertices.size();
+            v->y = y / n->vertices.size();
+        }
+    }
+}
+
+int respondToAll(dbReader& e)
+{
+    int failed = 0;
+    const std::size_t n = e.interpairs.size();
+    for (std::size_t k = 0; k < n; ++k)
+        if (!e.interpairs[k]->removed)
+            failed += welding::respond_alt(e, e.interpairs[k]) != dbReader::STEP_OK;
+    return failed;
+}
+
+TEST(AltResponseWholeTissue, HexPackingOpensAndGrowsWithSoundTopology)
+{
+    auto e = hexTissue();
+    ASSERT_TRUE(e);
+    EXPECT_EQ(respondToAll(*e), 0) << e->message.toStdString();
+    ASSERT_TRUE(topologyIsSound(*e));
+    std::size_t welded = 0;
+    for (const interpair* p : e->interpairs)
+        welded += !p->MP.empty();
+    std::cout << "  " << welded << " of " << e->interpairs.size() << " pairs welded" << std::endl;
+    EXPECT_GT(welded, e->interpairs.size() / 2);
+    for (int step = 1; step <= 150; ++step) {
+        grow(*e);
+        ASSERT_EQ(respondToAll(*e), 0) << "step " << step << ": " << e->message.toStdString();
+        ASSERT_TRUE(topologyIsSound(*e)) << "step " << step;
+        const std::vector<std::string> crossed = boundaryCrossings(*e);
+        ASSERT_TRUE(crossed.empty()) << "step " << step << ": " << crossed.front();
+    }
+}
+
+} // namespace
