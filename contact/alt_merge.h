@@ -72,7 +72,8 @@ std::pair<point3D*, point3D*> moved_end(point3D* e, point3D* f, point3D* foundE,
 // single vertex and the other a run) is left alone with a true result.
 bool merge_0(dbReader& db, point3D* S1, point3D* S2, point3D* T1, point3D* T2, int pair_id);
 
-// Whether merge_0 welds this stretch: only a single welded point for now.
+// Whether merge_0 welds this stretch: a single welded point or a stretch
+// with two ends on each cell.
 bool merge_0_welds(const point3D* S1, const point3D* S2, const point3D* T1, const point3D* T2);
 
 } // namespace welding

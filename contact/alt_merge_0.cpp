@@ -239,9 +239,224 @@ bool single_point(dbReader& db, point3D* P, point3D* Q, int pairId)
     return true;
 }
 
-// The two-point case: S1 and T1 fuse at mid1, S2 and T2 at mid2, and the
-// boundary between the two points becomes one welded stretch. Only ends that
-// nothing else is welded to reach here (merge_0_welds).
+// A and y, fused at one point, are linked both ways and their cells' contact
+// is found (a dissolved one too, which the weld makes live again) or, for
+// two cells, created with the single point of A and y. Returns the contact
+// when it existed already, else null.
+interpair* fused_front(dbReader& db, point3D* A, point3D* y)
+{
+    A->pushmp(y);
+    y->pushmp(A);
+    cell* cA = cell_of(A);
+    cell* cy = cell_of(y);
+    if (cA == cy)
+        return nullptr;
+    interpair* q = find_any_pair(cA, cy);
+    if (!q) {
+        new_pair(db, cA, cy)->MP.push_back(new mergepair(0, A, A, y, y));
+        return nullptr;
+    }
+    q->removed = 0;
+    return q;
+}
+
+// A single welded point of a and b, its S end on the contact's first cell.
+void start_single(interpair* q, point3D* a, point3D* b)
+{
+    if (cell_of(a) == q->cell1)
+        q->MP.push_back(new mergepair(0, a, a, b, b));
+    else
+        q->MP.push_back(new mergepair(0, b, b, a, a));
+}
+
+// The ends of q's first stretch seen from cell cV: X on cV's side, Y facing.
+struct SideEnds {
+    point3D** X1;
+    point3D** X2;
+    point3D** Y1;
+    point3D** Y2;
+};
+SideEnds side_ends(mergepair* M, bool vFirst)
+{
+    return vFirst ? SideEnds{&M->S1, &M->S2, &M->T1, &M->T2} : SideEnds{&M->T1, &M->T2, &M->S1, &M->S2};
+}
+
+// q's first stretch moves its first end (X1, Y2) or second end (X2, Y1) to
+// the couple u (on cV) and v. `uLeads` passes u's run first to the re-weld,
+// else v's. The ends are written after the re-weld, when the contact still
+// has a stretch.
+bool move_stretch_end(dbReader& db, interpair* q, cell* cV, point3D* u, point3D* v, bool firstEnd, bool uLeads)
+{
+    const bool vFirst = q->cell1 == cV;
+    SideEnds e = side_ends(q->MP[0], vFirst);
+    bool ok;
+    if (firstEnd)
+        ok = uLeads ? reweld(db, q, u, *e.X1, v, *e.Y2) : reweld(db, q, *e.Y2, v, *e.X1, u);
+    else
+        ok = uLeads ? reweld(db, q, *e.X2, u, *e.Y1, v) : reweld(db, q, v, *e.Y1, u, *e.X2);
+    if (!ok)
+        return false;
+    if (q->MP.empty())
+        return true;
+    e = side_ends(q->MP[0], vFirst);
+    *(firstEnd ? e.X1 : e.X2) = u;
+    *(firstEnd ? e.Y2 : e.Y1) = v;
+    return true;
+}
+
+// The lists at one fused point of the two-point case. At mid1 the S1mp
+// member has V = T1 and the S2mp member V = S1; at mid2 the T1mp member
+// has anchor T2 and the T2mp member S2.
+struct PointRun {
+    point3D* V;      // the anchor each list entry is linked to
+    bool leads;      // the S1mp and T2mp members pass the anchor's run first
+    int pairId;
+    const cell* A;   // the pair's cells, printed in the lines
+    const cell* B;
+};
+
+void pair_trace(const PointRun& r, const cell* c1, const cell* c2)
+{
+    trace_line("Pair id:", r.pairId, ":", r.A->id, " ", r.B->id, ", boundary merge 2: ", c1->id, " ", c2->id);
+}
+
+// Each list entry W joins the anchor at mid1; a contact with a stretch has
+// it moved to the couple at the end the end check chooses.
+bool mid1_contacts(dbReader& db, const PointRun& r, const std::vector<point3D*>& list, bool s1Member)
+{
+    for (point3D* W : list) {
+        interpair* q = fused_front(db, r.V, W);
+        if (!q)
+            continue;
+        if (q->MP.empty()) {
+            start_single(q, r.V, W);
+            continue;
+        }
+        cell* cV = cell_of(r.V);
+        pair_trace(r, cV, cell_of(W));
+        point3D* u = nullptr;
+        point3D* v = nullptr;
+        const int check = db.boundary_merge_2_check(q, cV, cell_of(W), r.V, W, &u, &v);
+        if (check < 0)
+            continue;
+        const mergepair* M = q->MP[0];
+        const bool vFirst = q->cell1 == cV;
+        const bool single = vFirst ? M->S1 == M->S2 : M->T1 == M->T2;
+        // The S1mp member on its first cell swaps the check's answer for a
+        // stretch that is a single point on V's side.
+        const bool firstEnd = (s1Member && vFirst && single) ? check == 0 : check == 1;
+        if (!move_stretch_end(db, q, cV, u, v, firstEnd, s1Member))
+            return false;
+    }
+    return true;
+}
+
+// The re-weld of a refreshed stretch (p1, p2 on one cell facing q1, q2) and
+// the writing of its four ends; `pFirst` when p1, p2 lie on q's first cell.
+bool reweld_refreshed(dbReader& db, interpair* q, point3D* p1, point3D* p2, point3D* q1, point3D* q2, bool pFirst)
+{
+    if (!reweld(db, q, p1, p2, q1, q2))
+        return false;
+    if (q->MP.empty())
+        return true;
+    mergepair* M = q->MP[0];
+    (pFirst ? M->S1 : M->T1) = p1;
+    (pFirst ? M->S2 : M->T2) = p2;
+    (pFirst ? M->T1 : M->S1) = q2;
+    (pFirst ? M->T2 : M->S2) = q1;
+    return true;
+}
+
+// Each list entry Y joins the anchor at mid2; its cells' contact is
+// started, refreshed and re-welded (pulling further cells' vertices after a
+// new stretch), or moved at the end the end check chooses.
+bool mid2_contacts(dbReader& db, const PointRun& r, const std::vector<point3D*>& list, bool t1Member, cell* far)
+{
+    point3D* A = r.V;
+    cell* cA = cell_of(A);
+    // The list is the call's own: a nested response cannot shorten it.
+    for (point3D* Y : list) {
+        interpair* q = fused_front(db, A, Y);
+        if (!q)
+            continue;
+        cell* cY = cell_of(Y);
+        const bool aFirst = q->cell1 == cA;
+        if (q->MP.empty()) {
+            start_single(q, A, Y);
+            point3D* p0 = aFirst ? A : Y;
+            point3D* q0 = aFirst ? Y : A;
+            point3D *p1 = p0, *p2 = p0, *q1 = q0, *q2 = q0;
+            db.boundary_merge_2_refresh(&p1, &p2, &q1, &q2, nullptr, nullptr);
+            pair_trace(r, cA, cY);
+            if (p1 == p0 && p2 == p0 && q1 == q0 && q2 == q0) {
+                if (!reweld(db, q, p1, p2, q1, q2))
+                    return false;
+                continue;
+            }
+            if (!reweld_refreshed(db, q, p1, p2, q1, q2, true))
+                return false;
+            // The vertices welded at a moved end on Y's side follow it.
+            const auto pull = [&](point3D* pNew, point3D* qNew, point3D* pOld, point3D* qOld) {
+                if (pNew == pOld || qNew == qOld)
+                    return true;
+                point3D* onY = aFirst ? qNew : pNew;
+                point3D* onA = aFirst ? pNew : qNew;
+                return pull_and_reenter(db, onY, onA, cA, cY, far, r.pairId);
+            };
+            if (!pull(p1, q1, p0, q0) || !pull(p2, q2, p0, q0))
+                return false;
+            continue;
+        }
+        const mergepair* M = q->MP[0];
+        if (aFirst ? M->S1 == M->S2 : M->T1 == M->T2) {
+            // A single point on A's side grows to the couple through the
+            // refresh.
+            point3D *p1, *p2, *q1, *q2;
+            if (t1Member) {
+                p1 = Y;
+                p2 = aFirst ? M->T1 : M->S1;
+                q1 = A;
+                q2 = aFirst ? M->S2 : M->T2;
+            } else {
+                p1 = aFirst ? M->T2 : M->S2;
+                p2 = Y;
+                q1 = aFirst ? M->S1 : M->T1;
+                q2 = A;
+            }
+            const point3D* old[4] = {p1, p2, q1, q2};
+            pair_trace(r, cA, cY);
+            db.boundary_merge_2_refresh(&p1, &p2, &q1, &q2, nullptr, nullptr);
+            const bool same = p1 == old[0] && p2 == old[1] && q1 == old[2] && q2 == old[3];
+            if (!same) {
+                if (!reweld_refreshed(db, q, p1, p2, q1, q2, !aFirst))
+                    return false;
+                continue;
+            }
+            if (!reweld(db, q, p1, p2, q1, q2))
+                return false;
+            if (q->MP.empty())
+                continue;
+            SideEnds e = side_ends(q->MP[0], aFirst);
+            // Only the couple's own ends move: A on its side, Y facing it.
+            *(t1Member ? e.X2 : e.X1) = A;
+            *(t1Member ? e.Y1 : e.Y2) = Y;
+            continue;
+        }
+        pair_trace(r, cA, cY);
+        point3D* o1 = nullptr;
+        point3D* o2 = nullptr;
+        const int check = db.boundary_merge_2_check(q, cA, cY, A, Y, &o1, &o2);
+        if (check < 0)
+            continue;
+        if (!move_stretch_end(db, q, cA, o1, o2, check == 1, !t1Member))
+            return false;
+    }
+    return true;
+}
+
+// The two-point case: S1 and T1 fuse at mid1, S2 and T2 at mid2, every
+// vertex welded to one of the four joins the other side of its point, and
+// the boundary between the two points becomes one welded stretch.
 bool two_point(dbReader& db, point3D* S1, point3D* S2, point3D* T1, point3D* T2, int pairId)
 {
     const Pos mid1 = midpoint(pos_of(S1), pos_of(T1));
@@ -260,6 +475,31 @@ bool two_point(dbReader& db, point3D* S1, point3D* S2, point3D* T1, point3D* T2,
         std::cout << "   -> T1mp size: " << T1mp.size() << std::endl;
         std::cout << "   -> T2mp size: " << T2mp.size() << std::endl;
     }
+    // Each list joins the other side of its point: the partner block, then
+    // its entries' contacts with the anchor.
+    cell* cellA = cell_of(S1);
+    cell* cellB = cell_of(T1);
+    const char* sep = ": boundary merge 2: ";
+    if (!S1mp.empty()) {
+        partner_block(db, PartnerRun{T1, &S1mp, true, S1, true, "S1: ", true, false, sep, false}, cellA, cellB);
+        if (!mid1_contacts(db, PointRun{T1, true, pairId, cellA, cellB}, S1mp, true))
+            return false;
+    }
+    if (!S2mp.empty()) {
+        partner_block(db, PartnerRun{S1, &S2mp, false, T1, false, "S2: ", true, true, sep, true}, cellA, cellB);
+        if (!mid1_contacts(db, PointRun{S1, false, pairId, cellA, cellB}, S2mp, false))
+            return false;
+    }
+    if (!T1mp.empty()) {
+        partner_block(db, PartnerRun{T2, &T1mp, false, S2, false, "T1: ", true, true, sep, false}, cellA, cellB);
+        if (!mid2_contacts(db, PointRun{T2, false, pairId, cellA, cellB}, T1mp, true, cellA))
+            return false;
+    }
+    if (!T2mp.empty()) {
+        partner_block(db, PartnerRun{S2, &T2mp, true, T2, true, "T2: ", true, true, sep, false}, cellA, cellB);
+        if (!mid2_contacts(db, PointRun{S2, true, pairId, cellA, cellB}, T2mp, false, cellB))
+            return false;
+    }
     if (!collapse_two_point(db, S1, T1, S1mp, S2mp, false) || !collapse_two_point(db, S2, T2, T1mp, T2mp, true))
         return false;
     interpair* main = nullptr;
@@ -268,23 +508,12 @@ bool two_point(dbReader& db, point3D* S1, point3D* S2, point3D* T1, point3D* T2,
     return reweld_opening(db, main, S1, S2, T1, T2, mid1, mid2);
 }
 
-bool only_partner(const point3D* v, const point3D* facing)
-{
-    return v->mp.empty() || (v->mp.size() == 1 && v->mp[0] == facing);
-}
-
 } // namespace
 
 bool welding::merge_0_welds(const point3D* S1, const point3D* S2, const point3D* T1, const point3D* T2)
 {
-    if (S1 == S2 && T1 == T2)
-        return true;
-    // One end a single vertex and the other a run is no stretch; ends that
-    // other cells are welded to need the partner blocks of the two-point
-    // case, which this family does not have yet.
-    if (S1 == S2 || T1 == T2)
-        return false;
-    return only_partner(S1, T1) && only_partner(T1, S1) && only_partner(S2, T2) && only_partner(T2, S2);
+    // One end a single vertex and the other a run is no stretch.
+    return (S1 == S2) == (T1 == T2);
 }
 
 bool welding::merge_0(dbReader& db, point3D* S1, point3D* S2, point3D* T1, point3D* T2, int pair_id)

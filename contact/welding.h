@@ -404,6 +404,8 @@ struct PartnerRun {
     const char* literal;               // the trace line's first piece
     bool writeLoads;                   // the new ends take their vertices' adhesion loads
     bool newWithStretch;               // a new contact starts with the single point u-v
+    const char* separator = ", boundary merge 2: "; // between the two ids and the contact's cells
+    bool traceEnds = false;            // a second line: the literal and the four re-welded vertices' ids
 };
 void partner_block(dbReader& db, const PartnerRun& run, const cell* A, const cell* B);
 

@@ -151,6 +151,7 @@ TEST(AltResponseFuzz, ThreeCellsRoundOnePointStaySoundAndReturn)
     std::cout << "  three cells: " << out.refused << " refused, " << out.crossed << " left crossed, nesting "
               << out.deepest << std::endl;
     EXPECT_EQ(out.refused, 0);
+    EXPECT_EQ(out.crossed, 0);
     EXPECT_LE(out.deepest, welding::kAltMaxNesting);
 }
 
