@@ -560,3 +560,44 @@ TEST(AltResponseWholeTissue, HexPackingOpensAndGrowsWithSoundTopology)
 }
 
 } // namespace
+
+namespace {
+
+// A third cell welded at S1 before the two-point merge: it joins T1 too,
+// and the contact of its cell with T1's is created with their single point.
+TEST(AltMergeZero, TwoPointsCarryAThirdCellWeldedAtTheFirstEnd)
+{
+    TissueLayout layout;
+    layout.cells = {twentyGon(0.0, 0.0), twentyGon(18.0, 0.0)};
+    const auto at = layout.cells[0].ring[19];
+    FixtureCell below = twentyGon(at.first, at.second - 10.0);
+    below.ring[5] = at;
+    layout.cells.push_back(below);
+    layout.welds.push_back(FixtureWeld{0, 19, 19, 2, 5, 5});
+    auto e = buildTissue(layout);
+    ASSERT_TRUE(e);
+    interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+    point3D* S1 = vertexAt(*e, 0, 19);
+    point3D* S2 = vertexAt(*e, 0, 1);
+    point3D* T1 = vertexAt(*e, 1, 11);
+    point3D* T2 = vertexAt(*e, 1, 9);
+    point3D* z = vertexAt(*e, 2, 5);
+    p->MP.push_back(new mergepair(1, S1, S2, T2, T1));
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(welding::merge_0(*e, S1, S2, T1, T2, 37212));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "   -> Pair 37212: \n   -> S1mp size: 1\n   -> S2mp size: 0\n   -> T1mp size: 0\n"
+              "   -> T2mp size: 0\n");
+    EXPECT_TRUE(z->checkmp(T1) && T1->checkmp(z) && z->checkmp(S1));
+    EXPECT_EQ(z->x, S1->x);
+    ASSERT_EQ(e->interpairs.size(), 3u);
+    interpair* fresh = e->interpairs[2];
+    EXPECT_EQ(fresh->cell1, e->cells[1]);
+    EXPECT_EQ(fresh->cell2, e->cells[2]);
+    ASSERT_EQ(fresh->MP.size(), 1u);
+    EXPECT_EQ(fresh->MP[0]->S1, T1);
+    EXPECT_EQ(fresh->MP[0]->T1, z);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
