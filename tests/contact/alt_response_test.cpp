@@ -4,6 +4,7 @@
 #include "contact/alt_merge.h"
 #include "contact/welding.h"
 #include "contact_fixtures.h"
+#include "support/contact_run.h"
 #include "support/topology_check.h"
 
 #include <gtest/gtest.h>
@@ -642,6 +643,28 @@ TEST(AltMergeZero, TwoPointsCarryAThirdCellWeldedAtTheFirstEnd)
     EXPECT_EQ(fresh->MP[0]->S1, T1);
     EXPECT_EQ(fresh->MP[0]->T1, z);
     EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
+
+namespace {
+
+// Clusters whose neighbours overlap by up to four units, three cells often
+// near one place: the merges re-enter the response for older contacts.
+TEST(AltResponseFuzz, RandomClustersStaySoundWithBoundedNesting)
+{
+    FuzzOutcome out;
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        auto e = unweldedTissue(randomPacking(seed));
+        ASSERT_TRUE(e);
+        respondUntilStill(*e, out, "cluster " + std::to_string(seed));
+        if (HasFatalFailure())
+            return;
+    }
+    std::cout << "  clusters: " << out.refused << " refused, " << out.crossed << " left crossed, nesting "
+              << out.deepest << std::endl;
+    EXPECT_EQ(out.refused, 0);
+    EXPECT_LE(out.deepest, welding::kAltMaxNesting);
 }
 
 } // namespace
