@@ -97,7 +97,9 @@ void welding::partner_block(dbReader& db, const PartnerRun& run, const cell* A, 
             couple_ends(P, x, xEnd, yEnd);
             if (!extends_outward(P, x, *xEnd, y, *yEnd))
                 continue;
-            trace_line(run.literal, A->id, " ", B->id, ", boundary merge 2: ", P->cell1->id, " ", P->cell2->id);
+            trace_line(run.literal, A->id, " ", B->id, run.separator, P->cell1->id, " ", P->cell2->id);
+            if (run.traceEnds)
+                trace_line(run.literal, x->id, " ", (*xEnd)->id, " ", y->id, " ", (*yEnd)->id);
             db.boundary_merge_2(x, *xEnd, y, *yEnd);
             // The re-weld may have taken the contact's stretches away.
             mergepair* m = couple_ends(P, x, xEnd, yEnd);

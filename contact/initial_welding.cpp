@@ -12,6 +12,8 @@
 
 #include <QString>
 
+#include <iostream>
+
 using namespace welding;
 
 namespace {
@@ -181,9 +183,15 @@ bool extend_stretch(dbReader& db, interpair* pair, mergepair* m, point3D* s0, po
     return true;
 }
 
+void write_block_trace(const BlockTrace& t, const interpair* p)
+{
+    std::cout << t.prefix << t.firstId << " " << t.secondId << t.separator << p->cell1->id << " "
+              << p->cell2->id << std::endl;
+}
+
 } // namespace
 
-bool welding::third_cell_block(dbReader& db, point3D* x, point3D* y, bool forward)
+bool welding::third_cell_block(dbReader& db, point3D* x, point3D* y, bool forward, const BlockTrace* trace)
 {
     point3D* u = forward ? x->next : x->prev;
     point3D* w = forward ? y->prev : y->next;
@@ -232,14 +240,22 @@ bool welding::third_cell_block(dbReader& db, point3D* x, point3D* y, bool forwar
     interpair* p = find_pair(X, Y);
     if (p && !p->MP.empty()) {
         mergepair* m0 = p->MP[0];
-        if (cell_of(head) == p->cell1) {
-            if (!boundary_merge(db, head, m0->S1, tail, m0->T2))
-                return false;
+        const bool headFirst = cell_of(head) == p->cell1;
+        if (trace && !trace->afterReweld)
+            write_block_trace(*trace, p);
+        if (!boundary_merge(db, head, headFirst ? m0->S1 : m0->T1, tail, headFirst ? m0->T2 : m0->S2))
+            return false;
+        if (trace && trace->afterReweld)
+            write_block_trace(*trace, p);
+        // The re-weld may have dropped stretches: the first one is read again,
+        // and a contact left without one has nothing to move.
+        if (p->MP.empty())
+            return true;
+        m0 = p->MP[0];
+        if (headFirst) {
             m0->S1 = head;
             m0->T2 = tail;
         } else {
-            if (!boundary_merge(db, head, m0->T1, tail, m0->S2))
-                return false;
             m0->T1 = head;
             m0->S2 = tail;
         }

@@ -5,7 +5,7 @@
 // a single welded point; otherwise both crossings are fused, the cells
 // already welded there are linked with the new neighbours, and the gap
 // between the two weld points becomes one welded stretch.
-#include "contact/welding.h"
+#include "contact/crossing_walk.h"
 
 #include <algorithm>
 
@@ -84,46 +84,20 @@ enum class Outcome { Done, Failed };
 Outcome combine(dbReader& db, interpair* pair, int i, int j, point3D* s0, point3D* s1, point3D* t0,
                 point3D* t1)
 {
-    const int boundA = ring_bound(pair->cell1);
-    const int boundB = ring_bound(pair->cell2);
     Snap first, second;
 
     // First search, from s0: P over cell 1 from s0 to s1, Q over cell 2 from
     // t1's next back to t0's next.
-    if (s1->next != s0) {
-        int steps = 0;
-        for (point3D* P = s0; !first.p; P = P->next) {
-            if (++steps > boundA)
-                return Outcome::Failed;
-            int inner = 0;
-            for (point3D* Q = t1->next; Q != t0; Q = Q->prev) {
-                if (++inner > boundB)
-                    return Outcome::Failed;
-                if (snap_crossing(db.intersection_type(P, Q), P, Q, first))
-                    break;
-            }
-            if (P == s1)
-                break;
-        }
-    }
+    if (!crossing_walk(s0, s1->next, false, t1->next, t0, true, [&](point3D* P, point3D* Q) {
+            return snap_crossing(db.intersection_type(P, Q), P, Q, first);
+        }))
+        return Outcome::Failed;
     // Second search, from s1, the cells' roles exchanged: Q over cell 1 from
     // s1's next back to s0's next, P over cell 2 from t0 to t1.
-    if (s0 != s1->next) {
-        int steps = 0;
-        for (point3D* Q = s1->next; Q != s0 && !second.p; Q = Q->prev) {
-            if (++steps > boundA)
-                return Outcome::Failed;
-            int inner = 0;
-            for (point3D* P = t0;; P = P->next) {
-                if (++inner > boundB)
-                    return Outcome::Failed;
-                if (snap_crossing(db.intersection_type(P, Q), P, Q, second))
-                    break;
-                if (P == t1)
-                    break;
-            }
-        }
-    }
+    if (!crossing_walk(s1->next, s0, true, t0, t1->next, false, [&](point3D* Q, point3D* P) {
+            return snap_crossing(db.intersection_type(P, Q), P, Q, second);
+        }))
+        return Outcome::Failed;
     // No crossing, or only one of the two: nothing is welded.
     if (!first.p || !second.p)
         return Outcome::Done;

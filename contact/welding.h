@@ -181,10 +181,22 @@ int count_between(const point3D* from, const point3D* to, bool backward);
 void fuse_ends(point3D* a, point3D* c, Pos at, std::vector<point3D*>& groupA,
                std::vector<point3D*>& groupC);
 
+// The line a caller may have the third-cell block write when it re-welds a
+// contact: prefix, the two ids, separator, then the contact's cell1 and
+// cell2 ids; `afterReweld` writes it after the re-weld instead of before.
+struct BlockTrace {
+    const char* prefix;
+    int firstId;
+    int secondId;
+    const char* separator;
+    bool afterReweld;
+};
+
 // The third-cell block at a freshly fused point: x on cell X and y on cell Y
 // have just been linked; when the edges beyond them already meet, the contact
 // of X and Y is recorded or extended. False when a ring walk failed.
-bool third_cell_block(dbReader& db, point3D* x, point3D* y, bool forward);
+bool third_cell_block(dbReader& db, point3D* x, point3D* y, bool forward,
+                      const BlockTrace* trace = nullptr);
 
 // Links every partner of `owner` (and then `owner` itself, both ways) with
 // every vertex of `group`, running the third-cell block after each link.
@@ -392,6 +404,8 @@ struct PartnerRun {
     const char* literal;               // the trace line's first piece
     bool writeLoads;                   // the new ends take their vertices' adhesion loads
     bool newWithStretch;               // a new contact starts with the single point u-v
+    const char* separator = ", boundary merge 2: "; // between the two ids and the contact's cells
+    bool traceEnds = false;            // a second line: the literal and the four re-welded vertices' ids
 };
 void partner_block(dbReader& db, const PartnerRun& run, const cell* A, const cell* B);
 

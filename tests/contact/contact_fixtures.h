@@ -136,6 +136,21 @@ inline FixtureCell twentyGon(double cx, double cy)
     return c;
 }
 
+// Two 20-gons 17 apart whose facing vertices 0 (of cell 0) and 10 (of cell 1)
+// both sit at (8.5, 0), welded there; their boundaries cross above and below
+// the weld.
+inline TissueLayout weldedAtOnePoint()
+{
+    TissueLayout layout;
+    FixtureCell a = twentyGon(0.0, 0.0);
+    FixtureCell b = twentyGon(17.0, 0.0);
+    a.ring[0] = {8.5, 0.0};
+    b.ring[10] = {8.5, 0.0};
+    layout.cells = {a, b};
+    layout.welds.push_back(FixtureWeld{0, 0, 0, 1, 10, 10});
+    return layout;
+}
+
 // Orientation of c against the line a -> b (twice the signed area).
 inline double orient(std::pair<double, double> a, std::pair<double, double> b, std::pair<double, double> c)
 {

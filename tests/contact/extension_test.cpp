@@ -8,20 +8,6 @@
 
 namespace {
 
-// Two 20-gons 17 apart whose facing vertices 0 (of cell 0) and 10 (of cell 1)
-// both sit at (8.5, 0), welded there.
-TissueLayout weldedAtOnePoint()
-{
-    TissueLayout layout;
-    FixtureCell a = twentyGon(0.0, 0.0);
-    FixtureCell b = twentyGon(17.0, 0.0);
-    a.ring[0] = {8.5, 0.0};
-    b.ring[10] = {8.5, 0.0};
-    layout.cells = {a, b};
-    layout.welds.push_back(FixtureWeld{0, 0, 0, 1, 10, 10});
-    return layout;
-}
-
 TEST(StretchExtension, SinglePointGrowsToBothCrossings)
 {
     std::string error;

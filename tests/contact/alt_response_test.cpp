@@ -1,0 +1,670 @@
+// The alternative contact response opening a contact of two overlapping
+// cells, and boundary merge 0 at a single welded point with the third cells
+// welded there.
+#include "contact/alt_merge.h"
+#include "contact/welding.h"
+#include "contact_fixtures.h"
+#include "support/contact_run.h"
+#include "support/topology_check.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <cmath>
+#include <random>
+
+namespace {
+
+// Two unwelded 20-gons, the second `gap` to the right of the first and
+// turned by `turn`, with a pair made as the detection stage makes it.
+std::unique_ptr<dbReader> overlapping(double gap, double turn = 0.0)
+{
+    TissueLayout layout;
+    FixtureCell a = twentyGon(0.0, 0.0);
+    FixtureCell b;
+    for (int j = 0; j < 20; ++j) {
+        const double t = turn + j * 0.314159265;
+        b.ring.push_back({gap + 10.0 * std::cos(t), 10.0 * std::sin(t)});
+    }
+    layout.cells = {a, b};
+    auto e = buildTissue(layout);
+    if (e)
+        welding::new_pair(*e, e->cells[0], e->cells[1]);
+    return e;
+}
+
+TEST(AltResponse, OpensTwoOverlappingCellsIntoOneWeldedStretch)
+{
+    for (double gap : {16.0, 18.0, 19.5}) {
+        auto e = overlapping(gap, 0.05);
+        ASSERT_TRUE(e);
+        interpair* p = e->interpairs[0];
+        EXPECT_EQ(welding::respond_alt(*e, p), dbReader::STEP_OK) << e->message.toStdString();
+        EXPECT_TRUE(topologyIsSound(*e)) << "gap " << gap;
+        EXPECT_TRUE(boundaryCrossings(*e).empty()) << "gap " << gap;
+        ASSERT_EQ(p->MP.size(), 1u) << "gap " << gap;
+        EXPECT_EQ(p->MP[0]->id, 1);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A 20-gon of radius 10 at (cx, cy), turned by `turn`, each vertex moved by
+// up to `jitter` in x and y.
+FixtureCell jitteredGon(double cx, double cy, double turn, double jitter, std::mt19937& gen)
+{
+    std::uniform_real_distribution<double> d(-jitter, jitter);
+    FixtureCell c;
+    for (int j = 0; j < 20; ++j) {
+        const double t = turn + j * 0.314159265;
+        c.ring.push_back({cx + 10.0 * std::cos(t) + d(gen), cy + 10.0 * std::sin(t) + d(gen)});
+    }
+    return c;
+}
+
+struct FuzzOutcome {
+    int refused = 0;    // calls that returned a failure
+    int crossed = 0;    // configurations left crossed
+    int deepest = 0;    // nesting reached
+};
+
+// The response on every pair in id order, repeated until no pair gains a
+// stretch (at most 10 rounds); the topology is checked after every call.
+void respondUntilStill(dbReader& e, FuzzOutcome& out, const std::string& what)
+{
+    for (int round = 0; round < 10; ++round) {
+        std::size_t before = 0;
+        for (interpair* p : e.interpairs)
+            before += p->MP.size();
+        for (std::size_t k = 0; k < e.interpairs.size(); ++k) {
+            welding::AltNesting::reset_peak();
+            if (welding::respond_alt(e, e.interpairs[k]) != dbReader::STEP_OK) {
+                ++out.refused;
+                EXPECT_EQ(e.message.left(7).toStdString(), "ERROR: ") << what;
+            }
+            out.deepest = std::max(out.deepest, welding::AltNesting::peak());
+            ASSERT_TRUE(topologyIsSound(e)) << what << " round " << round << " pair " << k;
+        }
+        std::size_t after = 0;
+        for (interpair* p : e.interpairs)
+            after += p->MP.size();
+        if (after == before)
+            break;
+    }
+    out.crossed += !boundaryCrossings(e).empty();
+}
+
+TEST(AltResponseFuzz, TwoCellsStaySoundAndReturn)
+{
+    std::mt19937 gen(2718);
+    std::uniform_real_distribution<double> turn(0.0, 6.2831853);
+    std::uniform_real_distribution<double> overlap(0.5, 4.0);
+    FuzzOutcome out;
+    for (int k = 0; k < 500; ++k) {
+        std::mt19937 local(gen());
+        const double a = turn(local);
+        const double dist = 20.0 - overlap(local);
+        TissueLayout layout;
+        layout.cells = {jitteredGon(0.0, 0.0, turn(local), 0.3, local),
+                        jitteredGon(dist * std::cos(a), dist * std::sin(a), turn(local), 0.3, local)};
+        auto e = buildTissue(layout);
+        ASSERT_TRUE(e);
+        welding::new_pair(*e, e->cells[0], e->cells[1]);
+        respondUntilStill(*e, out, "two cells " + std::to_string(k));
+        if (HasFatalFailure())
+            return;
+    }
+    std::cout << "  two cells: " << out.refused << " refused, " << out.crossed << " left crossed, nesting "
+              << out.deepest << std::endl;
+    EXPECT_EQ(out.refused, 0);
+    EXPECT_EQ(out.crossed, 0);
+    EXPECT_LE(out.deepest, welding::kAltMaxNesting);
+}
+
+TEST(AltResponseFuzz, ThreeCellsRoundOnePointStaySoundAndReturn)
+{
+    std::mt19937 gen(31415);
+    std::uniform_real_distribution<double> turn(0.0, 6.2831853);
+    std::uniform_real_distribution<double> overlap(0.5, 4.0);
+    FuzzOutcome out;
+    for (int k = 0; k < 300; ++k) {
+        std::mt19937 local(gen());
+        const double a = turn(local);
+        TissueLayout layout;
+        for (int c = 0; c < 3; ++c) {
+            // Three centres round one point, each near enough to overlap both
+            // others.
+            const double r = (20.0 - overlap(local)) / std::sqrt(3.0);
+            const double t = a + c * 2.0943951;
+            layout.cells.push_back(jitteredGon(r * std::cos(t), r * std::sin(t), turn(local), 0.3, local));
+        }
+        auto e = buildTissue(layout);
+        ASSERT_TRUE(e);
+        welding::new_pair(*e, e->cells[0], e->cells[1]);
+        welding::new_pair(*e, e->cells[0], e->cells[2]);
+        welding::new_pair(*e, e->cells[1], e->cells[2]);
+        respondUntilStill(*e, out, "three cells " + std::to_string(k));
+        if (HasFatalFailure())
+            return;
+    }
+    std::cout << "  three cells: " << out.refused << " refused, " << out.crossed << " left crossed, nesting "
+              << out.deepest << std::endl;
+    EXPECT_EQ(out.refused, 0);
+    EXPECT_EQ(out.crossed, 0);
+    EXPECT_LE(out.deepest, welding::kAltMaxNesting);
+}
+
+} // namespace
+
+namespace {
+
+// Cell 0 at the origin and cell 1 `gap` to its right, unwelded, with their
+// pair; a third cell 2 above the facing vertices when `third`, welded at one
+// point to cell 0's vertex 0.
+std::unique_ptr<dbReader> facingGons(double gap, bool third)
+{
+    TissueLayout layout;
+    layout.cells = {twentyGon(0.0, 0.0), twentyGon(gap, 0.0)};
+    if (third) {
+        // Its vertex 15 (straight below its centre) sits on cell 0's vertex 0.
+        layout.cells.push_back(twentyGon(10.0, 10.0));
+        layout.cells[2].ring[15] = {10.0, 0.0};
+        layout.welds.push_back(FixtureWeld{0, 0, 0, 2, 15, 15});
+    }
+    auto e = buildTissue(layout);
+    if (e)
+        welding::new_pair(*e, e->cells[0], e->cells[1]);
+    return e;
+}
+
+std::string mergeAtOnePoint(dbReader& e, point3D* P, point3D* Q, int pairId)
+{
+    interpair* p = e.interpairs.back();
+    p->MP.push_back(new mergepair(1, P, P, Q, Q));
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(welding::merge_0(e, P, P, Q, Q, pairId));
+    return testing::internal::GetCapturedStdout();
+}
+
+TEST(AltMergeZero, SinglePointWithoutPartnersFusesSilently)
+{
+    auto e = facingGons(19.8, false);
+    ASSERT_TRUE(e);
+    point3D* P = vertexAt(*e, 0, 0);
+    point3D* Q = vertexAt(*e, 1, 10);
+    EXPECT_EQ(mergeAtOnePoint(*e, P, Q, 0), "");
+    EXPECT_DOUBLE_EQ(P->x, 9.9);
+    EXPECT_DOUBLE_EQ(Q->x, 9.9);
+    EXPECT_NEAR(P->y, 0.0, 1e-6);
+    ASSERT_EQ(P->mp.size(), 1u);
+    EXPECT_EQ(P->mp[0], Q);
+    ASSERT_EQ(Q->mp.size(), 1u);
+    EXPECT_EQ(Q->mp[0], P);
+    EXPECT_EQ(P->node, Q->node);
+    EXPECT_EQ(e->interpairs.size(), 1u);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+TEST(AltMergeZero, SinglePointCarriesThirdCellWeldToTheOtherCell)
+{
+    auto e = facingGons(19.8, true);
+    ASSERT_TRUE(e);
+    point3D* P = vertexAt(*e, 0, 0);
+    point3D* Q = vertexAt(*e, 1, 10);
+    point3D* z = vertexAt(*e, 2, 15);
+    ASSERT_EQ(e->interpairs.size(), 2u);  // 0: cells 0 and 2, 1: cells 0 and 1
+    EXPECT_EQ(mergeAtOnePoint(*e, P, Q, 1), "");
+    // z moved with P and is welded to both; the contact of cells 1 and 2 is
+    // created with the single point of Q and z, cell 1 first.
+    EXPECT_DOUBLE_EQ(z->x, 9.9);
+    EXPECT_TRUE(z->checkmp(P) && z->checkmp(Q) && Q->checkmp(z) && P->checkmp(z));
+    ASSERT_EQ(e->interpairs.size(), 3u);
+    interpair* fresh = e->interpairs[2];
+    EXPECT_EQ(fresh->cell1, e->cells[1]);
+    EXPECT_EQ(fresh->cell2, e->cells[2]);
+    ASSERT_EQ(fresh->MP.size(), 1u);
+    EXPECT_EQ(fresh->MP[0]->S1, Q);
+    EXPECT_EQ(fresh->MP[0]->T1, z);
+    EXPECT_EQ(P->node, Q->node);
+    EXPECT_EQ(z->node, Q->node);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+TEST(AltMergeZero, TwoPointsOfPair37212PrintFiveLinesAndWeldTheStretch)
+{
+    auto e = facingGons(18.0, false);
+    ASSERT_TRUE(e);
+    point3D* S1 = vertexAt(*e, 0, 19);
+    point3D* S2 = vertexAt(*e, 0, 1);
+    point3D* T1 = vertexAt(*e, 1, 11);  // welded to S1
+    point3D* T2 = vertexAt(*e, 1, 9);   // welded to S2
+    interpair* p = e->interpairs[0];
+    p->MP.push_back(new mergepair(1, S1, S2, T2, T1));
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(welding::merge_0(*e, S1, S2, T1, T2, 37212));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "   -> Pair 37212: \n   -> S1mp size: 0\n   -> S2mp size: 0\n   -> T1mp size: 0\n"
+              "   -> T2mp size: 0\n");
+    EXPECT_TRUE(S1->checkmp(T1) && S2->checkmp(T2));
+    EXPECT_EQ(S1->node, T1->node);
+    EXPECT_TRUE(S1->out_edge->bonded);
+    EXPECT_TRUE(topologyIsSound(*e));
+    EXPECT_TRUE(boundaryCrossings(*e).empty());
+    // Any other pair id prints nothing.
+    auto f = facingGons(18.0, false);
+    f->interpairs[0]->MP.push_back(
+        new mergepair(1, vertexAt(*f, 0, 19), vertexAt(*f, 0, 1), vertexAt(*f, 1, 9), vertexAt(*f, 1, 11)));
+    testing::internal::CaptureStdout();
+    welding::merge_0(*f, vertexAt(*f, 0, 19), vertexAt(*f, 0, 1), vertexAt(*f, 1, 11), vertexAt(*f, 1, 9), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_TRUE(topologyIsSound(*f));
+}
+
+// Bad input changes nothing: the response refuses with "ERROR: ", the merge
+// leaves a stretch it cannot weld alone.
+TEST(AltResponse, RefusesWhatItCannotHandleAndChangesNothing)
+{
+    auto e = facingGons(18.0, false);
+    ASSERT_TRUE(e);
+    interpair* p = e->interpairs[0];
+    EXPECT_EQ(welding::respond_alt(*e, nullptr), 0);
+    EXPECT_EQ(e->message.left(7), "ERROR: ");
+    const double x0 = vertexAt(*e, 0, 0)->x;
+    p->removed = 1;
+    e->message.clear();
+    EXPECT_EQ(welding::respond_alt(*e, p), p->id);
+    EXPECT_EQ(e->message.left(7), "ERROR: ");
+    p->removed = 0;
+    e->cells[1]->dead = 1;
+    EXPECT_EQ(welding::respond_alt(*e, p), p->id);
+    e->cells[1]->dead = 0;
+    interpair* self = welding::new_pair(*e, e->cells[0], e->cells[0]);
+    EXPECT_EQ(welding::respond_alt(*e, self), self->id);
+    EXPECT_TRUE(p->MP.empty());
+    EXPECT_EQ(vertexAt(*e, 0, 0)->x, x0);
+
+    // One end a single vertex, the other a run; both ends on one cell; a
+    // dead vertex.
+    point3D* S = vertexAt(*e, 0, 0);
+    const std::vector<std::array<point3D*, 4>> stretches = {
+        {S, S, vertexAt(*e, 1, 11), vertexAt(*e, 1, 9)},
+        {S, vertexAt(*e, 0, 1), vertexAt(*e, 0, 2), vertexAt(*e, 0, 3)},
+    };
+    for (const auto& s : stretches)
+        EXPECT_TRUE(welding::merge_0(*e, s[0], s[1], s[2], s[3], 0));
+    vertexAt(*e, 1, 10)->alive = 0;
+    EXPECT_TRUE(welding::merge_0(*e, S, S, vertexAt(*e, 1, 10), vertexAt(*e, 1, 10), 0));
+    vertexAt(*e, 1, 10)->alive = 1;
+    EXPECT_EQ(S->x, x0);
+    EXPECT_TRUE(S->mp.empty());
+}
+
+TEST(AltResponse, NestingGuardRefusesTheFifthLevel)
+{
+    welding::AltNesting::reset_peak();
+    {
+        welding::AltNesting a, b, c, d;
+        EXPECT_FALSE(d.refused());
+        welding::AltNesting fifth;
+        EXPECT_TRUE(fifth.refused());
+        EXPECT_EQ(welding::AltNesting::peak(), 4);
+    }
+    welding::AltNesting again;
+    EXPECT_FALSE(again.refused());
+}
+
+} // namespace
+
+namespace {
+
+// A vertex of one cell poking through a single edge of the other: both
+// walks meet the same vertex on the poking cell and the two ends of the
+// edge on the other, so the edge is split and the new stretch is the single
+// point of the vertex and the split's new vertex. `pokerFirst` puts the
+// poking cell first in the pair.
+TEST(AltResponse, VertexThroughAnEdgeSplitsItAndWeldsOnePoint)
+{
+    for (bool pokerFirst : {true, false}) {
+        TissueLayout layout;
+        FixtureCell poker = twentyGon(0.0, 0.0);
+        FixtureCell flat;
+        // Turned half a step, so that an edge faces the poker's vertex 0.
+        for (int j = 0; j < 20; ++j) {
+            const double t = 0.1570796325 + j * 0.314159265;
+            flat.ring.push_back({19.7 + 10.0 * std::cos(t), 10.0 * std::sin(t)});
+        }
+        layout.cells = pokerFirst ? std::vector<FixtureCell>{poker, flat} : std::vector<FixtureCell>{flat, poker};
+        auto e = buildTissue(layout);
+        ASSERT_TRUE(e);
+        interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+        const std::size_t vertices = e->points.size();
+        point3D* tip = vertexAt(*e, pokerFirst ? 0 : 1, 0);
+        ASSERT_EQ(welding::respond_alt(*e, p), dbReader::STEP_OK) << e->message.toStdString();
+        ASSERT_EQ(p->MP.size(), 1u) << pokerFirst;
+        mergepair* m = p->MP[0];
+        EXPECT_EQ(m->id, 1);
+        EXPECT_EQ(m->S1, m->S2);
+        EXPECT_EQ(m->T1, m->T2);
+        point3D* split = pokerFirst ? m->T1 : m->S1;
+        EXPECT_EQ(pokerFirst ? m->S1 : m->T1, tip);
+        EXPECT_GE(split->id, static_cast<int>(vertices));
+        EXPECT_TRUE(tip->checkmp(split));
+        EXPECT_TRUE(topologyIsSound(*e)) << pokerFirst;
+        EXPECT_TRUE(boundaryCrossings(*e).empty()) << pokerFirst;
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(AltResponseExtension, WalksFindTheCrossingsBeyondBothEndsUnlessAnEdgeIsWelded)
+{
+    auto e = buildTissue(weldedAtOnePoint());
+    ASSERT_TRUE(e);
+    interpair* p = e->interpairs[0];
+    mergepair* m = p->MP[0];
+    std::vector<point3D*> S, T;
+    e->collision_candidate(p, S, T);
+    ASSERT_EQ(S.size(), 2u);
+    ASSERT_EQ(T.size(), 2u);
+    welding::EndCrossings found;
+    ASSERT_TRUE(welding::extension_walks(*e, m, S[0], S[1], T[0], T[1], found));
+    ASSERT_TRUE(found.U && found.V && found.A && found.B);
+    // Beyond S1 (below the weld) on both cells, beyond S2 above it.
+    EXPECT_EQ(welding::cell_of(found.U), e->cells[0]);
+    EXPECT_EQ(welding::cell_of(found.V), e->cells[1]);
+    EXPECT_EQ(welding::cell_of(found.A), e->cells[0]);
+    EXPECT_EQ(welding::cell_of(found.B), e->cells[1]);
+    EXPECT_LT(found.U->y, 0.0);
+    EXPECT_GT(found.A->y, 0.0);
+    const std::size_t vertices = e->points.size();
+
+    // A welded edge beyond S2 keeps that end; the other still moves.
+    m->S2->out_edge->bonded = 1;
+    welding::EndCrossings kept;
+    ASSERT_TRUE(welding::extension_walks(*e, m, S[0], S[1], T[0], T[1], kept));
+    m->S2->out_edge->bonded = 0;
+    EXPECT_EQ(kept.A, nullptr);
+    EXPECT_EQ(kept.B, nullptr);
+    EXPECT_EQ(kept.U, found.U);
+    EXPECT_EQ(kept.V, found.V);
+    // The walks change nothing.
+    EXPECT_EQ(e->points.size(), vertices);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+TEST(AltResponseExtension, MovedEndTakesTheNeighboursWhenExactlyOneFoundVertexIsTheEnd)
+{
+    point3D e(0, 0.0, 0.0), f(1, 0.0, 0.0), x(2, 0.0, 0.0), y(3, 0.0, 0.0), eo(4, 0.0, 0.0), fo(5, 0.0, 0.0);
+    struct Row {
+        point3D* foundE;
+        point3D* foundF;
+        point3D* wantE;
+        point3D* wantF;
+    };
+    for (const Row& r : {Row{&x, &y, &x, &y}, Row{&e, &f, &e, &f}, Row{&e, &y, &eo, &fo}, Row{&x, &f, &eo, &fo}}) {
+        const auto got = welding::moved_end(&e, &f, r.foundE, r.foundF, &eo, &fo);
+        EXPECT_EQ(got.first, r.wantE);
+        EXPECT_EQ(got.second, r.wantF);
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(AltResponseExtension, WeldedPointGrowsToBothCrossings)
+{
+    auto e = buildTissue(weldedAtOnePoint());
+    ASSERT_TRUE(e);
+    interpair* p = e->interpairs[0];
+    for (int call = 0; call < 6; ++call) {
+        ASSERT_EQ(welding::respond_alt(*e, p), dbReader::STEP_OK) << e->message.toStdString();
+        ASSERT_TRUE(topologyIsSound(*e)) << "call " << call;
+    }
+    ASSERT_EQ(p->MP.size(), 1u);
+    mergepair* m = p->MP[0];
+    EXPECT_NE(m->S1, m->S2);
+    EXPECT_NE(m->T1, m->T2);
+    EXPECT_LT(m->S1->y, 0.0);
+    EXPECT_GT(m->S2->y, 0.0);
+    EXPECT_TRUE(boundaryCrossings(*e).empty());
+}
+
+} // namespace
+
+namespace {
+
+// Q's cell already has an empty contact with the third cell welded at P:
+// the fused point starts that contact's weld, traced under the pair id with
+// the anchor's and the third cell's ids, and re-welds it where the two cells
+// overlap beyond the point.
+TEST(AltMergeZero, EmptyThirdCellContactIsStartedTracedAndRewelded)
+{
+    auto e = facingGons(19.8, true);
+    ASSERT_TRUE(e);
+    point3D* P = vertexAt(*e, 0, 0);
+    point3D* Q = vertexAt(*e, 1, 10);
+    point3D* z = vertexAt(*e, 2, 15);
+    interpair* p = e->interpairs[1];
+    interpair* third = welding::new_pair(*e, e->cells[1], e->cells[2]);
+    p->MP.push_back(new mergepair(1, P, P, Q, Q));
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(welding::merge_0(*e, P, P, Q, Q, p->id));
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.substr(0, out.find('\n') + 1), "Pair id:1:1 2, boundary merge 2: 1 2\n");
+    ASSERT_EQ(third->MP.size(), 1u);
+    EXPECT_TRUE(z->checkmp(Q) && Q->checkmp(z));
+    EXPECT_TRUE(topologyIsSound(*e));
+    // A dissolved contact is found all the same, and the weld makes it live
+    // again rather than leaving welds that name a removed contact.
+    auto f = facingGons(19.8, true);
+    interpair* dissolved = welding::new_pair(*f, f->cells[1], f->cells[2]);
+    dissolved->removed = 1;
+    f->interpairs[1]->MP.push_back(new mergepair(1, vertexAt(*f, 0, 0), vertexAt(*f, 0, 0), vertexAt(*f, 1, 10),
+                                                 vertexAt(*f, 1, 10)));
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(welding::merge_0(*f, vertexAt(*f, 0, 0), vertexAt(*f, 0, 0), vertexAt(*f, 1, 10),
+                                 vertexAt(*f, 1, 10), 1));
+    const std::string out2 = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out2.substr(0, out2.find('\n') + 1), "Pair id:1:1 2, boundary merge 2: 1 2\n");
+    EXPECT_EQ(f->interpairs.size(), 3u);
+    EXPECT_EQ(dissolved->MP.size(), 1u);
+    EXPECT_EQ(dissolved->removed, 0);
+    EXPECT_TRUE(topologyIsSound(*f));
+}
+
+} // namespace
+
+namespace {
+
+// Unwelded 20-gons at the centres, each two cells whose centres are within
+// 20 paired.
+std::unique_ptr<dbReader> unweldedTissue(const std::vector<std::pair<double, double>>& centres)
+{
+    TissueLayout layout;
+    for (const auto& c : centres)
+        layout.cells.push_back(twentyGon(c.first, c.second));
+    auto e = buildTissue(layout);
+    if (!e)
+        return e;
+    for (std::size_t i = 0; i < centres.size(); ++i)
+        for (std::size_t j = i + 1; j < centres.size(); ++j)
+            if (std::hypot(centres[i].first - centres[j].first, centres[i].second - centres[j].second) < 20.0)
+                welding::new_pair(*e, e->cells[i], e->cells[j]);
+    return e;
+}
+
+// 100 centres on a jittered hexagonal lattice of spacing 19.
+std::vector<std::pair<double, double>> hexCentres()
+{
+    std::mt19937 gen(11);
+    std::uniform_real_distribution<double> jitter(-0.4, 0.4);
+    std::vector<std::pair<double, double>> centres;
+    for (int k = 0; k < 100; ++k)
+        centres.push_back({19.0 * (k % 10 + 0.5 * ((k / 10) % 2)) + jitter(gen),
+                           19.0 * (k / 10) * std::sqrt(3.0) / 2.0 + jitter(gen)});
+    return centres;
+}
+
+// The centres of a centre-based sample file's cell list.
+std::vector<std::pair<double, double>> sampleCentres(const std::string& name)
+{
+    std::ifstream in(std::string(std::getenv("VANTU_SAMPLES")) + "/" + name);
+    std::vector<std::pair<double, double>> centres;
+    std::string line;
+    bool inList = false;
+    while (std::getline(in, line)) {
+        if (line.rfind("END_CELL_LIST", 0) == 0)
+            break;
+        if (inList) {
+            double x, y;
+            if (std::sscanf(line.c_str(), "%lf,%lf", &x, &y) == 2)
+                centres.push_back({x, y});
+        }
+        inList = inList || line.rfind("CELL_LIST", 0) == 0;
+    }
+    return centres;
+}
+
+// Every live vertex moves out from its cell's centre by 0.2%; welded
+// vertices then take their node's mean, so welds stay closed.
+void grow(dbReader& e)
+{
+    for (cell* c : e.cells)
+        for (edge* s : c->sides) {
+            point3D* v = s->p1;
+            v->x = c->center[0] + (v->x - c->center[0]) * 1.002;
+            v->y = c->center[1] + (v->y - c->center[1]) * 1.002;
+        }
+    for (node* n : e.nodes) {
+        if (!n->active || n->vertices.size() < 2)
+            continue;
+        double x = 0.0, y = 0.0;
+        for (point3D* v : n->vertices) {
+            x += v->x;
+            y += v->y;
+        }
+        for (point3D* v : n->vertices) {
+            v->x = x / n->vertices.size();
+            v->y = y / n->vertices.size();
+        }
+    }
+}
+
+int respondToAll(dbReader& e)
+{
+    int failed = 0;
+    const std::size_t n = e.interpairs.size();
+    for (std::size_t k = 0; k < n; ++k)
+        if (!e.interpairs[k]->removed)
+            failed += welding::respond_alt(e, e.interpairs[k]) != dbReader::STEP_OK;
+    return failed;
+}
+
+// Opened by the response, then grown 150 steps with the response on every
+// pair after each: sound and uncrossed after every step.
+void openAndGrow(dbReader& e)
+{
+    EXPECT_EQ(respondToAll(e), 0) << e.message.toStdString();
+    ASSERT_TRUE(topologyIsSound(e));
+    std::size_t welded = 0;
+    for (const interpair* p : e.interpairs)
+        welded += !p->MP.empty();
+    std::cout << "  " << welded << " of " << e.interpairs.size() << " pairs welded" << std::endl;
+    EXPECT_GT(welded, e.interpairs.size() / 2);
+    for (int step = 1; step <= 150; ++step) {
+        grow(e);
+        ASSERT_EQ(respondToAll(e), 0) << "step " << step << ": " << e.message.toStdString();
+        ASSERT_TRUE(topologyIsSound(e)) << "step " << step;
+        const std::vector<std::string> crossed = boundaryCrossings(e);
+        ASSERT_TRUE(crossed.empty()) << "step " << step << ": " << crossed.front();
+    }
+}
+
+TEST(AltResponseWholeTissue, HexPackingOpensAndGrowsWithSoundTopology)
+{
+    auto e = unweldedTissue(hexCentres());
+    ASSERT_TRUE(e);
+    openAndGrow(*e);
+}
+
+TEST(AltResponseWholeTissue, SmallSampleOpensAndGrowsWithSoundTopology)
+{
+    const auto centres = sampleCentres("small_center.vt");
+    ASSERT_EQ(centres.size(), 7u);
+    auto e = unweldedTissue(centres);
+    ASSERT_TRUE(e);
+    openAndGrow(*e);
+}
+
+} // namespace
+
+namespace {
+
+// A third cell welded at S1 before the two-point merge: it joins T1 too,
+// and the contact of its cell with T1's is created with their single point.
+TEST(AltMergeZero, TwoPointsCarryAThirdCellWeldedAtTheFirstEnd)
+{
+    TissueLayout layout;
+    layout.cells = {twentyGon(0.0, 0.0), twentyGon(18.0, 0.0)};
+    const auto at = layout.cells[0].ring[19];
+    FixtureCell below = twentyGon(at.first, at.second - 10.0);
+    below.ring[5] = at;
+    layout.cells.push_back(below);
+    layout.welds.push_back(FixtureWeld{0, 19, 19, 2, 5, 5});
+    auto e = buildTissue(layout);
+    ASSERT_TRUE(e);
+    interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+    point3D* S1 = vertexAt(*e, 0, 19);
+    point3D* S2 = vertexAt(*e, 0, 1);
+    point3D* T1 = vertexAt(*e, 1, 11);
+    point3D* T2 = vertexAt(*e, 1, 9);
+    point3D* z = vertexAt(*e, 2, 5);
+    p->MP.push_back(new mergepair(1, S1, S2, T2, T1));
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(welding::merge_0(*e, S1, S2, T1, T2, 37212));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "   -> Pair 37212: \n   -> S1mp size: 1\n   -> S2mp size: 0\n   -> T1mp size: 0\n"
+              "   -> T2mp size: 0\n");
+    EXPECT_TRUE(z->checkmp(T1) && T1->checkmp(z) && z->checkmp(S1));
+    EXPECT_EQ(z->x, S1->x);
+    ASSERT_EQ(e->interpairs.size(), 3u);
+    interpair* fresh = e->interpairs[2];
+    EXPECT_EQ(fresh->cell1, e->cells[1]);
+    EXPECT_EQ(fresh->cell2, e->cells[2]);
+    ASSERT_EQ(fresh->MP.size(), 1u);
+    EXPECT_EQ(fresh->MP[0]->S1, T1);
+    EXPECT_EQ(fresh->MP[0]->T1, z);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
+
+namespace {
+
+// Clusters whose neighbours overlap by up to four units, three cells often
+// near one place: the merges re-enter the response for older contacts.
+TEST(AltResponseFuzz, RandomClustersStaySoundWithBoundedNesting)
+{
+    FuzzOutcome out;
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        auto e = unweldedTissue(randomPacking(seed));
+        ASSERT_TRUE(e);
+        respondUntilStill(*e, out, "cluster " + std::to_string(seed));
+        if (HasFatalFailure())
+            return;
+    }
+    std::cout << "  clusters: " << out.refused << " refused, " << out.crossed << " left crossed, nesting "
+              << out.deepest << std::endl;
+    EXPECT_EQ(out.refused, 0);
+    EXPECT_LE(out.deepest, welding::kAltMaxNesting);
+}
+
+} // namespace
