@@ -1,7 +1,9 @@
 // The wound sample closing through the real step loop: a scripted
 // displacement stands in for behaviour and mechanics (left half of the sheet
-// moves right, right half left), the contact, pick and edge stages run as
-// Play runs them, and after every step the tissue is sound and no two
+// moves right, right half left, while the whole sheet is drawn out across
+// the wound, once it has closed, until its first edge outgrows the band, so
+// that edges lengthen too), the contact, pick and edge stages
+// run as Play runs them, and after every step the tissue is sound and no two
 // boundaries cross.
 #include "app_fixture.h"
 
@@ -34,6 +36,21 @@ void countOutOfBand(dbReader& e, int& splits, int& collapses)
     }
 }
 
+// How much the sheet is drawn out across the wound each step.
+constexpr double kStretch = 1.05;
+
+// Draws the live boundary out along y about `middle` by `factor`: the same
+// map for every vertex, so welded twins stay together and nothing crosses.
+void stretchAcross(dbReader& e, double middle, double factor)
+{
+    for (cell* c : e.cells) {
+        if (c->dead)
+            continue;
+        for (edge* s : c->sides)
+            s->p1->y = middle + (s->p1->y - middle) * factor;
+    }
+}
+
 } // namespace
 
 class CorrectionsRun : public AppTest {};
@@ -47,12 +64,15 @@ TEST_F(CorrectionsRun, TheWoundClosesWithItsJunctionsAndEdgesRepaired)
     ASSERT_TRUE(engine);
 
     // Halves by the cells' centres against the middle of the sheet.
-    double lo = 1e12, hi = -1e12;
+    double lo = 1e12, hi = -1e12, bottom = 1e12, top = -1e12;
     for (cell* c : engine->cells) {
         lo = std::min(lo, c->center[0]);
         hi = std::max(hi, c->center[0]);
+        bottom = std::min(bottom, c->center[1]);
+        top = std::max(top, c->center[1]);
     }
     const double middle = 0.5 * (lo + hi);
+    const double across = 0.5 * (bottom + top);
     std::vector<int> side;
     std::vector<Shift> shift;
     for (cell* c : engine->cells) {
@@ -62,6 +82,7 @@ TEST_F(CorrectionsRun, TheWoundClosesWithItsJunctionsAndEdgesRepaired)
 
     std::string failure;
     int picks = 0, splits = 0, collapses = 0;
+    int weldedAt = -1;
     auto fail = [&](const char* stage, dbReader& e, int step, int r) {
         if (r >= 0 && failure.empty())
             failure = std::string(stage) + " at step " + std::to_string(step) + ": " + e.message.toStdString();
@@ -71,6 +92,8 @@ TEST_F(CorrectionsRun, TheWoundClosesWithItsJunctionsAndEdgesRepaired)
         return -1;
     };
     view()->setStage(GLWidget::STAGE_BEHAVIOUR, [&](dbReader& e, int) {
+        if (weldedAt >= 0 && splits == 0)
+            stretchAcross(e, across, kStretch);
         shiftCells(e, shift);
         return -1;
     });
@@ -88,8 +111,7 @@ TEST_F(CorrectionsRun, TheWoundClosesWithItsJunctionsAndEdgesRepaired)
     });
 
     // Checked after every step; ten steps after the first weld across the
-    // wound the run pauses.
-    int weldedAt = -1;
+    // wound, and once an edge has been split, the run pauses.
     int checked = 0;
     int acrossAtEnd = 0;
     QObject::connect(view(), &GLWidget::dock_message, [&](int&) {
@@ -108,7 +130,7 @@ TEST_F(CorrectionsRun, TheWoundClosesWithItsJunctionsAndEdgesRepaired)
         if (across > 0 && weldedAt < 0)
             weldedAt = view()->currentStep;
         acrossAtEnd = across;
-        if (weldedAt >= 0 && view()->currentStep >= weldedAt + 10)
+        if (weldedAt >= 0 && view()->currentStep >= weldedAt + 10 && splits > 0)
             view()->paused = true;
     });
 
@@ -125,10 +147,9 @@ TEST_F(CorrectionsRun, TheWoundClosesWithItsJunctionsAndEdgesRepaired)
     EXPECT_EQ(failure, "");
     EXPECT_EQ(checked, view()->currentStep);
     EXPECT_GE(weldedAt, 0);
-    EXPECT_EQ(view()->currentStep, weldedAt + 10);
+    EXPECT_GE(view()->currentStep, weldedAt + 10);
     EXPECT_GE(acrossAtEnd, 5);
-    // The halves move as blocks, which presses edges together but never
-    // draws one out: the closure lists collapses only (the splits are the
-    // stretched sheet's, in the contact tests).
+    // Closing presses edges together, drawing the sheet out lengthens them.
     EXPECT_GE(collapses, 1);
+    EXPECT_GE(splits, 1);
 }
