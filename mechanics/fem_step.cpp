@@ -211,7 +211,14 @@ int FemStep::number_and_load()
                                     v->pressure_in[d] + v->separation_force[d] + a[d] + v->force[d];
                 v->pressure_increment_out[d] = g * u_out[d] + t[d];
                 v->pressure_increment_in[d] = g * u_in[d] + t[d];
-                S1[d] += v->total_force[d] + v->pressure_increment_out[d] + v->pressure_increment_in[d];
+                // A driven cell's own line tension and pressure stay out of
+                // its load, as they stay out of its target-area drive and of
+                // its relaxation: its boundary rests on the soft edge
+                // elements alone (shear stiffness about 0.02 a side against
+                // a tension of 1), so feeding them back step after step
+                // would multiply a free side's movement several times a step.
+                const double load = c->driven ? v->separation_force[d] + a[d] + v->force[d] : v->total_force[d];
+                S1[d] += load + v->pressure_increment_out[d] + v->pressure_increment_in[d];
                 S2[d] += g_a * (u_out[d] + u_in[d]) + 2.0 * t[d] + a[d] + v->force[d];
                 v->separation_force[d] = 0.0;
                 v->force[d] = 0.0;

@@ -79,6 +79,18 @@ TEST_F(Forces, TheNormalDriveFollowsTheClampedTargetUnlessDriven)
             EXPECT_NEAR(v->pressure_increment_out[0], g * u[0], 1e-12);
             EXPECT_NEAR(v->pressure_increment_out[1], g * u[1], 1e-12);
             EXPECT_EQ(v->force_state, point3D::FORCE_NONE);
+            // The vertex still records its tension and pressure, but a
+            // driven cell's load leaves them out (else its softly held
+            // free sides run away within a few steps).
+            const double own[2] = {v->tension_next[0] + v->tension_prev[0] + v->pressure_out[0] + v->pressure_in[0],
+                                   v->tension_next[1] + v->tension_prev[1] + v->pressure_out[1] + v->pressure_in[1]};
+            ASSERT_GT(std::hypot(own[0], own[1]), 0.01);
+            EXPECT_DOUBLE_EQ(v->total_force[0], own[0]);
+            const int k = v->node->index;
+            for (int d = 0; d < 2; ++d)
+                EXPECT_NEAR(fem.F1[2 * k + d], (driven ? 0.0 : own[d]) + v->pressure_increment_out[d] +
+                                                   v->pressure_increment_in[d],
+                            1e-9);
         }
         // Driven cells' inner points carry no unknowns.
         EXPECT_EQ(fem.equations.size(), 10u + (driven ? 0u : c->inner_p.size()));
