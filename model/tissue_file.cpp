@@ -33,6 +33,7 @@
 #include <cstdlib>
 #include <memory>
 #include <unordered_set>
+#include <set>
 #include <vector>
 
 namespace TissueFile {
@@ -666,7 +667,9 @@ private:
 
     // Every live cell must be a closed ring of its own edges over live, linked
     // vertices, each in a junction node: the meshing, contact and mechanics
-    // stages walk it and reach the cell back through its edges.
+    // stages walk it and reach the cell back through its edges. The side list
+    // itself may be in any order: the contact stages append the sides they
+    // make, and a tissue saved after them must read back as it was.
     void checkRings() const
     {
         for (const cell* c : e.cells) {
@@ -680,15 +683,10 @@ private:
                 throw bad(QStringLiteral("has %1 sides; a live cell needs at least 3").arg(n));
             for (size_t i = 0; i < n; ++i) {
                 const edge* d = c->sides[i];
-                const edge* following = c->sides[(i + 1) % n];
                 if (d->cell != c)
                     throw bad(QStringLiteral("has edge %1 that cell %2 lists as its side").arg(d->id).arg(d->cell->id));
                 if (!d->p1->alive || !d->p2->alive)
                     throw bad(QStringLiteral("has edge %1 with a dead vertex").arg(d->id));
-                if (d->p2 != following->p1)
-                    throw bad(QStringLiteral("is not a closed ring: edge %1 does not end where edge %2 begins")
-                                  .arg(d->id)
-                                  .arg(following->id));
                 if (d->p1->out_edge != d || d->p2->in_edge != d || d->p1->next != d->p2 || d->p2->prev != d->p1) {
                     // An edge that links live vertices re-links them when it
                     // is read; one that no live cell lists is the fault.
@@ -703,6 +701,19 @@ private:
                 }
                 if (!d->p1->node)
                     throw bad(QStringLiteral("has vertex %1 in no active node").arg(d->p1->id));
+            }
+            // Linked as above, the sides form one ring exactly when the walk
+            // from the first comes back to it through every side and no other
+            // edge.
+            std::set<const edge*> listed(c->sides.begin(), c->sides.end());
+            const edge* d = c->sides[0];
+            for (size_t k = 1; k <= n; ++k) {
+                const edge* following = d->p2->out_edge;
+                if (!listed.count(following) || (following == c->sides[0]) != (k == n))
+                    throw bad(QStringLiteral("is not a closed ring: edge %1 does not end where one of its other "
+                                             "sides begins")
+                                  .arg(d->id));
+                d = following;
             }
         }
     }

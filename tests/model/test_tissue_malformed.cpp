@@ -115,7 +115,7 @@ std::vector<Malformed> malformedFiles()
         {"section not closed", [](G g) { return QByteArray(g).replace("END_VERT_LIST\n", ""); },
          "EDGE_LIST inside VERT_LIST, which is not closed"},
         {"two mode lines", [](G g) { return QByteArray(g).replace("\n\n#", "\nCenter-based\n#"); }, "a second mode line"},
-        {"ring out of order", [](G g) { return swapLine(g, kCell0, QByteArray(kCell0).replace(",0,1,2,3,4", ",0,2,1,3,4")); },
+        {"ring missing a side", [](G g) { return swapLine(g, kCell0, QByteArray(kCell0).replace(",0,1,2,3,4", ",0,1,2,3")); },
          "line 48: cell 0 is not a closed ring"},
         {"live cell of two sides", [](G g) { return swapLine(g, kCell0, QByteArray(kCell0).replace(",0,1,2,3,4", ",0,1")); },
          "cell 0 has 2 sides"},
@@ -228,4 +228,22 @@ TEST_F(TissueFileTest, EngineReaderRefusesMalformedFilesWithoutTrace)
         EXPECT_EQ(engine.bounds[0], 100000.0);
         EXPECT_TRUE(engine.message.startsWith("Cannot read file "));
     }
+}
+
+// The contact stages append the sides they make, so a cell's side list need
+// not start a ring walk in order: such a file is the program's own and reads
+// back whole, the list in the order it was written.
+TEST_F(TissueFileTest, SidesListedOutOfRingOrderReadBackAsWritten)
+{
+    const QByteArray text = readBytes(testDataPath("TissueFileRoundTrip", "two_cells.vt"));
+    const QString file = path("shuffled.vt");
+    writeBytes(file, swapLine(text, kCell0, QByteArray(kCell0).replace(",0,1,2,3,4", ",0,2,1,4,3")));
+    ASSERT_TRUE(load(file));
+    std::vector<int> order;
+    for (const edge* d : reader->cells[0]->sides)
+        order.push_back(d->id);
+    EXPECT_EQ(order, (std::vector<int>{0, 2, 1, 4, 3}));
+    EXPECT_TRUE(topologyIsSound(*reader));
+    ASSERT_TRUE(TissueFile::writeFile(nullptr, reader, path("again.vt")));
+    EXPECT_EQ(readBytes(path("again.vt")), readBytes(file));
 }
