@@ -5,8 +5,13 @@
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
+#include <ext/stdio_filebuf.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <ostream>
+#include <unistd.h>
 
 int main(int argc, char** argv)
 {
@@ -18,10 +23,28 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (!bench_env::prepareEngines())
         return 1;
+
+    // The engine writes its diagnostics to standard output (a trace line per
+    // merge, a line per parameter look-up of the behaviour model): millions
+    // of lines in one run, which would bury the figures and time the
+    // terminal. They go to /dev/null; the report keeps the real output.
+    std::fflush(stdout);
+    const int report = ::dup(1);
+    const int null = ::open("/dev/null", O_WRONLY);
+    if (report < 0 || null < 0 || ::dup2(null, 1) < 0)
+        return 1;
+    __gnu_cxx::stdio_filebuf<char> buffer(report, std::ios::out);
+    std::ostream out(&buffer);
+
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    benchmark::RunSpecifiedBenchmarks();
+    benchmark::ConsoleReporter reporter(::isatty(report) ? benchmark::ConsoleReporter::OO_Defaults
+                                                         : benchmark::ConsoleReporter::OO_Tabular);
+    reporter.SetOutputStream(&out);
+    reporter.SetErrorStream(&out);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    out.flush();
     return 0;
 }
