@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -163,13 +165,48 @@ TEST(ExtendStretchEnd, ThirdCellPinchedAtTheFusedPointLosesItsArc)
     EXPECT_TRUE(topologyIsSound(*e));
 }
 
-// Packings of two or three cells welded by the initial pass, grown into
-// each other, then every free stretch end extended by its ring neighbours.
-TEST(ExtendStretchEndFuzz, EveryFreeEndOfGrownPackings)
+// The new end couple for the end (a, b): c before a on a's cell, d after b
+// on b's.
+using CoupleChoice = std::function<std::pair<point3D*, point3D*>(dbReader&, point3D*, point3D*, int end)>;
+
+std::pair<point3D*, point3D*> ringNeighbours(dbReader&, point3D* a, point3D* b, int)
 {
-    int merged = 0;
-    int calls = 0;
-    for (unsigned seed = 1; seed <= 150; ++seed) {
+    return {a->prev, b->next};
+}
+
+// The couple the contact response picks: the first crossing found walking
+// from a few vertices before a (along next) against a few after b (along
+// prev), collinear edges passed over; when exactly one of the two found
+// vertices is the old end, the ring neighbours.
+std::pair<point3D*, point3D*> outermostCrossing(dbReader& db, point3D* a, point3D* b, int end)
+{
+    point3D* sa = a;
+    point3D* sb = b;
+    for (int k = 1 + std::rand() % 4; k > 0; --k) {
+        sa = sa->prev;
+        sb = sb->next;
+    }
+    point3D* u0 = nullptr;
+    point3D* v0 = nullptr;
+    const auto test = [&](point3D* s, point3D* t) {
+        const int code = db.intersection_type(s, t);
+        return code != 9 && welding::crossing_ends(code, s, t, u0, v0);
+    };
+    // The S1/T2 end walks a's side outside, the T1/S2 end b's side.
+    bool found = false;
+    for (point3D* x = end == 0 ? sa : sb; !found && x != (end == 0 ? a : b); x = end == 0 ? x->next : x->prev)
+        for (point3D* y = end == 0 ? sb : sa; !found && y != (end == 0 ? b : a); y = end == 0 ? y->prev : y->next)
+            found = end == 0 ? test(x, y) : test(y, x);
+    if (!found || (u0 == a) != (v0 == b))
+        return {a->prev, b->next};
+    return {u0, v0};
+}
+
+// Packings of two or three cells welded by the initial pass, grown into
+// each other, then every free stretch end extended by the chosen couple.
+void extendEveryFreeEnd(const CoupleChoice& choose, unsigned seeds, int& calls, int& merged)
+{
+    for (unsigned seed = 1; seed <= seeds; ++seed) {
         std::srand(seed);
         const int count = 2 + static_cast<int>(seed % 2);
         std::vector<Centre> centres{{0.0, 0.0}, {17.0 + (std::rand() % 20) * 0.1, (std::rand() % 20) * 0.1}};
@@ -191,8 +228,7 @@ TEST(ExtendStretchEndFuzz, EveryFreeEndOfGrownPackings)
                 mergepair* m = P->MP[0];
                 point3D* a = end == 0 ? m->S1 : m->T1;
                 point3D* b = end == 0 ? m->T2 : m->S2;
-                point3D* c = a->prev;
-                point3D* d = b->next;
+                const auto [c, d] = choose(*e, a, b, end);
                 ++calls;
                 testing::internal::CaptureStdout();
                 const welding::MergeOutcome r = welding::extend_stretch_end(*e, a, b, c, d, P->id);
@@ -205,13 +241,26 @@ TEST(ExtendStretchEndFuzz, EveryFreeEndOfGrownPackings)
                         (end == 0 ? P->MP[0]->T2 : P->MP[0]->S2) = d;
                     }
                 }
-                ASSERT_TRUE(topologyIsSound(*e)) << "seed " << seed << " pair " << i << " end " << end;
+                ASSERT_TRUE(topologyIsSound(*e)) << "seed " << seed << " pair " << i << " end " << end << ": "
+                                                 << describeFaults(checkTopology(*e));
             }
         }
     }
-    EXPECT_GE(calls, 300);
-    EXPECT_GT(merged, 150);
 }
+
+// At least 300 calls over 150 seeds, and at least `minMerged` done.
+void fuzzWith(const CoupleChoice& choose, int minMerged)
+{
+    int calls = 0;
+    int merged = 0;
+    extendEveryFreeEnd(choose, 150, calls, merged);
+    EXPECT_GE(calls, 300);
+    EXPECT_GT(merged, minMerged);
+}
+
+TEST(ExtendStretchEndFuzz, EveryFreeEndOfGrownPackingsByRingNeighbours) { fuzzWith(ringNeighbours, 150); }
+
+TEST(ExtendStretchEndFuzz, EveryFreeEndOfGrownPackingsByOutermostCrossing) { fuzzWith(outermostCrossing, 100); }
 
 // `total` cells: A (above) at index ia and B (below) at ib facing each other
 // from c = (0, 0), d = (0, -1) to their welded old end at (9, 0); the other
@@ -248,6 +297,12 @@ TEST(ExtendStretchEnd, PartnersOfBothFusedVerticesGetContactsAndOneTrace)
     point3D* d = vertexAt(*e, 1, 3);
     point3D* wv = vertexAt(*e, 2, 0);
     point3D* zv = vertexAt(*e, 3, 0);
+    // W's and Z's other vertices (partners of nothing at the fused point)
+    // keep their places.
+    std::vector<std::pair<point3D*, welding::Pos>> others;
+    for (int i : {2, 3})
+        for (int j : {1, 2})
+            others.push_back({vertexAt(*e, i, j), welding::pos_of(vertexAt(*e, i, j))});
     testing::internal::CaptureStdout();
     EXPECT_EQ(welding::extend_stretch_end(*e, vertexAt(*e, 0, 3), vertexAt(*e, 1, 0), c, d, 0),
               welding::MergeOutcome::Done);
@@ -265,6 +320,12 @@ TEST(ExtendStretchEnd, PartnersOfBothFusedVerticesGetContactsAndOneTrace)
     for (point3D* p : {c, d, wv, zv}) {
         EXPECT_EQ(p->mp.size(), 3u);
         EXPECT_EQ(p->node, c->node);
+        EXPECT_DOUBLE_EQ(p->x, 0.0);
+        EXPECT_DOUBLE_EQ(p->y, -0.5);
+    }
+    for (const auto& [p, at] : others) {
+        EXPECT_EQ(p->x, at.x);
+        EXPECT_EQ(p->y, at.y);
     }
     EXPECT_TRUE(topologyIsSound(*e));
 }
@@ -392,6 +453,210 @@ TEST(ContactFor, MadeStartedOrHandedBack)
     EXPECT_EQ(made->MP[0]->T1, y);
     EXPECT_EQ(e->cells[0]->pairs.back(), made);
     EXPECT_EQ(e->cells[1]->pairs.back(), made);
+}
+
+} // namespace
+
+namespace {
+
+// The fusion's edge cases on facingRuns(2, 2, 9): c = P1 and d = Q1 (cell
+// B's vertex 3) already welded at (0, 0), the old end a = P2, b = Q2; with
+// `third`, a triangle W left of them whose vertex 0 is welded to both.
+struct FusedAtOnePoint {
+    bool third;
+    const char* out; // standard output of the merge
+};
+
+TEST(ExtendStretchEnd, FusionOfAnAlreadyWeldedCoupleAndOfASharedPartner)
+{
+    for (const FusedAtOnePoint& k :
+         {FusedAtOnePoint{false, ""},
+          FusedAtOnePoint{true, "1Pair id: 4:0 1, boundary merge 2: 1 2\n1Pair id: 4:0 1, boundary merge 2: 0 2\n"}}) {
+        TissueLayout layout = facingRuns(2, 2, 9.0);
+        if (k.third) {
+            FixtureCell w;
+            w.ring = {{0.0, 0.0}, {-5.0, 5.0}, {-5.0, -5.0}};
+            layout.cells.push_back(w);
+            layout.welds.push_back(FixtureWeld{0, 0, 0, 2, 0, 0});
+            layout.welds.push_back(FixtureWeld{1, 3, 3, 2, 0, 0});
+        }
+        auto e = buildChecked(layout);
+        ASSERT_TRUE(e);
+        point3D* c = vertexAt(*e, 0, 0);
+        point3D* d = vertexAt(*e, 1, 3);
+        const std::size_t pairs = e->interpairs.size();
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(welding::extend_stretch_end(*e, vertexAt(*e, 0, 3), vertexAt(*e, 1, 0), c, d, 4),
+                  welding::MergeOutcome::Done)
+            << k.third;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), k.out);
+        EXPECT_EQ(e->interpairs.size(), pairs);
+        if (!k.third) {
+            EXPECT_EQ(c->mp, std::vector<point3D*>{d});
+            EXPECT_EQ(d->mp, std::vector<point3D*>{c});
+        } else {
+            // The shared partner stays one vertex at m, listed once by c and
+            // by d, never by itself.
+            point3D* w = vertexAt(*e, 2, 0);
+            EXPECT_TRUE(w->alive);
+            EXPECT_FALSE(w->checkmp(w));
+            EXPECT_EQ(std::count(c->mp.begin(), c->mp.end(), w), 1);
+            EXPECT_EQ(std::count(d->mp.begin(), d->mp.end(), w), 1);
+            EXPECT_EQ(w->node, c->node);
+            EXPECT_DOUBLE_EQ(w->x, 0.0);
+            EXPECT_DOUBLE_EQ(w->y, 0.0);
+            EXPECT_EQ(e->cells[2]->sides.size(), 3u);
+        }
+        EXPECT_EQ(c->node, d->node);
+        EXPECT_TRUE(topologyIsSound(*e)) << describeFaults(checkTopology(*e));
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Two squares side by side along x = 10, their shared side split every 2:
+// cell 0 rises along it (vertex k at (10, 2k - 2) for k = 1..6), cell 1
+// descends (vertex k at (10, 20 - 2k) for k = 3..7, (10, 0) is vertex 0).
+// Stretch 0 welds (10, 4)..(10, 6), stretch 1 the single point (10, 8);
+// cell 2 is a far-away square.
+TissueLayout splitSide()
+{
+    TissueLayout layout;
+    FixtureCell left, right, far;
+    left.ring = {{0, 0}, {10, 0}, {10, 2}, {10, 4}, {10, 6}, {10, 8}, {10, 10}, {0, 10}};
+    right.ring = {{10, 0}, {20, 0}, {20, 10}, {10, 10}, {10, 8}, {10, 6}, {10, 4}, {10, 2}};
+    far.ring = {{100, 100}, {110, 100}, {110, 110}, {100, 110}};
+    layout.cells = {left, right, far};
+    layout.welds.push_back(FixtureWeld{0, 3, 4, 1, 5, 6});
+    layout.welds.push_back(FixtureWeld{0, 5, 5, 1, 4, 4});
+    return layout;
+}
+
+TEST(PartnerBlock, BondedPartnerOnlyLinksAndAStretchIsReweldedOnce)
+{
+    struct Case {
+        int u;            // cell 0's vertex handled as u
+        int vCell, v;     // the inner partner
+        const char* line; // what is printed
+    };
+    for (const Case& k : {Case{3, 2, 0, ""}, Case{2, 1, 7, "1S1: 0 1, boundary merge 2: 0 1\n"}}) {
+        auto e = buildChecked(splitSide());
+        ASSERT_TRUE(e);
+        point3D* u = vertexAt(*e, 0, k.u);
+        point3D* v = vertexAt(*e, k.vCell, k.v);
+        u->adhesion_load = 3.0;
+        v->adhesion_load = 5.0;
+        // The walked list: an outside vertex whose only partner is u.
+        point3D* owner = vertexAt(*e, 2, 1);
+        owner->mp = {u};
+        const std::vector<point3D*> inner{v};
+        const mergepair before1 = *e->interpairs[0]->MP[1];
+        const mergepair before0 = *e->interpairs[0]->MP[0];
+        testing::internal::CaptureStdout();
+        welding::partner_block(*e, welding::PartnerRun{owner, &inner, true, nullptr, true, "1S1: ", true, true},
+                               e->cells[0], e->cells[1]);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), k.line) << k.u;
+        owner->mp.clear();
+        EXPECT_TRUE(u->checkmp(v));
+        ASSERT_EQ(e->interpairs.size(), 1u);
+        const interpair* P = e->interpairs[0];
+        ASSERT_EQ(P->MP.size(), 2u);
+        const mergepair* m1 = P->MP[1];
+        EXPECT_EQ(m1->S1, before1.S1);
+        EXPECT_EQ(m1->S2, before1.S2);
+        EXPECT_EQ(m1->T1, before1.T1);
+        EXPECT_EQ(m1->T2, before1.T2);
+        const mergepair* m0 = P->MP[0];
+        if (*k.line == '\0') {
+            // A bonded out edge: the link only, the contact untouched.
+            EXPECT_EQ(m0->S1, before0.S1);
+            EXPECT_EQ(m0->T2, before0.T2);
+            continue;
+        }
+        EXPECT_EQ(m0->S1, u);
+        EXPECT_EQ(m0->T2, v);
+        EXPECT_EQ(m0->S2, before0.S2);
+        EXPECT_EQ(m0->T1, before0.T1);
+        EXPECT_EQ(m0->adhesion_load_S1, 3.0);
+        EXPECT_EQ(m0->adhesion_load_T2, 5.0);
+        // The block links u to v only; the reverse link is the other run's.
+        EXPECT_FALSE(v->checkmp(u));
+        EXPECT_EQ(u->out_edge->partner, v->in_edge);
+        EXPECT_EQ(v->in_edge->partner, u->out_edge);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// c = P1 is welded to B's Q1 and d = B's vertex after Q2 to A's vertex
+// before P2 (both moved to (6, 0)): each fused vertex's former partner lies
+// on the other main cell, so the partner steps re-weld the main contact
+// itself, with either weld first in its list.
+// Disabled: a known open fault. The merge returns Done, but d is linked
+// with Q1 on its own cell and the main stretch keeps the end (A's vertex 2,
+// Q1) that the later re-weld of c..a moves apart.
+TEST(ExtendStretchEnd, DISABLED_MainContactReweldedMidMergeLeavesSoundTopology)
+{
+    for (bool middleFirst : {false, true}) {
+        TissueLayout layout = facingRuns(2, 2, 9.0);
+        layout.cells[0].ring[2] = {6.0, 0.0};
+        layout.cells[1].ring[1] = {6.0, 0.0};
+        const FixtureWeld middle{0, 2, 2, 1, 1, 1};
+        if (middleFirst)
+            layout.welds.insert(layout.welds.begin(), middle);
+        else
+            layout.welds.push_back(middle);
+        auto e = buildChecked(layout);
+        ASSERT_TRUE(e);
+        testing::internal::CaptureStdout();
+        const welding::MergeOutcome r = welding::extend_stretch_end(*e, vertexAt(*e, 0, 3), vertexAt(*e, 1, 0),
+                                                                    vertexAt(*e, 0, 0), vertexAt(*e, 1, 1), 0);
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_NE(r, welding::MergeOutcome::Refused) << middleFirst;
+        EXPECT_TRUE(topologyIsSound(*e)) << middleFirst << " " << out << describeFaults(checkTopology(*e));
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A2..A4 welded to B2..B4; A's edge A0-A1 crosses B's B5-B6. The couple
+// (A1, B7) re-welds the first end, but the end refresh moves it onto the
+// crossing (A0, B6) first: the stretch takes the refreshed vertices, from
+// either side (f on A taking the first end, or f on B taking the second).
+TEST(ThirdCellContacts, RefreshedFirstAndThirdVariablesBecomeTheStretchEnds)
+{
+    for (bool fOnA : {true, false}) {
+        TissueLayout layout;
+        FixtureCell a, b;
+        a.ring = {{0, 0}, {2, -0.5}, {4, 0}, {6, 0}, {8, 0}, {10, -0.5}, {12, 0}, {12, 10}, {0, 10}};
+        b.ring = {{12, -0.2}, {10, 0.5}, {8, 0}, {6, 0}, {4, 0}, {2, 0.5}, {0, -0.2}, {0, -10}, {12, -10}};
+        layout.cells = {a, b};
+        layout.welds.push_back(FixtureWeld{0, 2, 4, 1, 2, 4});
+        auto e = buildChecked(layout);
+        ASSERT_TRUE(e);
+        point3D* a1 = vertexAt(*e, 0, 1);
+        point3D* b7 = vertexAt(*e, 1, 7);
+        testing::internal::CaptureStdout();
+        welding::third_cell_contacts(*e, fOnA ? a1 : b7, {fOnA ? b7 : a1}, fOnA, "P");
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "P0 1\n");
+        const mergepair* m = e->interpairs[0]->MP[0];
+        EXPECT_EQ(m->S1, vertexAt(*e, 0, 0)) << fOnA;
+        EXPECT_EQ(m->T2, vertexAt(*e, 1, 6)) << fOnA;
+        EXPECT_EQ(m->S2, vertexAt(*e, 0, 4));
+        EXPECT_EQ(m->T1, vertexAt(*e, 1, 2));
+        EXPECT_TRUE(m->S1->checkmp(m->T2));
+        // In a merge f and w stand at one point; here their link is the
+        // only thing out of place.
+        a1->mp.erase(std::remove(a1->mp.begin(), a1->mp.end(), b7), a1->mp.end());
+        b7->mp.erase(std::remove(b7->mp.begin(), b7->mp.end(), a1), b7->mp.end());
+        EXPECT_TRUE(topologyIsSound(*e)) << describeFaults(checkTopology(*e));
+    }
 }
 
 } // namespace
