@@ -21,6 +21,15 @@ namespace {
 // the junction's neighbours must lie for a collapse beside a further junction.
 constexpr double kCollapseReach = 5.654866770000001;
 
+// A front end on `gone` moves to `heir`, the vertex that takes its place.
+void keep_front_on_ring(cell* c, const point3D* gone, point3D* heir)
+{
+    if (c->front_first == gone)
+        c->front_first = heir;
+    if (c->front_last == gone)
+        c->front_last = heir;
+}
+
 double distance(const double m[2], const point3D* v)
 {
     return std::hypot(v->x - m[0], v->y - m[1]);
@@ -347,6 +356,11 @@ int dbReader::edge_response_b1(edge* e)
             unweld(v, q);
     node_remove_1(P);
     node_remove_1(R);
+    // P and R merge into Q and S: a leading front ending on one of them ends
+    // there instead, or the migrating cell's front would name a vertex off
+    // its ring.
+    keep_front_on_ring(A, P, Q);
+    keep_front_on_ring(B, R, S);
     Pp->next = Q;
     Q->prev = Pp;
     e->p1 = Pp;

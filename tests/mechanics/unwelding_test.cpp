@@ -164,6 +164,36 @@ TEST_F(Unwelding, AnUnweldedEdgeLetsGoOfItsEndsAsTheWeldAroundItSays)
     }
 }
 
+// A collapse takes P and R off their rings; a migrating cell's front that
+// ended on one of them must end on the vertex that took its place, or the
+// cell's slide later finds its front off the ring.
+TEST_F(Unwelding, ACollapseKeepsTheLeadingFrontOnItsRing)
+{
+    auto e = fixtureTissue(threeWeldedCells());
+    edge* s = sideAt(*e, 1, 3);
+    point3D* P = s->p1;
+    point3D* Q = s->p2;
+    point3D* S = s->partner->p1;
+    point3D* R = s->partner->p2;
+    cell* A = s->cell;
+    cell* B = s->partner->cell;
+    A->migrating = B->migrating = 1;
+    A->front_first = A->front_last = P;
+    B->front_first = S;
+    B->front_last = R;
+    EXPECT_EQ(e->edge_response_b1(s), dbReader::STEP_OK);
+    EXPECT_FALSE(P->alive);
+    EXPECT_FALSE(R->alive);
+    EXPECT_EQ(A->front_first, Q);
+    EXPECT_EQ(A->front_last, Q);
+    EXPECT_EQ(B->front_first, S);
+    EXPECT_EQ(B->front_last, S);
+    for (const point3D* v : {A->front_first, A->front_last, B->front_first, B->front_last})
+        EXPECT_TRUE(v->alive && v->out_edge && v->out_edge->p1 == v);
+    EXPECT_EQ(A->front_first->out_edge->cell, A);
+    EXPECT_EQ(B->front_first->out_edge->cell, B);
+}
+
 TEST_F(Unwelding, AShortJunctionEdgeCollapsesOnlyWhereItMay)
 {
     {
