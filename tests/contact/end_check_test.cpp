@@ -226,4 +226,44 @@ TEST(EndRefresh, CollinearFirstCrossingMovesTheEndsUnsnapped)
     EXPECT_TRUE(s.B(3)->mp.empty());
 }
 
+TEST(EndRefresh, OneCoupleFoundByBothGroupsSnapsOnceAndIsPlacedByRingDistance)
+{
+    // The boundaries cross on one side of the single point only, so both
+    // groups of walks meet the same couple. The outer corners are slanted so
+    // that no far side lies on the other cell's and reads as collinear.
+    for (const bool right : {true, false}) {
+        SCOPED_TRACE(right ? "crossing on the right" : "crossing on the left");
+        TissueLayout layout;
+        FixtureCell a;
+        FixtureCell b;
+        const double l = right ? 0.5 : -0.5;
+        a.ring = {{0, 0}, {2, l}, {4, 0}, {6, -l}, {8, 0}, {8, 10}, {0, 10}};
+        b.ring = {{8, -0.2}, {6, l}, {4, 0}, {2, -l}, {0, -0.2}, {-1, -10}, {9, -10}};
+        layout.cells = {a, b};
+        layout.welds.push_back(FixtureWeld{0, 2, 2, 1, 2, 2});
+        Cells s{buildTissue(layout)};
+        ASSERT_TRUE(s.e);
+        const std::size_t nodes = s.e->nodes.size();
+        point3D* pa = s.A(2);
+        point3D* pb = s.A(2);
+        point3D* pc = s.B(2);
+        point3D* pd = s.B(2);
+        s.e->boundary_merge_2_refresh(&pa, &pb, &pc, &pd, nullptr, nullptr);
+        // The couple nearer along next from the point becomes b/d, the one
+        // nearer along prev becomes a/c; the other ends stay at the point.
+        point3D* k2 = right ? s.A(4) : s.A(0);
+        point3D* k1 = right ? s.B(0) : s.B(4);
+        EXPECT_EQ(pa, right ? s.A(2) : k2);
+        EXPECT_EQ(pc, right ? s.B(2) : k1);
+        EXPECT_EQ(pb, right ? k2 : s.A(2));
+        EXPECT_EQ(pd, right ? k1 : s.B(2));
+        EXPECT_EQ(k2->mp, std::vector<point3D*>{k1});
+        EXPECT_EQ(k1->mp, std::vector<point3D*>{k2});
+        EXPECT_EQ(k1->x, k2->x);
+        EXPECT_EQ(k1->y, k2->y);
+        EXPECT_EQ(s.e->nodes.size(), nodes);
+        EXPECT_TRUE(topologyIsSound(*s.e));
+    }
+}
+
 } // namespace
