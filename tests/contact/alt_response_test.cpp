@@ -735,3 +735,35 @@ TEST(AltResponse, CandidateRunsOpenWithTheirCoupleIds)
 }
 
 } // namespace
+
+namespace {
+
+// The opening's recording rule: which end of either crossing edge a code
+// records. Codes 2, 7, 8 and 10 (and no crossing) never record; 9, a
+// collinear couple, records P and Q when opening.
+TEST(AltResponse, RecordingRuleTakesTheEndsEachCodeNames)
+{
+    auto e = facingGons(18.0, false);
+    ASSERT_TRUE(e);
+    point3D* P = vertexAt(*e, 0, 0);
+    point3D* Q = vertexAt(*e, 1, 10);
+    struct Row {
+        int code;
+        point3D* pEnd;
+        point3D* qEnd;
+    };
+    const std::vector<Row> rows = {
+        {-1, nullptr, nullptr}, {1, P, Q},        {2, nullptr, nullptr},   {3, P->next, Q->prev},
+        {4, P, Q},              {5, P, Q->prev},  {6, P->next, Q},         {7, nullptr, nullptr},
+        {8, nullptr, nullptr},  {9, P, Q},        {10, nullptr, nullptr},
+    };
+    for (const Row& r : rows) {
+        point3D *pEnd = nullptr, *qEnd = nullptr;
+        EXPECT_EQ(welding::crossing_ends(r.code, P, Q, pEnd, qEnd), r.pEnd != nullptr) << "code " << r.code;
+        EXPECT_EQ(pEnd, r.pEnd) << "code " << r.code;
+        EXPECT_EQ(qEnd, r.qEnd) << "code " << r.code;
+    }
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
