@@ -767,3 +767,46 @@ TEST(AltResponse, RecordingRuleTakesTheEndsEachCodeNames)
 }
 
 } // namespace
+
+namespace {
+
+// Along a welded point, the edges beyond it lie on one line with the other
+// cell's (code 9): opening records such a couple, extending ignores it, so
+// the point stays where it is.
+TEST(AltResponseExtension, CollinearEdgesBeyondAWeldedPointAreIgnored)
+{
+    TissueLayout layout;
+    layout.cells = {polygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}}),
+                    polygon({{10, -0.5}, {20, -0.5}, {20, 9.5}, {10, 9.5}, {10, 5}})};
+    const auto indexOf = [](const FixtureCell& c, double x, double y) {
+        for (std::size_t k = 0; k < c.ring.size(); ++k)
+            if (std::hypot(c.ring[k].first - x, c.ring[k].second - y) < 1e-9)
+                return static_cast<int>(k);
+        return -1;
+    };
+    const int s = indexOf(layout.cells[0], 10, 5);
+    const int t = indexOf(layout.cells[1], 10, 5);
+    ASSERT_GE(s, 0);
+    ASSERT_GE(t, 0);
+    layout.welds.push_back(FixtureWeld{0, s, s, 1, t, t});
+    auto e = buildTissue(layout);
+    ASSERT_TRUE(e);
+    interpair* p = e->interpairs[0];
+    ASSERT_EQ(p->MP.size(), 1u);
+    mergepair* m = p->MP[0];
+    point3D* S = m->S1;
+    point3D* T = m->T1;
+    EXPECT_EQ(e->intersection_type(S->next, T->prev), 10);
+    EXPECT_EQ(e->intersection_type(S->next->next, T->prev->prev), 9);
+    EXPECT_EQ(welding::respond_alt(*e, p), dbReader::STEP_OK) << e->message.toStdString();
+    ASSERT_EQ(p->MP.size(), 1u);
+    EXPECT_EQ(p->MP[0]->S1, S);
+    EXPECT_EQ(p->MP[0]->S2, S);
+    EXPECT_EQ(p->MP[0]->T1, T);
+    EXPECT_EQ(p->MP[0]->T2, T);
+    EXPECT_DOUBLE_EQ(S->x, 10.0);
+    EXPECT_DOUBLE_EQ(S->y, 5.0);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
