@@ -668,3 +668,145 @@ TEST(AltResponseFuzz, RandomClustersStaySoundWithBoundedNesting)
 }
 
 } // namespace
+
+namespace {
+
+// A polygon through `corners` (counter-clockwise) with a vertex every unit
+// or so along each side.
+FixtureCell polygon(const std::vector<std::pair<double, double>>& corners)
+{
+    FixtureCell c;
+    for (std::size_t k = 0; k < corners.size(); ++k) {
+        const auto [ax, ay] = corners[k];
+        const auto [bx, by] = corners[(k + 1) % corners.size()];
+        const int n = std::max(1, static_cast<int>(std::ceil(std::hypot(bx - ax, by - ay))));
+        for (int q = 0; q < n; ++q)
+            c.ring.push_back({ax + (bx - ax) * q / n, ay + (by - ay) * q / n});
+    }
+    return c;
+}
+
+// Each couple of candidate runs (i, j) that crosses opens a stretch with id
+// (i + 1)(j + 1); a couple that does not cross opens nothing. Two C shapes
+// facing each other overlap at both arm tips (two runs per cell, listed
+// lower then upper on the first cell, upper then lower on the second), so
+// only the couples (0, 1) and (1, 0) cross. A bar across both arms of a C
+// gives one run on the bar: the couple (0, 0) welds the first arm, and the
+// bar's run, taken before that weld, no longer bounds a stretch for the
+// second couple, which opens nothing.
+TEST(AltResponse, CandidateRunsOpenWithTheirCoupleIds)
+{
+    const FixtureCell cLeft = polygon({{0, 0}, {10, 0}, {10, 3}, {4, 3}, {4, 7}, {10, 7}, {10, 10}, {0, 10}});
+    const FixtureCell cRight = polygon({{8.3, 0.5}, {18.3, 0.5}, {18.3, 9.5}, {8.3, 9.5}, {8.3, 6.5}, {14.3, 6.5},
+                                        {14.3, 3.5}, {8.3, 3.5}});
+    const FixtureCell barRight = polygon({{8.3, 0.5}, {18.3, 0.5}, {18.3, 9.5}, {8.3, 9.5}});
+    const FixtureCell barLeft = polygon({{0, 0.2}, {10, 0.2}, {10, 9.8}, {0, 9.8}});
+    struct Row {
+        FixtureCell a, b;
+        std::size_t runsA, runsB;
+        std::vector<int> ids;
+        bool uncrossed;
+    };
+    const std::vector<Row> rows = {
+        {cLeft, cRight, 2, 2, {2, 2}, true},
+        {cLeft, barRight, 2, 1, {1}, false},
+        {barLeft, cRight, 1, 2, {1}, false},
+    };
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        TissueLayout layout;
+        layout.cells = {rows[r].a, rows[r].b};
+        auto e = buildTissue(layout);
+        ASSERT_TRUE(e);
+        interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+        std::vector<point3D*> S, T;
+        e->collision_candidate(p, S, T);
+        EXPECT_EQ(S.size(), 2 * rows[r].runsA) << "row " << r;
+        EXPECT_EQ(T.size(), 2 * rows[r].runsB) << "row " << r;
+        EXPECT_EQ(welding::respond_alt(*e, p), dbReader::STEP_OK) << e->message.toStdString();
+        std::vector<int> ids;
+        for (const mergepair* m : p->MP) {
+            ids.push_back(m->id);
+            EXPECT_TRUE(m->S1->checkmp(m->T2) && m->S2->checkmp(m->T1)) << "row " << r;
+        }
+        EXPECT_EQ(ids, rows[r].ids) << "row " << r;
+        EXPECT_TRUE(topologyIsSound(*e)) << "row " << r;
+        EXPECT_EQ(boundaryCrossings(*e).empty(), rows[r].uncrossed) << "row " << r;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The opening's recording rule: which end of either crossing edge a code
+// records. Codes 2, 7, 8 and 10 (and no crossing) never record; 9, a
+// collinear couple, records P and Q when opening.
+TEST(AltResponse, RecordingRuleTakesTheEndsEachCodeNames)
+{
+    auto e = facingGons(18.0, false);
+    ASSERT_TRUE(e);
+    point3D* P = vertexAt(*e, 0, 0);
+    point3D* Q = vertexAt(*e, 1, 10);
+    struct Row {
+        int code;
+        point3D* pEnd;
+        point3D* qEnd;
+    };
+    const std::vector<Row> rows = {
+        {-1, nullptr, nullptr}, {1, P, Q},        {2, nullptr, nullptr},   {3, P->next, Q->prev},
+        {4, P, Q},              {5, P, Q->prev},  {6, P->next, Q},         {7, nullptr, nullptr},
+        {8, nullptr, nullptr},  {9, P, Q},        {10, nullptr, nullptr},
+    };
+    for (const Row& r : rows) {
+        point3D *pEnd = nullptr, *qEnd = nullptr;
+        EXPECT_EQ(welding::crossing_ends(r.code, P, Q, pEnd, qEnd), r.pEnd != nullptr) << "code " << r.code;
+        EXPECT_EQ(pEnd, r.pEnd) << "code " << r.code;
+        EXPECT_EQ(qEnd, r.qEnd) << "code " << r.code;
+    }
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
+
+namespace {
+
+// Along a welded point, the edges beyond it lie on one line with the other
+// cell's (code 9): opening records such a couple, extending ignores it, so
+// the point stays where it is.
+TEST(AltResponseExtension, CollinearEdgesBeyondAWeldedPointAreIgnored)
+{
+    TissueLayout layout;
+    layout.cells = {polygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}}),
+                    polygon({{10, -0.5}, {20, -0.5}, {20, 9.5}, {10, 9.5}, {10, 5}})};
+    const auto indexOf = [](const FixtureCell& c, double x, double y) {
+        for (std::size_t k = 0; k < c.ring.size(); ++k)
+            if (std::hypot(c.ring[k].first - x, c.ring[k].second - y) < 1e-9)
+                return static_cast<int>(k);
+        return -1;
+    };
+    const int s = indexOf(layout.cells[0], 10, 5);
+    const int t = indexOf(layout.cells[1], 10, 5);
+    ASSERT_GE(s, 0);
+    ASSERT_GE(t, 0);
+    layout.welds.push_back(FixtureWeld{0, s, s, 1, t, t});
+    auto e = buildTissue(layout);
+    ASSERT_TRUE(e);
+    interpair* p = e->interpairs[0];
+    ASSERT_EQ(p->MP.size(), 1u);
+    mergepair* m = p->MP[0];
+    point3D* S = m->S1;
+    point3D* T = m->T1;
+    EXPECT_EQ(e->intersection_type(S->next, T->prev), 10);
+    EXPECT_EQ(e->intersection_type(S->next->next, T->prev->prev), 9);
+    EXPECT_EQ(welding::respond_alt(*e, p), dbReader::STEP_OK) << e->message.toStdString();
+    ASSERT_EQ(p->MP.size(), 1u);
+    EXPECT_EQ(p->MP[0]->S1, S);
+    EXPECT_EQ(p->MP[0]->S2, S);
+    EXPECT_EQ(p->MP[0]->T1, T);
+    EXPECT_EQ(p->MP[0]->T2, T);
+    EXPECT_DOUBLE_EQ(S->x, 10.0);
+    EXPECT_DOUBLE_EQ(S->y, 5.0);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
