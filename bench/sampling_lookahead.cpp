@@ -8,6 +8,8 @@
 #include "sampling/sampling.h"
 #include "sampling_env.h"
 
+#include <unistd.h>
+
 #include <cmath>
 #include <sys/resource.h>
 
@@ -81,8 +83,3 @@ BENCHMARK_CAPTURE(Analysis, second_K3, 3, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Analysis, second_K4, 4, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Analysis, second_K5, 5, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Analysis, first_K7, 7, true)->Unit(benchmark::kMillisecond)->Iterations(2);
-
-int main(int argc, char** argv)
-{
-    return sampling_bench::run(argc, argv);
-}

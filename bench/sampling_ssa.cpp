@@ -194,8 +194,3 @@ BENCHMARK_CAPTURE(Sampler, FC_new_states, "FC", false)->Unit(benchmark::kMicrose
 BENCHMARK_CAPTURE(Plain, FC, "FC")->Unit(benchmark::kMicrosecond);
 BENCHMARK(FC_EvaluateOneState)->Unit(benchmark::kMicrosecond);
 BENCHMARK(FC_FindStoredState)->Unit(benchmark::kNanosecond);
-
-int main(int argc, char** argv)
-{
-    return sampling_bench::run(argc, argv);
-}
