@@ -221,11 +221,8 @@ bool link_list(dbReader& db, const Side& s, point3D* owner, const std::vector<po
 
 bool single_point(dbReader& db, point3D* P, point3D* Q, int pairId)
 {
-    const Pos m = midpoint(pos_of(P), pos_of(Q));
-    move_to(P, m);
-    move_to(Q, m);
     std::vector<point3D*> Plist, Qlist;
-    fuse_ends(P, Q, m, Plist, Qlist);
+    const Pos m = fuse_at_midpoint(P, Q, Plist, Qlist);
     cell* cellP = cell_of(P);
     cell* cellQ = cell_of(Q);
     if (!Plist.empty() && !link_list(db, Side{Q, cellQ, cellP, true, pairId, cellP, cellQ}, Q, Plist))
@@ -459,15 +456,9 @@ bool mid2_contacts(dbReader& db, const PointRun& r, const std::vector<point3D*>&
 // the boundary between the two points becomes one welded stretch.
 bool two_point(dbReader& db, point3D* S1, point3D* S2, point3D* T1, point3D* T2, int pairId)
 {
-    const Pos mid1 = midpoint(pos_of(S1), pos_of(T1));
-    const Pos mid2 = midpoint(pos_of(S2), pos_of(T2));
-    move_to(S1, mid1);
-    move_to(T1, mid1);
-    move_to(S2, mid2);
-    move_to(T2, mid2);
     std::vector<point3D*> S1mp, S2mp, T1mp, T2mp;
-    fuse_ends(S1, T1, mid1, S1mp, S2mp);
-    fuse_ends(S2, T2, mid2, T1mp, T2mp);
+    const Pos mid1 = fuse_at_midpoint(S1, T1, S1mp, S2mp);
+    const Pos mid2 = fuse_at_midpoint(S2, T2, T1mp, T2mp);
     if (pairId == 37212) {
         std::cout << "   -> Pair 37212: " << std::endl;
         std::cout << "   -> S1mp size: " << S1mp.size() << std::endl;

@@ -102,11 +102,8 @@ bool end_weld(dbReader& db, interpair* pair, mergepair* m, point3D* endA, point3
     if (endA == oldA || endB == oldB)
         return true;
     const Pos oldPos = pos_of(oldA);
-    const Pos M = midpoint(pos_of(endA), pos_of(endB));
-    move_to(endA, M);
-    move_to(endB, M);
     std::vector<point3D*> E, F;
-    fuse_ends(endA, endB, M, E, F);
+    const Pos M = fuse_at_midpoint(endA, endB, E, F);
     if (atS1) {
         if (!link_group(db, endB, E, true) || !link_group(db, endA, F, false))
             return false;

@@ -152,26 +152,17 @@ Outcome combine(dbReader& db, interpair* pair, int i, int j, point3D* s0, point3
     pair->MP.push_back(mp);
 
     if (single) {
-        const Pos m = midpoint(pos_of(a), pos_of(c));
-        move_to(a, m);
-        move_to(c, m);
         std::vector<point3D*> E, F;
-        fuse_ends(a, c, m, E, F);
+        fuse_at_midpoint(a, c, E, F);
         link_plain(c, E);
         link_plain(a, F);
         db.node_merge(a, c);
         return Outcome::Done;
     }
 
-    const Pos m1 = midpoint(pos_of(a), pos_of(c));
-    const Pos m2 = midpoint(pos_of(b), pos_of(d));
-    move_to(a, m1);
-    move_to(c, m1);
-    move_to(b, m2);
-    move_to(d, m2);
     std::vector<point3D*> G1, G2, G3, G4;
-    fuse_ends(a, c, m1, G1, G2);
-    fuse_ends(b, d, m2, G3, G4);
+    const Pos m1 = fuse_at_midpoint(a, c, G1, G2);
+    const Pos m2 = fuse_at_midpoint(b, d, G3, G4);
     if (!link_group(db, c, G1, true) || !link_group(db, a, G2, false) ||
         !link_group(db, d, G3, false) || !link_group(db, b, G4, true))
         return Outcome::Failed;

@@ -181,6 +181,10 @@ int count_between(const point3D* from, const point3D* to, bool backward);
 void fuse_ends(point3D* a, point3D* c, Pos at, std::vector<point3D*>& groupA,
                std::vector<point3D*>& groupC);
 
+// The usual end fusion: a and c meet at their midpoint, which is returned,
+// and fuse there as fuse_ends says.
+Pos fuse_at_midpoint(point3D* a, point3D* c, std::vector<point3D*>& groupA, std::vector<point3D*>& groupC);
+
 // The line a caller may have the third-cell block write when it re-welds a
 // contact: prefix, the two ids, separator, then the contact's cell1 and
 // cell2 ids; `afterReweld` writes it after the re-weld instead of before.

@@ -475,6 +475,13 @@ void fuse_ends(point3D* a, point3D* c, Pos at, std::vector<point3D*>& groupA,
     c->pushmp(a);
 }
 
+Pos fuse_at_midpoint(point3D* a, point3D* c, std::vector<point3D*>& groupA, std::vector<point3D*>& groupC)
+{
+    const Pos m = midpoint(pos_of(a), pos_of(c));
+    gather_weld_point(a, c, m, groupA, groupC);
+    return m;
+}
+
 bool link_group(dbReader& db, point3D* owner, const std::vector<point3D*>& group, bool forward)
 {
     if (group.empty())

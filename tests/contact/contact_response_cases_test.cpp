@@ -128,8 +128,9 @@ TEST(NewContactWelding, CrossingsAreWeldedOrFailWithTheirTexts)
             EXPECT_EQ(m->T2, ends[3]);
             EXPECT_TRUE(e->cells[0]->remesh && e->cells[1]->remesh);
         }
-        if (c.sound)
+        if (c.sound) {
             EXPECT_TRUE(topologyIsSound(*e));
+        }
     }
 }
 
