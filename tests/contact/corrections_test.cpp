@@ -808,6 +808,37 @@ TEST(EdgeStage, TheBandIsOpenAtBothEndsAndAFoldedEdgeIsCollapsed)
     EXPECT_EQ(empty.cell_edge_response(1), -1);
 }
 
+TEST(EdgeStage, AFoldedWeldedEdgeLongerThanTheBandStays)
+{
+    // L (cell 0, below) and U (cell 1, above) share the zigzag (0,0) (10,0)
+    // (1,1) (11,1): the middle side, about 9.06 long, folds back on both
+    // cells, so both list it for collapse and neither splits it, and a
+    // welded edge that is not short is not collapsed. The straight welded
+    // sides beside it are long and unfolded: they are split.
+    TissueLayout layout;
+    layout.cells.push_back(FixtureCell{{{0, 0}, {0, -10}, {12, -10}, {13, 1}, {11, 1}, {1, 1}, {10, 0}}, 0});
+    layout.cells.push_back(FixtureCell{{{0, 0}, {10, 0}, {1, 1}, {11, 1}, {11, 10}, {0, 10}}, 0});
+    layout.welds = {{0, 4, 0, 1, 0, 3}};
+    auto e = buildChecked(layout);
+    ASSERT_TRUE(topologyIsSound(*e));
+    edge* folded = sideAt(*e, 0, 5);  // L's (1,1) -> (10,0)
+    ASSERT_GT(folded->getlength(), corrections::kLongEdge);
+    ASSERT_TRUE(folded->edge_twist());
+    ASSERT_TRUE(folded->partner->edge_twist());
+    edge* partner = folded->partner;
+    const std::size_t before = e->points.size();
+    EXPECT_EQ(e->cell_edge_response(1), -1) << e->message.toStdString();
+    EXPECT_TRUE(folded->in_use);
+    EXPECT_EQ(folded->partner, partner);
+    expectAt(folded->p1, 1.0, 1.0);
+    expectAt(folded->p2, 10.0, 0.0);
+    EXPECT_EQ(folded->p1->next, folded->p2);
+    for (std::size_t k = before; k < e->points.size(); ++k)
+        EXPECT_FALSE(std::fabs(e->points[k]->x - 5.5) < 1e-9 && std::fabs(e->points[k]->y - 0.5) < 1e-9);
+    EXPECT_GT(e->points.size(), before);  // the straight welded sides were split
+    expectSound(*e);
+}
+
 namespace {
 
 // K (cell 0) spikes up to (0, 2) between L (cell 1, upper left) and R
