@@ -15,6 +15,7 @@
 // pair q is handled. The two call each other: every loop reads its sizes and
 // links afresh, results that a nested call may have killed are dropped, and
 // the nesting is capped.
+#include "contact/response_trace.h"
 #include "contact/welding.h"
 
 #include <algorithm>
@@ -32,6 +33,9 @@ int nesting = 0;
 // top-level call: each at most once, since it re-runs on an unchanged state.
 std::vector<const interpair*> ownReruns;
 
+// Where entered responses are recorded, when anywhere.
+std::vector<welding::ResponseCall>* responseLog = nullptr;
+
 struct Nesting {
     Nesting() { ++nesting; }
     ~Nesting()
@@ -42,6 +46,11 @@ struct Nesting {
     Nesting(const Nesting&) = delete;
     Nesting& operator=(const Nesting&) = delete;
     bool tooDeep() const { return nesting > kMaxNesting; }
+    void record(bool three, const interpair* pair, const interpair* q, int pass, int first) const
+    {
+        if (responseLog)
+            responseLog->push_back({three, pair->id, q ? q->id : -1, pass, first, nesting, tooDeep()});
+    }
 };
 
 // The most ring steps a fusion may swallow on both cells together.
@@ -822,11 +831,17 @@ bool out_of_play(const interpair* p)
 
 } // namespace
 
+void welding::record_responses(std::vector<ResponseCall>* into)
+{
+    responseLog = into;
+}
+
 int dbReader::collision_response_m2(interpair* pair, int step, int pass, int first_pair_id)
 {
     if (out_of_play(pair))
         return STEP_OK;
     Nesting nest;
+    nest.record(false, pair, nullptr, pass, first_pair_id);
     if (nest.tooDeep())
         return STEP_OK;
     return respond(Call{*this, pair, step, pass, first_pair_id, false, nullptr});
@@ -837,6 +852,7 @@ int dbReader::collision_response_m3(interpair* p, interpair* q, int step, int pa
     if (out_of_play(p))
         return STEP_OK;
     Nesting nest;
+    nest.record(true, p, q, pass, first_pair_id);
     if (nest.tooDeep())
         return STEP_OK;
     return respond(Call{*this, p, step, pass, first_pair_id, true, q});

@@ -55,6 +55,17 @@ inline TissueLayout facingRuns(int kA, int kB, double length, double yA = -0.5, 
     return layout;
 }
 
+// A above B, their facing runs welded at (10, 0) only; X to the left,
+// welded to A at (0, 0), where B's corner lies too.
+inline TissueLayout besideTheRun()
+{
+    TissueLayout l = facingRuns(0, 0, 10.0);
+    l.welds.erase(l.welds.begin());
+    l.cells.push_back(FixtureCell{{{0, 0}, {-5, 5}, {-5, -5}}, 0});
+    l.welds.push_back({0, 0, 0, 2, 0, 0});
+    return l;
+}
+
 // The vertices strictly between `from` and `to` along next (or prev).
 inline std::vector<point3D*> ringBetween(point3D* from, point3D* to, bool backward)
 {

@@ -136,17 +136,6 @@ TEST(NewContactWelding, CrossingsAreWeldedOrFailWithTheirTexts)
 
 // --- a fusion that makes two cells touch -----------------------------------------
 
-// A above B, their facing runs welded at (10, 0) only; X to the left,
-// welded to A at (0, 0), where B's corner lies too.
-TissueLayout besideTheRun()
-{
-    TissueLayout l = facingRuns(0, 0, 10.0);
-    l.welds.erase(l.welds.begin());
-    l.cells.push_back(FixtureCell{{{0, 0}, {-5, 5}, {-5, -5}}, 0});
-    l.welds.push_back({0, 0, 0, 2, 0, 0});
-    return l;
-}
-
 TEST(BoundaryMerge4, CellsThatTouchOnlyAtTheFusedPointGetAPairWithoutStretch)
 {
     auto e = buildChecked(besideTheRun());

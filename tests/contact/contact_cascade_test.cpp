@@ -1,0 +1,160 @@
+// The recursion of the per-step contact response on built tissues: a
+// cascade of new contacts deeper than the nesting cap, a junction where the
+// three-cell response re-runs the per-step one, and a pair appended in the
+// first pass of the stage that the second pass visits again. The responses
+// entered are read from their record.
+#include "contact_fixtures.h"
+#include "contact/response_trace.h"
+#include "contact/welding.h"
+#include "support/topology_check.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using welding::ResponseCall;
+
+namespace {
+
+// Records the responses entered while it lives.
+struct ResponseLog {
+    ResponseLog() { welding::record_responses(&calls); }
+    ~ResponseLog() { welding::record_responses(nullptr); }
+    ResponseLog(const ResponseLog&) = delete;
+    ResponseLog& operator=(const ResponseLog&) = delete;
+    std::vector<ResponseCall> calls;
+};
+
+// A row of `count` triangles standing on the x axis, each welded to the
+// next at their shared base corner only, over the long bar L (the last
+// cell) whose top runs `lift` above the axis with a vertex under every base
+// corner: each triangle's foot overlaps the bar and no contact with the bar
+// is welded yet.
+TissueLayout triangleRowOnBar(int count, double base, double height, double lift)
+{
+    TissueLayout l;
+    for (int i = 0; i < count; ++i) {
+        const double x = i * base;
+        l.cells.push_back({{{x, 0.0}, {x + base, 0.0}, {x + base / 2, height}}, 0});
+    }
+    FixtureCell bar;
+    const double right = count * base + base;
+    const double left = -base;
+    bar.ring = {{left, -5.0}, {right, -5.0}, {right, lift}};
+    for (int i = count; i >= 0; --i)
+        bar.ring.push_back({i * base, lift});
+    bar.ring.push_back({left, lift});
+    l.cells.push_back(bar);
+    for (int i = 0; i + 1 < count; ++i)
+        l.welds.push_back({i, 1, 1, i + 1, 0, 0});
+    return l;
+}
+
+// The deepest nesting a stage's call reaches in the cascade below.
+constexpr int kCap = 64;
+
+TEST(ContactCascade, ACascadeDeeperThanTheCapReturnsSoundAndTheNextPassWeldsTheRest)
+{
+    // Each triangle's weld with the bar starts at the corner it shares with
+    // the triangle before it, so it re-runs that triangle's contact with the
+    // bar, one level deeper: the call on the last triangle would nest
+    // `count` deep.
+    const int count = kCap + 8;
+    auto e = buildChecked(triangleRowOnBar(count, 4.0, 8.0, 1.0));
+    ASSERT_TRUE(e);
+    cell* bar = e->cells[count];
+    std::vector<interpair*> onBar;
+    for (int i = 0; i < count; ++i)
+        onBar.push_back(welding::new_pair(*e, e->cells[i], bar));
+    const int left = count - kCap; // triangles 0 .. left - 1 lie past the cap
+    std::vector<std::pair<double, double>> before;
+    for (int i = 0; i < left; ++i)
+        for (int k = 0; k < 3; ++k)
+            before.push_back({vertexAt(*e, i, k)->x, vertexAt(*e, i, k)->y});
+
+    ResponseLog log;
+    interpair* top = onBar.back();
+    EXPECT_EQ(e->collision_response_m2(top, 1, 1, top->id), dbReader::STEP_OK) << e->message.toStdString();
+    welding::record_responses(nullptr);
+
+    // The chain went down to the cap; the calls one level deeper were
+    // refused at once, and only they.
+    int deepest = 0;
+    std::vector<int> refused;
+    for (const ResponseCall& c : log.calls) {
+        EXPECT_FALSE(c.three);
+        EXPECT_EQ(c.first, top->id);
+        deepest = std::max(deepest, c.depth);
+        EXPECT_EQ(c.refused, c.depth > kCap) << c.pair << " at depth " << c.depth;
+        if (c.refused)
+            refused.push_back(c.pair);
+    }
+    EXPECT_EQ(deepest, kCap + 1);
+    EXPECT_NE(std::find(refused.begin(), refused.end(), onBar[left - 1]->id), refused.end());
+    for (int i = 0; i < count; ++i)
+        EXPECT_EQ(onBar[i]->MP.size(), i >= left ? 1u : 0u) << "triangle " << i;
+    // Past the cap nothing was touched: no weld with the bar, no moved
+    // vertex but the shared corner of the last welded triangle.
+    for (int i = 0; i < left; ++i) {
+        for (int k = 0; k < 3; ++k) {
+            const point3D* v = vertexAt(*e, i, k);
+            if (i == left - 1 && k == 1)
+                continue;
+            EXPECT_EQ(v->x, before[3 * i + k].first) << i << "/" << k;
+            EXPECT_EQ(v->y, before[3 * i + k].second) << i << "/" << k;
+            for (const point3D* m : v->mp)
+                EXPECT_NE(welding::cell_of(m), bar) << i << "/" << k;
+        }
+    }
+    EXPECT_TRUE(topologyIsSound(*e));
+    // Only the triangles past the cap still cross the bar.
+    for (const std::string& c : boundaryCrossings(*e)) {
+        const auto at = c.find(" of cell ");
+        ASSERT_NE(at, std::string::npos) << c;
+        EXPECT_LT(std::stoi(c.substr(at + 9)), left) << c;
+    }
+    EXPECT_FALSE(boundaryCrossings(*e).empty());
+
+    // The stage's next pass welds the rest.
+    EXPECT_EQ(e->detect_collision(2), dbReader::STEP_OK) << e->message.toStdString();
+    for (int i = 0; i < count; ++i)
+        EXPECT_EQ(onBar[i]->MP.size(), 1u) << "triangle " << i;
+    EXPECT_TRUE(topologyIsSound(*e));
+    EXPECT_TRUE(boundaryCrossings(*e).empty());
+}
+
+TEST(CollisionStage, APairAppendedInTheFirstPassIsVisitedAgainInTheSecond)
+{
+    TissueLayout l = besideTheRun();
+    // B's corner at (0, 0) rises into A: growing the weld's free end over to
+    // it makes B touch X at the fused point, and their pair is appended.
+    l.cells[1].ring[1] = {0.5, 0.5};
+    auto e = buildChecked(l);
+    ASSERT_TRUE(e);
+    ASSERT_EQ(e->interpairs.size(), 2u);
+    ResponseLog log;
+    e->message.clear();
+    EXPECT_EQ(e->detect_collision(1), dbReader::STEP_OK) << e->message.toStdString();
+    welding::record_responses(nullptr);
+    ASSERT_EQ(e->interpairs.size(), 3u);
+    // The stage's own calls (depth 1): each pass visits the appended pair
+    // 2 after the two it started with, handing it its own id.
+    std::vector<std::pair<int, int>> visits;
+    for (const ResponseCall& c : log.calls) {
+        if (c.depth != 1)
+            continue;
+        EXPECT_FALSE(c.three);
+        EXPECT_EQ(c.first, c.pair);
+        visits.push_back({c.pass, c.pair});
+    }
+    const std::vector<std::pair<int, int>> expected = {{1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {2, 2}};
+    EXPECT_EQ(visits, expected);
+    // Its first visit recorded the weld point as its stretch; the second
+    // found it up to date.
+    ASSERT_EQ(e->interpairs[2]->MP.size(), 1u);
+    EXPECT_TRUE(e->message.isEmpty()) << e->message.toStdString();
+    EXPECT_TRUE(topologyIsSound(*e));
+    EXPECT_TRUE(boundaryCrossings(*e).empty());
+}
+
+} // namespace
