@@ -157,4 +157,96 @@ TEST(CollisionStage, APairAppendedInTheFirstPassIsVisitedAgainInTheSecond)
     EXPECT_TRUE(boundaryCrossings(*e).empty());
 }
 
+// C2 (cell 0) below X (cell 1), welded along y = 10 from x = 0 to their
+// junction corner J = (10, 10); C1 (cell 2) to the right, welded to X's
+// right side from (11.5, 20) down to (10.5, 12), has been pushed into the
+// corner: a short finger from (10.5, 12) dips across X and the weld into
+// C2 and comes back out through X's free side below (10.5, 12). No two
+// edges lie on one vertical or horizontal line, so no parallel-edge code
+// stands in for a crossing.
+TissueLayout fingerIntoJunction()
+{
+    TissueLayout l;
+    l.cells.push_back({{{0.5, 0}, {10, 0}, {10, 10}, {9, 10}, {8, 10}, {7, 10}, {5, 10}, {3, 10}, {0, 10}}, 0});
+    l.cells.push_back(
+        {{{0, 10}, {3, 10}, {5, 10}, {7, 10}, {8, 10}, {9, 10}, {10, 10}, {10.5, 12}, {11, 16}, {11.5, 20}, {-1, 20}}, 0});
+    l.cells.push_back(
+        {{{12, 5}, {20, 5}, {20, 20}, {11.5, 20}, {11, 16}, {10.5, 12}, {8.2, 9.3}, {9.3, 9.2}, {10.2, 11.2}, {11.2, 11.1}},
+         0});
+    l.welds.push_back({0, 2, 8, 1, 0, 6});
+    l.welds.push_back({2, 3, 5, 1, 7, 9});
+    return l;
+}
+
+struct JunctionCase {
+    const char* name;
+    bool contactOlderThanWeld; // the C1-C2 pair comes before C1's weld with X
+    int pass;
+    int firstOffset; // first_pair_id - the handled pair's id
+};
+
+TEST(ContactResponse, AJunctionDrivesTheThreeCellResponseWhichReRunsTheContactItWasHandedFrom)
+{
+    // Handled as the pair (C1, C2), the finger's crossing lies in C2's weld
+    // with X: the three-cell response runs on (C1, X). It grows that weld's
+    // end down to the junction, fusing the finger's first vertex with J;
+    // the end is then welded to C2 too, so the contact of C1 and C2 is
+    // re-run from there, while its first call is still open, when the pass
+    // filter lets it: in pass 1 when it is older than (C1, X), in pass 2
+    // when the stage is visiting a later pair.
+    const std::vector<JunctionCase> cases = {
+        {"older contact, pass 1", true, 1, 0},
+        {"visit of a later pair, pass 2", false, 2, 1},
+    };
+    for (const JunctionCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto e = buildChecked(fingerIntoJunction());
+        ASSERT_TRUE(e);
+        cell* C2 = e->cells[0];
+        cell* X = e->cells[1];
+        cell* C1 = e->cells[2];
+        interpair* cx = e->interpairs[1];
+        interpair* pair = welding::new_pair(*e, C1, C2);
+        if (c.contactOlderThanWeld) {
+            std::swap(e->interpairs[1], e->interpairs[2]);
+            e->interpairs[1]->id = 1;
+            e->interpairs[2]->id = 2;
+        }
+        ASSERT_TRUE(topologyIsSound(*e));
+        point3D* J = vertexAt(*e, 0, 2);
+        point3D* tip = vertexAt(*e, 2, 6);
+        ResponseLog log;
+        const int first = pair->id + c.firstOffset;
+        EXPECT_EQ(e->collision_response_m2(pair, 1, c.pass, first), dbReader::STEP_OK) << e->message.toStdString();
+        welding::record_responses(nullptr);
+
+        ASSERT_GE(log.calls.size(), 3u);
+        const ResponseCall& outer = log.calls[0];
+        const ResponseCall& three = log.calls[1];
+        const ResponseCall& back = log.calls[2];
+        EXPECT_TRUE(!outer.three && outer.pair == pair->id && outer.depth == 1);
+        EXPECT_TRUE(three.three && three.pair == cx->id && three.q == pair->id && three.depth == 2);
+        EXPECT_TRUE(!back.three && back.pair == pair->id && back.depth == 3);
+        for (const ResponseCall& r : log.calls) {
+            EXPECT_EQ(r.pass, c.pass);
+            EXPECT_EQ(r.first, first);
+            EXPECT_FALSE(r.refused);
+            EXPECT_LE(r.depth, 4);
+        }
+        // The re-run contact welded the finger's tip to C2 at the junction,
+        // where X's weld with both now ends.
+        for (const cell* k : e->cells)
+            EXPECT_FALSE(k->dead);
+        ASSERT_EQ(pair->MP.size(), 1u);
+        const mergepair* m = pair->MP[0];
+        EXPECT_TRUE(m->S1 == tip && m->S2 == tip && m->T1 == J && m->T2 == J);
+        ASSERT_EQ(cx->MP.size(), 1u);
+        EXPECT_EQ(cx->MP[0]->S2, tip);
+        EXPECT_EQ(welding::cell_of(cx->MP[0]->T1), X);
+        EXPECT_TRUE(cx->MP[0]->T1->checkmp(J) && tip->checkmp(J));
+        EXPECT_TRUE(topologyIsSound(*e));
+        EXPECT_TRUE(boundaryCrossings(*e).empty());
+    }
+}
+
 } // namespace
