@@ -19,6 +19,7 @@
 #include "contact/welding.h"
 
 #include <algorithm>
+#include <cmath>
 
 using namespace welding;
 
@@ -161,13 +162,40 @@ void run_reruns(const Call& k, const std::vector<interpair*>& list)
         k.db.collision_response_m2(list[i], k.step, k.pass, k.first);
 }
 
+// Parallel edges with X and Y at one x (code 9) face each other only where
+// X and Y meet or the two edges overlap along their direction: the code
+// also names edges far apart on one vertical line, or meeting end to end,
+// and fusing those vertices would fold a cell flat.
+bool parallel_contact(const point3D* X, const point3D* Y)
+{
+    if (X->x == Y->x && X->y == Y->y)
+        return true;
+    const point3D* a = X->out_edge->p1;
+    const point3D* b = X->out_edge->p2;
+    const point3D* e = Y->in_edge->p1;
+    const point3D* f = Y->in_edge->p2;
+    const double dx = b->x - a->x;
+    const double dy = b->y - a->y;
+    const double len2 = dx * dx + dy * dy;
+    if (len2 <= 0.0)
+        return false;
+    const double te = ((e->x - a->x) * dx + (e->y - a->y) * dy) / len2;
+    const double tf = ((f->x - a->x) * dx + (f->y - a->y) * dy) / len2;
+    return std::min(std::max(te, tf), 1.0) - std::max(std::min(te, tf), 0.0) > 1e-9;
+}
+
 // The hit table of the crossing codes: the X-side and Y-side vertices.
 bool hit_rule(int code, point3D* X, point3D* Y, point3D*& onX, point3D*& onY)
 {
     switch (code) {
+    case 9:
+        if (!parallel_contact(X, Y))
+            return false;
+        onX = X;
+        onY = Y;
+        return true;
     case 1:
-    case 4:
-    case 9: onX = X; onY = Y; return true;
+    case 4: onX = X; onY = Y; return true;
     case 3: onX = X->next; onY = Y->prev; return true;
     case 5: onX = X; onY = Y->prev; return true;
     case 6: onX = X->next; onY = Y; return true;

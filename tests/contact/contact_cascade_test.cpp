@@ -249,4 +249,31 @@ TEST(ContactResponse, AJunctionDrivesTheThreeCellResponseWhichReRunsTheContactIt
     }
 }
 
+TEST(ContactResponse, EdgesOnOneVerticalLineFarApartAreNotAContact)
+{
+    // The junction with straight sides: C1's welded side and C2's free
+    // right side lie on x = 10, ten units apart along it. Their crossing
+    // code (parallel edges, X and Y at one x) named C1's (10, 20) and C2's
+    // (10, 10) as the contact's first end; fused, they folded C2 flat.
+    TissueLayout l = fingerIntoJunction();
+    l.cells[0].ring[0] = {0, 0};
+    l.cells[1].ring = {{0, 10}, {3, 10}, {5, 10}, {7, 10}, {8, 10}, {9, 10}, {10, 10}, {10, 12}, {10, 16}, {10, 20}, {0, 20}};
+    l.cells[2].ring = {{12, 5}, {20, 5}, {20, 20}, {10, 20}, {10, 16}, {10, 12}, {6, 9}, {8, 9}, {9.5, 11.2}, {11, 11.2}};
+    auto e = buildChecked(l);
+    ASSERT_TRUE(e);
+    interpair* pair = welding::new_pair(*e, e->cells[2], e->cells[0]);
+    const double area = e->cells[0]->area;
+    EXPECT_EQ(e->collision_response_m2(pair, 1, 1, pair->id), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_FALSE(vertexAt(*e, 2, 3)->checkmp(vertexAt(*e, 0, 2)));
+    EXPECT_TRUE(topologyIsSound(*e));
+    // The finger's first vertex is fused with the junction corner four
+    // units away, so its crossings are not all settled in this layout; no
+    // cell is folded, though, through the next pass either.
+    EXPECT_EQ(e->detect_collision(2), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_TRUE(topologyIsSound(*e));
+    for (const cell* c : e->cells)
+        EXPECT_FALSE(c->dead);
+    EXPECT_GT(e->cells[0]->area, 0.5 * area);
+}
+
 } // namespace
