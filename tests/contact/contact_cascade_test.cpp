@@ -1,10 +1,9 @@
 // The recursion of the per-step contact response on built tissues: a
-// cascade of new contacts deeper than the nesting cap, a junction where the
-// three-cell response re-runs the per-step one, and a pair appended in the
-// first pass of the stage that the second pass visits again. The responses
-// entered are read from their record.
+// cascade of new contacts deeper than the nesting cap, and a junction where
+// the three-cell response re-runs the per-step one; and a crossing code
+// that named ends far apart. The responses entered are read from their
+// record.
 #include "contact_fixtures.h"
-#include "contact/response_trace.h"
 #include "contact/welding.h"
 #include "support/topology_check.h"
 
@@ -15,15 +14,6 @@
 using welding::ResponseCall;
 
 namespace {
-
-// Records the responses entered while it lives.
-struct ResponseLog {
-    ResponseLog() { welding::record_responses(&calls); }
-    ~ResponseLog() { welding::record_responses(nullptr); }
-    ResponseLog(const ResponseLog&) = delete;
-    ResponseLog& operator=(const ResponseLog&) = delete;
-    std::vector<ResponseCall> calls;
-};
 
 // A row of `count` triangles standing on the x axis, each welded to the
 // next at their shared base corner only, over the long bar L (the last
@@ -119,40 +109,6 @@ TEST(ContactCascade, ACascadeDeeperThanTheCapReturnsSoundAndTheNextPassWeldsTheR
     EXPECT_EQ(e->detect_collision(2), dbReader::STEP_OK) << e->message.toStdString();
     for (int i = 0; i < count; ++i)
         EXPECT_EQ(onBar[i]->MP.size(), 1u) << "triangle " << i;
-    EXPECT_TRUE(topologyIsSound(*e));
-    EXPECT_TRUE(boundaryCrossings(*e).empty());
-}
-
-TEST(CollisionStage, APairAppendedInTheFirstPassIsVisitedAgainInTheSecond)
-{
-    TissueLayout l = besideTheRun();
-    // B's corner at (0, 0) rises into A: growing the weld's free end over to
-    // it makes B touch X at the fused point, and their pair is appended.
-    l.cells[1].ring[1] = {0.5, 0.5};
-    auto e = buildChecked(l);
-    ASSERT_TRUE(e);
-    ASSERT_EQ(e->interpairs.size(), 2u);
-    ResponseLog log;
-    e->message.clear();
-    EXPECT_EQ(e->detect_collision(1), dbReader::STEP_OK) << e->message.toStdString();
-    welding::record_responses(nullptr);
-    ASSERT_EQ(e->interpairs.size(), 3u);
-    // The stage's own calls (depth 1): each pass visits the appended pair
-    // 2 after the two it started with, handing it its own id.
-    std::vector<std::pair<int, int>> visits;
-    for (const ResponseCall& c : log.calls) {
-        if (c.depth != 1)
-            continue;
-        EXPECT_FALSE(c.three);
-        EXPECT_EQ(c.first, c.pair);
-        visits.push_back({c.pass, c.pair});
-    }
-    const std::vector<std::pair<int, int>> expected = {{1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {2, 2}};
-    EXPECT_EQ(visits, expected);
-    // Its first visit recorded the weld point as its stretch; the second
-    // found it up to date.
-    ASSERT_EQ(e->interpairs[2]->MP.size(), 1u);
-    EXPECT_TRUE(e->message.isEmpty()) << e->message.toStdString();
     EXPECT_TRUE(topologyIsSound(*e));
     EXPECT_TRUE(boundaryCrossings(*e).empty());
 }
