@@ -17,8 +17,10 @@
 namespace {
 
 // `stretch`: A2..A4 welded to B2..B4 (A's ring has 9 vertices, B's 9).
-// Otherwise a single point A2 = B2 (7 vertices each).
-std::unique_ptr<dbReader> crossingCells(bool stretch)
+// Otherwise a single point A2 = B2 (7 vertices each); `roomy` gives A's top
+// and B's bottom more vertices (10 each), so that the weld through A2 = B2
+// is the shorter way round both rings.
+std::unique_ptr<dbReader> crossingCells(bool stretch, bool roomy = false)
 {
     TissueLayout layout;
     FixtureCell a;
@@ -30,26 +32,12 @@ std::unique_ptr<dbReader> crossingCells(bool stretch)
     } else {
         a.ring = {{0, 0}, {2, -0.5}, {4, 0}, {6, -0.5}, {8, 0}, {8, 10}, {0, 10}};
         b.ring = {{8, -0.2}, {6, 0.5}, {4, 0}, {2, 0.5}, {0, -0.2}, {0, -10}, {8, -10}};
+        if (roomy) {
+            a.ring = {{0, 0}, {2, -0.5}, {4, 0}, {6, -0.5}, {8, 0}, {8, 5}, {8, 10}, {4, 10}, {0, 10}, {0, 5}};
+            b.ring = {{8, -0.2}, {6, 0.5}, {4, 0}, {2, 0.5}, {0, -0.2}, {-1, -5}, {-1, -10}, {4.3, -11}, {9, -10}, {9, -5}};
+        }
         layout.welds.push_back(FixtureWeld{0, 2, 2, 1, 2, 2});
     }
-    layout.cells = {a, b};
-    std::string error;
-    auto engine = buildTissue(layout, &error);
-    EXPECT_TRUE(engine) << error;
-    return engine;
-}
-
-// The single point of crossingCells with longer far sides (A's top, B's
-// bottom), so that the weld through A2 = B2 is the shorter way round both
-// rings. Vertex ids are those of crossingCells for A0..A4 and B0..B4.
-std::unique_ptr<dbReader> roomySinglePoint()
-{
-    TissueLayout layout;
-    FixtureCell a;
-    FixtureCell b;
-    a.ring = {{0, 0}, {2, -0.5}, {4, 0}, {6, -0.5}, {8, 0}, {8, 5}, {8, 10}, {4, 10}, {0, 10}, {0, 5}};
-    b.ring = {{8, -0.2}, {6, 0.5}, {4, 0}, {2, 0.5}, {0, -0.2}, {-1, -5}, {-1, -10}, {4.3, -11}, {9, -10}, {9, -5}};
-    layout.welds.push_back(FixtureWeld{0, 2, 2, 1, 2, 2});
     layout.cells = {a, b};
     std::string error;
     auto engine = buildTissue(layout, &error);
@@ -186,7 +174,7 @@ TEST(EndRefresh, StretchEndsMoveOntoTheFirstCrossing)
 
 TEST(EndRefresh, SinglePointsTakeBothCrossings)
 {
-    Cells s{roomySinglePoint()};
+    Cells s{crossingCells(false, true)};
     ASSERT_TRUE(s.e);
     point3D* a = s.A(2);
     point3D* b = s.A(2);
