@@ -222,7 +222,7 @@ bool link_list(dbReader& db, const Side& s, point3D* owner, const std::vector<po
 bool single_point(dbReader& db, point3D* P, point3D* Q, int pairId)
 {
     std::vector<point3D*> Plist, Qlist;
-    const Pos m = fuse_at_midpoint(P, Q, Plist, Qlist);
+    fuse_at_midpoint(P, Q, Plist, Qlist);
     cell* cellP = cell_of(P);
     cell* cellQ = cell_of(Q);
     if (!Plist.empty() && !link_list(db, Side{Q, cellQ, cellP, true, pairId, cellP, cellQ}, Q, Plist))
