@@ -245,3 +245,38 @@ TEST_F(Relaxation, ZeroLengthSidesGiveZeroTermsNotNaN)
 }
 
 }  // namespace
+
+TEST_F(Relaxation, ANeighboursShortJunctionSidePullsADrivenJunctionPastItsEnd)
+{
+    // Cells 0 and 1 share a side from (10, 10 - gap) up to the junction
+    // (10, 10) with the driven cell 2 above them. The neighbours' terms are
+    // scaled to the driven cell's own side length (10), so their shared side
+    // pulls the junction as hard whether it is short or long: the three
+    // sweeps (about 0.35 each here) carry the junction as far down along a
+    // side of 0.8 as along one of 5, past the short side's end, which folds.
+    const double gaps[] = {0.8, 5.0};
+    double y[2];
+    for (int g = 0; g < 2; ++g) {
+        TissueLayout layout;
+        layout.cells.push_back({{{0, 0}, {10, 0}, {10, 10 - gaps[g]}, {10, 10}, {0, 10}}, 1});
+        layout.cells.push_back({{{10, 0}, {20, 0}, {20, 10}, {10, 10}, {10, 10 - gaps[g]}}, 1});
+        layout.cells.push_back({{{0, 10}, {10, 10}, {20, 10}, {20, 20}, {0, 20}}, 1});
+        layout.welds = {{0, 1, 3, 1, 3, 0}, {0, 3, 4, 2, 0, 1}, {1, 2, 3, 2, 1, 2}};
+        auto e = typedTissue(layout);
+        ASSERT_TRUE(e);
+        cell* c = e->cells[2];
+        c->driven = 1;
+        c->tension = 1.0;
+        c->pressure = 0.6;
+        c->mass = 0.01;
+        point3D* junction = vertexAt(*e, 2, 1);
+        ASSERT_EQ(junction->node->vertices.size(), 3u);
+        e->cell_simple_relaxation(c, 0);
+        y[g] = junction->y;
+        EXPECT_EQ(vertexAt(*e, 0, 3)->y, y[g]);  // the neighbours' junction vertices came along
+        EXPECT_EQ(vertexAt(*e, 1, 3)->y, y[g]);
+    }
+    EXPECT_EQ(y[0], y[1]);
+    EXPECT_LT(y[0], 10 - gaps[0]);
+    EXPECT_NEAR(y[1], 10 - 3 * 0.35, 0.1);
+}
