@@ -182,10 +182,11 @@ TEST_F(Relaxation, ThreeSweepsOrSixAfterASharpOrReflexFreeVertex)
         if (k.exactVertex >= 0) {
             // The vertex and its ring neighbours stand where the second sweep
             // reads them.
+            const Ring& placed = k.layout.cells[0].ring;
             const Rings first = simpleSweeps(k.layout, 0, k.driven, 1, 0.7, k.pressure, 0.05);
             for (int d = -1; d <= 1; ++d) {
-                const std::size_t i = (k.exactVertex + d + k.layout.cells[0].ring.size()) % k.layout.cells[0].ring.size();
-                ASSERT_EQ(first[0][i], k.layout.cells[0].ring[i]) << k.what << " vertex " << i;
+                const std::size_t i = (k.exactVertex + d + placed.size()) % placed.size();
+                ASSERT_EQ(first[0][i], placed[i]) << k.what << " vertex " << i;
             }
             ASSERT_EQ(vertexAt(*e, 0, k.exactVertex)->point_angle(), k.exactAngle) << k.what;
         }

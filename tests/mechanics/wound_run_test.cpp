@@ -14,10 +14,10 @@
 // neighbour's junction edge pulls the junction as hard when it is short as
 // when it is long; at the sample's damping of 0.01 the three sweeps move a
 // junction 0.25 to 0.7 a step, past the far end of a junction edge shorter
-// than that, and the edge folds over its neighbours (near step 22 when only
-// re-mesh, mechanics and R-tree run). The edge corrections collapse every
-// shared edge shorter than pi / 2 each step, so none is left short enough
-// to fold.
+// than that, and the edge folds over its neighbours (at step 22 of this run
+// when only re-mesh, mechanics and R-tree are played). The edge corrections
+// collapse every shared edge shorter than pi / 2 each step, so none is left
+// short enough to fold.
 #include "mechanics_env.h"
 
 #include <QTemporaryDir>
