@@ -1,0 +1,98 @@
+// Two cells that share no contact, pushed into each other across a gap too
+// wide for the edge corrections' gap pairing: the contact stage pairs and
+// welds them in the same step, so their boundaries no longer cross. This is
+// the shape in which the wound sample's long Model run first left two
+// crossing cells: both are welded to a third cell above the gap, and each
+// bulges past the other below it.
+#include "contact/crossing_contacts.h"
+#include "contact/welding.h"
+#include "support/crossings.h"
+#include "support/tissue_fixture.h"
+#include "support/topology_check.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A (left) and B (right) are welded to C (between them, above the gap) and
+// bulge into each other below C by `reach` past the middle line of the gap.
+TissueLayout bulgingPair(double reach)
+{
+    const double mid = 6.0;
+    TissueLayout t;
+    t.cells.push_back({{{0, 2}, {4, 2}, {mid + reach, 5}, {4, 8}, {4, 10}, {4, 12}, {0, 12}}, 0});
+    t.cells.push_back({{{8, 12}, {8, 10}, {8, 8}, {mid - reach, 5}, {8, 2}, {12, 2}, {12, 12}}, 0});
+    // Three free edges at C's bottom and top: the gap walks around C give up
+    // before reaching the other cell, so the gap pairing leaves A and B apart.
+    t.cells.push_back(
+        {{{4, 8}, {5.3, 8.3}, {6.7, 8.3}, {8, 8}, {8, 10}, {8, 12}, {6.7, 11.7}, {5.3, 11.7}, {4, 12}, {4, 10}}, 0});
+    // Edge lengths within the band the edge corrections keep.
+    for (FixtureCell& c : t.cells)
+        for (auto& [x, y] : c.ring) {
+            x *= 2.0;
+            y *= 2.0;
+        }
+    t.welds.push_back({0, 3, 5, 2, 8, 0});
+    t.welds.push_back({1, 0, 2, 2, 3, 5});
+    return t;
+}
+
+TEST(CrossingContacts, CellsPushedIntoEachOtherAreWeldedByTheContactStage)
+{
+    std::string error;
+    // The edge corrections alone leave the two cells unpaired and crossing.
+    auto later = buildTissue(bulgingPair(1.0), &error);
+    ASSERT_TRUE(later) << error;
+    EXPECT_LT(later->cell_edge_response(1), 0);
+    EXPECT_EQ(welding::find_any_pair(later->cells[0], later->cells[1]), nullptr);
+    EXPECT_TRUE(boundariesCross(*later));
+
+    auto e = buildTissue(bulgingPair(1.0), &error);
+    ASSERT_TRUE(e) << error;
+    ASSERT_TRUE(boundariesCross(*e));
+
+    EXPECT_EQ(e->detect_collision(1), dbReader::STEP_OK) << e->message.toStdString();
+    const interpair* p = welding::find_pair(e->cells[0], e->cells[1]);
+    ASSERT_NE(p, nullptr);
+    EXPECT_FALSE(p->MP.empty());
+    std::string where;
+    EXPECT_FALSE(boundariesCross(*e, &where)) << where;
+    const auto faults = checkTopology(*e);
+    EXPECT_TRUE(faults.empty()) << describeFaults(faults);
+    // Once paired, the next step's search finds nothing more to pair.
+    EXPECT_EQ(welding::pair_crossing_cells(*e), 0);
+}
+
+TEST(CrossingContacts, OnlyCrossingCellsWithoutAnyPairArePaired)
+{
+    std::string error;
+    // Boxes overlapping, boundaries apart: no pair.
+    auto apart = buildTissue(bulgingPair(-0.5), &error);
+    ASSERT_TRUE(apart) << error;
+    const std::size_t pairs = apart->interpairs.size();
+    EXPECT_EQ(welding::pair_crossing_cells(*apart), 0);
+    EXPECT_EQ(apart->interpairs.size(), pairs);
+
+    // Crossing: one pair, made once, whatever the cells' order.
+    auto crossing = buildTissue(bulgingPair(1.0), &error);
+    ASSERT_TRUE(crossing) << error;
+    EXPECT_EQ(welding::pair_crossing_cells(*crossing), 1);
+    const interpair* made = crossing->interpairs.back();
+    EXPECT_EQ(made->cell1, crossing->cells[0]);
+    EXPECT_EQ(made->cell2, crossing->cells[1]);
+    EXPECT_EQ(welding::pair_crossing_cells(*crossing), 0);
+
+    // A dissolved contact still listed blocks a new one, as everywhere.
+    auto dissolved = buildTissue(bulgingPair(1.0), &error);
+    ASSERT_TRUE(dissolved) << error;
+    welding::new_pair(*dissolved, dissolved->cells[1], dissolved->cells[0])->removed = 1;
+    EXPECT_EQ(welding::pair_crossing_cells(*dissolved), 0);
+
+    // A dead cell is left alone.
+    auto dead = buildTissue(bulgingPair(1.0), &error);
+    ASSERT_TRUE(dead) << error;
+    dead->cells[1]->dead = 1;
+    EXPECT_EQ(welding::pair_crossing_cells(*dead), 0);
+}
+
+}  // namespace
