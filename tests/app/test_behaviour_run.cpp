@@ -254,8 +254,9 @@ protected:
         EXPECT_TRUE(second.faults.empty()) << second.faults.front();
         EXPECT_EQ(second.steps, again);
         EXPECT_EQ(second.hash, first.hashAtMark);
-        if (again == steps)
+        if (again == steps) {
             EXPECT_EQ(second.hash, first.hash);
+        }
     }
 };
 
