@@ -222,7 +222,7 @@ bool link_list(dbReader& db, const Side& s, point3D* owner, const std::vector<po
 bool single_point(dbReader& db, point3D* P, point3D* Q, int pairId)
 {
     std::vector<point3D*> Plist, Qlist;
-    const Pos m = fuse_at_midpoint(P, Q, Plist, Qlist);
+    fuse_at_midpoint(P, Q, Plist, Qlist);
     cell* cellP = cell_of(P);
     cell* cellQ = cell_of(Q);
     if (!Plist.empty() && !link_list(db, Side{Q, cellQ, cellP, true, pairId, cellP, cellQ}, Q, Plist))
@@ -339,9 +339,19 @@ bool mid1_contacts(dbReader& db, const PointRun& r, const std::vector<point3D*>&
         const mergepair* M = q->MP[0];
         const bool vFirst = q->cell1 == cV;
         const bool single = vFirst ? M->S1 == M->S2 : M->T1 == M->T2;
-        // The S1mp member on its first cell swaps the check's answer for a
-        // stretch that is a single point on V's side.
-        const bool firstEnd = (s1Member && vFirst && single) ? check == 0 : check == 1;
+        bool firstEnd = check == 1;
+        if (single) {
+            // A single welded point grows towards the couple: u becomes the
+            // first end when it lies before the point along the ring, else
+            // the second. The check's side (swapped, for the S1mp member on
+            // its first cell) can name the other end, and the re-weld would
+            // then run from the point round the far side of both rings.
+            const point3D* X = vFirst ? M->S1 : M->T1;
+            const int before = ring_steps(u, X, false);
+            const int after = ring_steps(X, u, false);
+            if (before >= 0 && after >= 0)
+                firstEnd = before < after;
+        }
         if (!move_stretch_end(db, q, cV, u, v, firstEnd, s1Member))
             return false;
     }

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <cmath>
 #include <random>
+#include <set>
 
 namespace {
 
@@ -806,6 +807,233 @@ TEST(AltResponseExtension, CollinearEdgesBeyondAWeldedPointAreIgnored)
     EXPECT_EQ(p->MP[0]->T2, T);
     EXPECT_DOUBLE_EQ(S->x, 10.0);
     EXPECT_DOUBLE_EQ(S->y, 5.0);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
+
+namespace {
+
+// `count` jittered 20-gons round one point, each overlapping its two ring
+// neighbours by 0.5 to 4 at `scale` 1; a smaller scale draws them closer, so
+// that cells two apart overlap as well.
+TissueLayout cellsRoundOnePoint(unsigned seed, int count, double scale)
+{
+    std::mt19937 local(seed);
+    std::uniform_real_distribution<double> turn(0.0, 6.2831853);
+    std::uniform_real_distribution<double> overlap(0.5, 4.0);
+    TissueLayout layout;
+    const double a = turn(local);
+    for (int c = 0; c < count; ++c) {
+        const double r = (20.0 - overlap(local)) / (2.0 * std::sin(3.14159265 / count)) * scale;
+        const double t = a + c * 6.2831853 / count;
+        layout.cells.push_back(jitteredGon(r * std::cos(t), r * std::sin(t), turn(local), 0.3, local));
+    }
+    return layout;
+}
+
+// The pair of two cells, whatever its id.
+interpair* pairOf(const dbReader& e, int a, int b)
+{
+    for (interpair* p : e.interpairs)
+        if ((p->cell1->id == a && p->cell2->id == b) || (p->cell1->id == b && p->cell2->id == a))
+            return p;
+    return nullptr;
+}
+
+// Re-entry into the response. Five cells drawn close round one point, every
+// two of them paired, opened one pair after the other. Opening cells 0 and 1
+// welds both ends of their crossing; at the second end a vertex of cell 2
+// was welded to cell 0's end, so the empty contact of cells 0 and 2 starts
+// there and its refresh moves only its second end couple onto the next
+// crossing. Only the second pull runs: the cell-2 vertex there is welded to
+// vertices of cells 3 and 4, which are pulled onto cell 0's end, and their
+// contacts with cell 0, opened earlier, are handed back to the response.
+// With the older ids the nested responses only extend (no stretch is
+// added: nesting response, merge, response); when the pair being opened has
+// the smallest id, the same vertices are pulled and linked but no contact is
+// re-entered. Every call returns, the tissue stays sound, and repeating the
+// response until nothing changes leaves nothing crossed.
+TEST(AltResponseReentry, PulledVerticesHandOlderContactsBackToTheResponse)
+{
+    using Couple = std::pair<int, int>;
+    // The order the pairs are opened in.
+    const std::vector<Couple> opening = {{2, 4}, {1, 3}, {0, 3}, {1, 2}, {3, 4},
+                                         {2, 3}, {0, 4}, {0, 1}, {1, 4}, {0, 2}};
+    struct Row {
+        bool openedPairFirst; // the pair of cells 0 and 1 gets id 0
+        int peak;             // nesting reached while opening it
+    };
+    for (const Row& row : {Row{false, 3}, Row{true, 2}}) {
+        auto e = buildChecked(cellsRoundOnePoint(1297, 5, 0.7));
+        ASSERT_TRUE(e);
+        std::vector<Couple> ids = opening;
+        if (row.openedPairFirst)
+            std::rotate(ids.begin(), ids.begin() + 7, ids.begin() + 8);
+        for (const Couple& c : ids)
+            welding::new_pair(*e, e->cells[c.first], e->cells[c.second]);
+        interpair* opened = pairOf(*e, 0, 1);
+        interpair* older3 = pairOf(*e, 0, 3);
+        interpair* older4 = pairOf(*e, 0, 4);
+        for (const Couple& c : opening) {
+            interpair* p = pairOf(*e, c.first, c.second);
+            const std::size_t mp3 = older3->MP.size();
+            const std::size_t mp4 = older4->MP.size();
+            welding::AltNesting::reset_peak();
+            testing::internal::CaptureStdout();
+            const int result = welding::respond_alt(*e, p);
+            const std::string out = testing::internal::GetCapturedStdout();
+            ASSERT_EQ(result, dbReader::STEP_OK) << e->message.toStdString();
+            ASSERT_TRUE(topologyIsSound(*e)) << "pair " << c.first << " " << c.second;
+            if (p != opened)
+                continue;
+            EXPECT_EQ(welding::AltNesting::peak(), row.peak);
+            EXPECT_EQ(out, "Pair id:" + std::to_string(opened->id) + ":0 1, boundary merge 2: 0 2\n");
+            // Opened earlier, both contacts have a stretch; a nested
+            // response only extends them.
+            EXPECT_EQ(older3->MP.size(), mp3);
+            EXPECT_EQ(older4->MP.size(), mp4);
+            EXPECT_GE(mp3, 1u);
+            EXPECT_GE(mp4, 1u);
+            // The pulled vertices of cells 3 and 4 are welded to cell 0's
+            // end with the cell-2 vertex they followed.
+            bool junction = false;
+            for (edge* side : e->cells[0]->sides) {
+                std::set<int> cells;
+                for (const point3D* w : side->p1->mp)
+                    cells.insert(welding::cell_of(w)->id);
+                junction = junction || cells == std::set<int>{2, 3, 4};
+            }
+            EXPECT_TRUE(junction);
+        }
+        FuzzOutcome out;
+        respondUntilStill(*e, out, row.openedPairFirst ? "opened pair first" : "opened pair later");
+        EXPECT_EQ(out.refused, 0);
+        EXPECT_EQ(out.crossed, 0);
+        EXPECT_LE(out.deepest, welding::kAltMaxNesting);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Ring index of the vertex of c at (x, y), or -1.
+int ringIndex(const FixtureCell& c, double x, double y)
+{
+    for (std::size_t k = 0; k < c.ring.size(); ++k)
+        if (std::hypot(c.ring[k].first - x, c.ring[k].second - y) < 1e-9)
+            return static_cast<int>(k);
+    return -1;
+}
+
+// The neighbour welds at a fused single point that re-weld a contact, and
+// the line each writes. Cell 0 and a third cell 2 are unit squares' worth of
+// boundary on either side of the line y = 0, welded at their corners (10, 0)
+// and at their neighbours (9, 0), two single points with the edge between
+// them free; cell 1 faces the corner from the right. Fusing the corner with
+// cell 1's vertex (10.4, 0) makes the third cell's corner a partner of cell
+// 1's vertex, and the block on that couple finds the neighbours beyond
+// already welded: the contact of cells 0 and 2 grows over the edge between
+// the two points. Whether the corner is P or Q picks the list (P's: "S1s: ",
+// Q's: "S2s: "); which side cell 0 lies on picks the direction, hence the
+// use. Use 1 writes after its re-weld, use 5 with ", boundary merge 2: ".
+// Uses 3, 4, 7 and 8 (the anchor against the list) write nothing here: the
+// anchor's ring neighbours are not welded to the third cell.
+TEST(AltMergeZero, NeighbourWeldsAtTheFusedPointWriteTheirUsesLines)
+{
+    struct Row {
+        int use;
+        bool cellZeroBelow; // cell 0 below y = 0, the third cell above
+        bool cornerIsP;     // the corner is P (the first vertex of the merge)
+        const char* line;
+    };
+    const std::vector<Row> rows = {
+        {1, true, true, "S1s: 0 1: boundary merge 2: 0 2\n"},
+        {2, false, true, "S1s: 0 1: boundary merge 2: 0 2\n"},
+        {5, false, false, "S2s: 1 0, boundary merge 2: 0 2\n"},
+        {6, true, false, "S2s: 1 0: boundary merge 2: 0 2\n"},
+    };
+    for (const Row& row : rows) {
+        const FixtureCell below = polygon({{0, -10}, {10, -10}, {10, 0}, {0, 0}});
+        const FixtureCell above = polygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
+        TissueLayout layout;
+        layout.cells = {row.cellZeroBelow ? below : above, polygon({{10.4, -5}, {20, -5}, {20, 5}, {10.4, 5}}),
+                        row.cellZeroBelow ? above : below};
+        const int c0 = ringIndex(layout.cells[0], 10, 0);
+        const int n0 = ringIndex(layout.cells[0], 9, 0);
+        const int c2 = ringIndex(layout.cells[2], 10, 0);
+        const int n2 = ringIndex(layout.cells[2], 9, 0);
+        // The neighbours' weld first: it is the contact's first stretch.
+        layout.welds = {FixtureWeld{0, n0, n0, 2, n2, n2}, FixtureWeld{0, c0, c0, 2, c2, c2}};
+        auto e = buildChecked(layout);
+        ASSERT_TRUE(e);
+        interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+        point3D* corner = vertexAt(*e, 0, c0);
+        point3D* third = vertexAt(*e, 2, c2);
+        point3D* facing = vertexAt(*e, 1, ringIndex(layout.cells[1], 10.4, 0));
+        point3D* P = row.cornerIsP ? corner : facing;
+        point3D* Q = row.cornerIsP ? facing : corner;
+        // The pair's stretch has its S end on its first cell, cell 0.
+        p->MP.push_back(new mergepair(1, corner, corner, facing, facing));
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(welding::merge_0(*e, P, P, Q, Q, p->id));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), row.line) << "use " << row.use;
+        // The corner couple and the neighbours' couple now bound one stretch.
+        const mergepair* m = e->interpairs[0]->MP[0];
+        EXPECT_TRUE((m->S1 == corner && m->T2 == third) || (m->S2 == corner && m->T1 == third)) << "use " << row.use;
+        EXPECT_TRUE(row.cellZeroBelow ? corner->out_edge->bonded : corner->in_edge->bonded) << "use " << row.use;
+        EXPECT_TRUE(third->checkmp(facing) && facing->checkmp(third)) << "use " << row.use;
+        EXPECT_TRUE(topologyIsSound(*e)) << "use " << row.use;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// At the first fused point of a two-point merge, the third cell 2 welded to
+// S1 joins T1, and its contact with T1's cell (cell 1 first) is a single
+// welded point further along cell 1's ring, where cell 2 touches cell 1's
+// vertex 16. The stretch must grow from that point back to the new couple
+// at T1: T1 becomes its first end. Taken by the check's side alone (swapped,
+// as the rule for a single point on the anchor's first cell has it) the
+// couple would become the second end, and the re-weld would run from the
+// point round the far side of both rings, cutting cell 1 to half its
+// boundary.
+TEST(AltMergeZero, SinglePointContactAtTheFirstPointGrowsTowardsTheCouple)
+{
+    TissueLayout layout;
+    layout.cells = {twentyGon(0.0, 0.0), twentyGon(18.0, 0.0)};
+    const auto at = layout.cells[0].ring[19];
+    FixtureCell below = twentyGon(at.first, at.second - 10.0);
+    below.ring[5] = at;
+    below.ring[1] = layout.cells[1].ring[16];
+    layout.cells.push_back(below);
+    layout.welds.push_back(FixtureWeld{0, 19, 19, 2, 5, 5});
+    layout.welds.push_back(FixtureWeld{1, 16, 16, 2, 1, 1});
+    auto e = buildChecked(layout);
+    ASSERT_TRUE(e);
+    interpair* touch = e->interpairs[1];
+    ASSERT_EQ(touch->cell1, e->cells[1]);
+    interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+    point3D* S1 = vertexAt(*e, 0, 19);
+    point3D* S2 = vertexAt(*e, 0, 1);
+    point3D* T1 = vertexAt(*e, 1, 11);
+    point3D* T2 = vertexAt(*e, 1, 9);
+    point3D* z = vertexAt(*e, 2, 5);
+    p->MP.push_back(new mergepair(1, S1, S2, T2, T1));
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(welding::merge_0(*e, S1, S2, T1, T2, p->id));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Pair id:2:0 1, boundary merge 2: 1 2\n");
+    ASSERT_EQ(touch->MP.size(), 1u);
+    const mergepair* m = touch->MP[0];
+    EXPECT_EQ(m->S1, T1);
+    EXPECT_EQ(m->T2, z);
+    EXPECT_EQ(m->S2, vertexAt(*e, 1, 16));
+    EXPECT_EQ(welding::ring_steps(m->S1, m->S2, false), 5);
+    EXPECT_GE(e->cells[1]->sides.size(), 19u);
+    EXPECT_GE(e->cells[2]->sides.size(), 19u);
     EXPECT_TRUE(topologyIsSound(*e));
 }
 
