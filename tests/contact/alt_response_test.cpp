@@ -691,15 +691,23 @@ FixtureCell polygon(const std::vector<std::pair<double, double>>& corners)
 // (i + 1)(j + 1); a couple that does not cross opens nothing. Two C shapes
 // facing each other overlap at both arm tips (two runs per cell, listed
 // lower then upper on the first cell, upper then lower on the second), so
-// only the couples (0, 1) and (1, 0) cross. A bar across both arms of a C
-// gives one run on the bar: the couple (0, 0) welds the first arm, and the
-// bar's run, taken before that weld, no longer bounds a stretch for the
-// second couple, which opens nothing.
+// only the couples (0, 1) and (1, 0) cross; a C lying across the other's
+// arms runs the same way as it, and ids 1 and 4 open together. A bar across
+// both arms of a C gives one run on the bar: the couple (0, 0) welds the
+// first arm, and the bar's run, taken before that weld, no longer bounds a
+// stretch for the second couple, which opens nothing.
 TEST(AltResponse, CandidateRunsOpenWithTheirCoupleIds)
 {
     const FixtureCell cLeft = polygon({{0, 0}, {10, 0}, {10, 3}, {4, 3}, {4, 7}, {10, 7}, {10, 10}, {0, 10}});
     const FixtureCell cRight = polygon({{8.3, 0.5}, {18.3, 0.5}, {18.3, 9.5}, {8.3, 9.5}, {8.3, 6.5}, {14.3, 6.5},
                                         {14.3, 3.5}, {8.3, 3.5}});
+    // The left C turned half a turn, its back laid across both arms of the
+    // left C: along their right sides both rings run upwards, so lower run
+    // meets lower run (0, 0) and upper meets upper (1, 1). Each overlap is
+    // deeper than one weld closes: crossings remain, as they do after
+    // further calls.
+    const FixtureCell cAcross = polygon({{8.53, 10.31}, {-1.47, 10.31}, {-1.47, 7.31}, {4.53, 7.31}, {4.53, 3.31},
+                                         {-1.47, 3.31}, {-1.47, 0.31}, {8.53, 0.31}});
     const FixtureCell barRight = polygon({{8.3, 0.5}, {18.3, 0.5}, {18.3, 9.5}, {8.3, 9.5}});
     const FixtureCell barLeft = polygon({{0, 0.2}, {10, 0.2}, {10, 9.8}, {0, 9.8}});
     struct Row {
@@ -710,6 +718,7 @@ TEST(AltResponse, CandidateRunsOpenWithTheirCoupleIds)
     };
     const std::vector<Row> rows = {
         {cLeft, cRight, 2, 2, {2, 2}, true},
+        {cLeft, cAcross, 2, 2, {1, 4}, false},
         {cLeft, barRight, 2, 1, {1}, false},
         {barLeft, cRight, 1, 2, {1}, false},
     };
