@@ -904,16 +904,21 @@ TEST(AltResponseReentry, PulledVerticesHandOlderContactsBackToTheResponse)
             EXPECT_EQ(older4->MP.size(), mp4);
             EXPECT_GE(mp3, 1u);
             EXPECT_GE(mp4, 1u);
-            // The pulled vertices of cells 3 and 4 are welded to cell 0's
-            // end with the cell-2 vertex they followed.
-            bool junction = false;
-            for (edge* side : e->cells[0]->sides) {
+            // The new contact of cells 0 and 2 keeps its first couple at the
+            // fused point (cell 0's end there is welded to cell 1); its
+            // second couple moved, and the pulled vertices of cells 3 and 4
+            // are welded to that end only.
+            const interpair* fresh = pairOf(*e, 0, 2);
+            ASSERT_FALSE(fresh->MP.empty());
+            const mergepair* m = fresh->MP[0];
+            const auto cellsOf = [](const point3D* v) {
                 std::set<int> cells;
-                for (const point3D* w : side->p1->mp)
+                for (const point3D* w : v->mp)
                     cells.insert(welding::cell_of(w)->id);
-                junction = junction || cells == std::set<int>{2, 3, 4};
-            }
-            EXPECT_TRUE(junction);
+                return cells;
+            };
+            EXPECT_EQ(cellsOf(m->S1), (std::set<int>{1, 2}));
+            EXPECT_EQ(cellsOf(m->S2), (std::set<int>{2, 3, 4}));
         }
         FuzzOutcome out;
         respondUntilStill(*e, out, row.openedPairFirst ? "opened pair first" : "opened pair later");
