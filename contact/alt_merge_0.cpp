@@ -115,10 +115,17 @@ bool contact_step(dbReader& db, const Side& s, point3D* y)
     q->removed = 0;
     const bool yFirst = q->cell1 == cy && q->cell1 != s.cA;
     if (!q->MP.empty()) {
-        // A free out edge makes y the start of its side's stretch, a free in
-        // edge its end; A takes the opposite end of the other side.
-        if (!y->out_edge->bonded) {
-            mergepair* m0 = q->MP[0];
+        // The couple joins the stretch at the end facing y: a free out edge
+        // makes y the start of its side's stretch when the stretch lies
+        // ahead of y, a free in edge its end when it lies behind; A takes
+        // the opposite end of the other side. Moving both ends would re-weld
+        // one of them from y round the far side of both rings.
+        mergepair* m0 = q->MP[0];
+        const int ahead = ring_steps(y, yFirst ? m0->S1 : m0->T1, false);
+        const int behind = ring_steps(yFirst ? m0->S2 : m0->T2, y, false);
+        if (ahead < 0 || behind < 0)
+            return true;
+        if (ahead <= behind && !y->out_edge->bonded) {
             contact_trace(s, q, cy, yFirst);
             if (!(yFirst ? reweld(db, q, y, m0->S1, A, m0->T2) : reweld(db, q, y, m0->T1, A, m0->S2)))
                 return false;
@@ -127,9 +134,7 @@ bool contact_step(dbReader& db, const Side& s, point3D* y)
             m0 = q->MP[0];
             (yFirst ? m0->S1 : m0->T1) = y;
             (yFirst ? m0->T2 : m0->S2) = A;
-        }
-        if (!y->in_edge->bonded) {
-            mergepair* m0 = q->MP[0];
+        } else if (behind < ahead && !y->in_edge->bonded) {
             contact_trace(s, q, cy, yFirst);
             if (!(yFirst ? reweld(db, q, A, m0->T1, y, m0->S2) : reweld(db, q, A, m0->S1, y, m0->T2)))
                 return false;

@@ -1052,3 +1052,65 @@ TEST(AltMergeZero, SinglePointContactAtTheFirstPointGrowsTowardsTheCouple)
 }
 
 } // namespace
+
+namespace {
+
+// A third cell 2 welded to P meets Q's cell 1 at one welded point next to
+// the vertex z welded to P, ahead of z along cell 2's ring or behind it;
+// both edges of z are free. Fusing P and Q makes z a partner of Q, and the
+// contact of cells 1 and 2 grows from its point to the couple (z, Q) at the
+// end facing z: z becomes the start of cell 2's side when the point lies
+// ahead of it, its end when the point lies behind. Moving both ends (each
+// free edge's move in turn) re-welded the second one from z round the far
+// side of both rings and left cells 1 and 2 with two sides each. The line is
+// written under the pair id, with cells P and Q when z lies on the
+// contact's first cell, else with the contact's cells.
+TEST(AltMergeZero, ThirdCellContactGrowsToTheFusedPointAtTheEndFacingIt)
+{
+    struct Row {
+        bool ahead;       // the welded point lies ahead of z (at z.next)
+        bool thirdFirst;  // cell 2 is the contact's first cell
+        const char* line;
+    };
+    const std::vector<Row> rows = {
+        {true, false, "Pair id:2:1 2, boundary merge 2: 1 2\n"},
+        {true, true, "Pair id:2:0 1, boundary merge 2: 2 1\n"},
+        {false, false, "Pair id:2:1 2, boundary merge 2: 1 2\n"},
+        {false, true, "Pair id:2:0 1, boundary merge 2: 2 1\n"},
+    };
+    for (const Row& row : rows) {
+        const std::string what = std::string(row.ahead ? "ahead" : "behind") + (row.thirdFirst ? ", third first" : "");
+        TissueLayout layout;
+        layout.cells = {twentyGon(0.0, 0.0), twentyGon(19.8, 0.0), twentyGon(10.0, 10.0)};
+        // z (cell 2's vertex 15) on P; the neighbour of z on the chosen side
+        // on Q's neighbour facing it.
+        layout.cells[2].ring[15] = layout.cells[0].ring[0];
+        const int k2 = row.ahead ? 16 : 14;
+        const int k1 = row.ahead ? 9 : 11;
+        layout.cells[2].ring[k2] = layout.cells[1].ring[k1];
+        layout.welds.push_back(FixtureWeld{0, 0, 0, 2, 15, 15});
+        layout.welds.push_back(row.thirdFirst ? FixtureWeld{2, k2, k2, 1, k1, k1} : FixtureWeld{1, k1, k1, 2, k2, k2});
+        auto e = buildChecked(layout);
+        ASSERT_TRUE(e);
+        interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+        point3D* P = vertexAt(*e, 0, 0);
+        point3D* Q = vertexAt(*e, 1, 10);
+        point3D* z = vertexAt(*e, 2, 15);
+        p->MP.push_back(new mergepair(1, P, P, Q, Q));
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(welding::merge_0(*e, P, P, Q, Q, p->id));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), row.line) << what;
+        // The stretch runs from the couple to the old point (or back).
+        const mergepair* m = e->interpairs[1]->MP[0];
+        point3D* zStart = row.thirdFirst ? m->S1 : m->T1;
+        point3D* zEnd = row.thirdFirst ? m->S2 : m->T2;
+        EXPECT_EQ(row.ahead ? zStart : zEnd, z) << what;
+        EXPECT_EQ(welding::ring_steps(zStart, zEnd, false), 1) << what;
+        EXPECT_TRUE(Q->checkmp(z)) << what;
+        EXPECT_EQ(e->cells[1]->sides.size(), 20u) << what;
+        EXPECT_EQ(e->cells[2]->sides.size(), 20u) << what;
+        EXPECT_TRUE(topologyIsSound(*e)) << what;
+    }
+}
+
+} // namespace
