@@ -1114,3 +1114,65 @@ TEST(AltMergeZero, ThirdCellContactGrowsToTheFusedPointAtTheEndFacingIt)
 }
 
 } // namespace
+
+namespace {
+
+// The anchor against a list vertex z after its contact step. The third cell
+// 2 is welded to the corner (cell 0's vertex 0) at z and meets the other
+// cell 1 at two single points, one each side of z (z's ring neighbours on
+// the neighbours of cell 1's vertex 10). The contact step grows the
+// contact's first stretch to the couple (z, anchor); the block in the other
+// direction then finds the second point beyond the couple and grows that
+// stretch over it, its line written before the re-weld. With the corner as
+// P the anchor is Q (uses 3 and 4, "S1s: "), with the corner as Q it is P
+// (uses 7 and 8, "S2s: "); which point is the first stretch picks the use.
+// The block grows the stretch that starts at the anchor's neighbour; the
+// contact's first stretch, which lies behind the anchor, would be re-welded
+// round the far side of both rings.
+TEST(AltMergeZero, AnchorBlocksAfterTheContactStepWriteTheirUsesLines)
+{
+    struct Row {
+        int use;
+        bool cornerIsP;
+        bool aheadFirst; // the point ahead of z (at z.next) is the first stretch
+        const char* lines;
+    };
+    const std::vector<Row> rows = {
+        {3, true, true, "Pair id:2:1 2, boundary merge 2: 1 2\nS1s: 0 1: boundary merge 2: 1 2\n"},
+        {4, true, false, "Pair id:2:1 2, boundary merge 2: 1 2\nS1s: 0 1: boundary merge 2: 1 2\n"},
+        {7, false, false, "1 0, boundary merge 2: 1 2\nS2s: 1 0: boundary merge 2: 1 2\n"},
+        {8, false, true, "1 0, boundary merge 2: 1 2\nS2s: 1 0: boundary merge 2: 1 2\n"},
+    };
+    for (const Row& row : rows) {
+        TissueLayout layout;
+        layout.cells = {twentyGon(0.0, 0.0), twentyGon(19.8, 0.0), twentyGon(10.0, 10.0)};
+        layout.cells[2].ring[15] = layout.cells[0].ring[0];
+        layout.cells[2].ring[16] = layout.cells[1].ring[9];
+        layout.cells[2].ring[14] = layout.cells[1].ring[11];
+        const FixtureWeld ahead{1, 9, 9, 2, 16, 16};
+        const FixtureWeld behind{1, 11, 11, 2, 14, 14};
+        layout.welds = {FixtureWeld{0, 0, 0, 2, 15, 15}, row.aheadFirst ? ahead : behind,
+                        row.aheadFirst ? behind : ahead};
+        auto e = buildChecked(layout);
+        ASSERT_TRUE(e);
+        interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+        point3D* corner = vertexAt(*e, 0, 0);
+        point3D* facing = vertexAt(*e, 1, 10);
+        point3D* z = vertexAt(*e, 2, 15);
+        point3D* P = row.cornerIsP ? corner : facing;
+        point3D* Q = row.cornerIsP ? facing : corner;
+        p->MP.push_back(new mergepair(1, corner, corner, facing, facing));
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(welding::merge_0(*e, P, P, Q, Q, p->id));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), row.lines) << "use " << row.use;
+        // Both edges of z now lie on stretches of cells 1 and 2.
+        EXPECT_TRUE(z->out_edge->bonded && z->in_edge->bonded) << "use " << row.use;
+        EXPECT_EQ(z->out_edge->partner->cell, e->cells[1]) << "use " << row.use;
+        EXPECT_EQ(z->in_edge->partner->cell, e->cells[1]) << "use " << row.use;
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(e->cells[c]->sides.size(), 20u) << "use " << row.use << " cell " << c;
+        EXPECT_TRUE(topologyIsSound(*e)) << "use " << row.use;
+    }
+}
+
+} // namespace
