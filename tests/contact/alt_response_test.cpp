@@ -695,7 +695,11 @@ FixtureCell polygon(const std::vector<std::pair<double, double>>& corners)
 // arms runs the same way as it, and ids 1 and 4 open together. A bar across
 // both arms of a C gives one run on the bar: the couple (0, 0) welds the
 // first arm, and the bar's run, taken before that weld, no longer bounds a
-// stretch for the second couple, which opens nothing.
+// stretch for the second couple, which opens nothing. A contact with a
+// stretch is never opened again: later calls only extend the first arm's
+// stretch (an extension moves a stretch's ends, it adds none), so the second
+// arm stays crossed, as do the deep overlaps of the C across the other's
+// arms.
 TEST(AltResponse, CandidateRunsOpenWithTheirCoupleIds)
 {
     const FixtureCell cLeft = polygon({{0, 0}, {10, 0}, {10, 3}, {4, 3}, {4, 7}, {10, 7}, {10, 10}, {0, 10}});
@@ -741,6 +745,16 @@ TEST(AltResponse, CandidateRunsOpenWithTheirCoupleIds)
         EXPECT_EQ(ids, rows[r].ids) << "row " << r;
         EXPECT_TRUE(topologyIsSound(*e)) << "row " << r;
         EXPECT_EQ(boundaryCrossings(*e).empty(), rows[r].uncrossed) << "row " << r;
+        if (rows[r].uncrossed)
+            continue;
+        // A contact with a stretch is only extended: later calls add no
+        // stretch, so what the opening left crossed stays crossed.
+        for (int call = 0; call < 5; ++call) {
+            EXPECT_EQ(welding::respond_alt(*e, p), dbReader::STEP_OK) << e->message.toStdString();
+            ASSERT_TRUE(topologyIsSound(*e)) << "row " << r << " call " << call;
+        }
+        EXPECT_EQ(p->MP.size(), rows[r].ids.size()) << "row " << r;
+        EXPECT_FALSE(boundaryCrossings(*e).empty()) << "row " << r;
     }
 }
 
