@@ -609,29 +609,51 @@ TEST(AltResponseWholeTissue, SmallSampleOpensAndGrowsWithSoundTopology)
 
 namespace {
 
-// A third cell welded at S1 before the two-point merge: it joins T1 too,
-// and the contact of its cell with T1's is created with their single point.
-TEST(AltMergeZero, TwoPointsCarryAThirdCellWeldedAtTheFirstEnd)
+// Cells 0 and 1, 20-gons 18 apart, and a cell 2 below cell 0's vertex 19,
+// its vertex 5 welded there; with `touch`, its vertex 1 also sits on cell
+// 1's vertex 16, welded as a single point of a pair with cell 1 first.
+std::unique_ptr<dbReader> thirdBelowFirstEnd(bool touch)
 {
     TissueLayout layout;
     layout.cells = {twentyGon(0.0, 0.0), twentyGon(18.0, 0.0)};
     const auto at = layout.cells[0].ring[19];
     FixtureCell below = twentyGon(at.first, at.second - 10.0);
     below.ring[5] = at;
+    if (touch)
+        below.ring[1] = layout.cells[1].ring[16];
     layout.cells.push_back(below);
     layout.welds.push_back(FixtureWeld{0, 19, 19, 2, 5, 5});
-    auto e = buildTissue(layout);
-    ASSERT_TRUE(e);
-    interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
-    point3D* S1 = vertexAt(*e, 0, 19);
-    point3D* S2 = vertexAt(*e, 0, 1);
-    point3D* T1 = vertexAt(*e, 1, 11);
-    point3D* T2 = vertexAt(*e, 1, 9);
-    point3D* z = vertexAt(*e, 2, 5);
+    if (touch)
+        layout.welds.push_back(FixtureWeld{1, 16, 16, 2, 1, 1});
+    return buildChecked(layout);
+}
+
+// The two-point merge of cell 0's vertices 19 (S1) to 1 with cell 1's 11
+// (T1) to 9, as the opening hands it over for a new pair of cells 0 and 1
+// (under its own id when `pairId` is negative); what it wrote.
+std::string mergeTwoPoints(dbReader& e, int pairId)
+{
+    interpair* p = welding::new_pair(e, e.cells[0], e.cells[1]);
+    point3D* S1 = vertexAt(e, 0, 19);
+    point3D* S2 = vertexAt(e, 0, 1);
+    point3D* T1 = vertexAt(e, 1, 11);
+    point3D* T2 = vertexAt(e, 1, 9);
     p->MP.push_back(new mergepair(1, S1, S2, T2, T1));
     testing::internal::CaptureStdout();
-    EXPECT_TRUE(welding::merge_0(*e, S1, S2, T1, T2, 37212));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_TRUE(welding::merge_0(e, S1, S2, T1, T2, pairId < 0 ? p->id : pairId));
+    return testing::internal::GetCapturedStdout();
+}
+
+// A third cell welded at S1 before the two-point merge: it joins T1 too,
+// and the contact of its cell with T1's is created with their single point.
+TEST(AltMergeZero, TwoPointsCarryAThirdCellWeldedAtTheFirstEnd)
+{
+    auto e = thirdBelowFirstEnd(false);
+    ASSERT_TRUE(e);
+    point3D* S1 = vertexAt(*e, 0, 19);
+    point3D* T1 = vertexAt(*e, 1, 11);
+    point3D* z = vertexAt(*e, 2, 5);
+    EXPECT_EQ(mergeTwoPoints(*e, 37212),
               "   -> Pair 37212: \n   -> S1mp size: 1\n   -> S2mp size: 0\n   -> T1mp size: 0\n"
               "   -> T2mp size: 0\n");
     EXPECT_TRUE(z->checkmp(T1) && T1->checkmp(z) && z->checkmp(S1));
@@ -955,63 +977,113 @@ int ringIndex(const FixtureCell& c, double x, double y)
     return -1;
 }
 
-// The neighbour welds at a fused single point that re-weld a contact, and
-// the line each writes. Cell 0 and a third cell 2 are unit squares' worth of
-// boundary on either side of the line y = 0, welded at their corners (10, 0)
-// and at their neighbours (9, 0), two single points with the edge between
-// them free; cell 1 faces the corner from the right. Fusing the corner with
-// cell 1's vertex (10.4, 0) makes the third cell's corner a partner of cell
-// 1's vertex, and the block on that couple finds the neighbours beyond
-// already welded: the contact of cells 0 and 2 grows over the edge between
-// the two points. Whether the corner is P or Q picks the list (P's: "S1s: ",
-// Q's: "S2s: "); which side cell 0 lies on picks the direction, hence the
-// use. Use 1 writes after its re-weld, use 5 with ", boundary merge 2: ".
-// Uses 3, 4, 7 and 8 (the anchor against the list) write nothing here: the
-// anchor's ring neighbours are not welded to the third cell.
-TEST(AltMergeZero, NeighbourWeldsAtTheFusedPointWriteTheirUsesLines)
+// The neighbour welds at a fused single point (the third-cell block) that
+// re-weld a contact, and the line each of its eight uses writes.
+//
+// The partners' blocks (uses 1, 2, 5, 6): cell 0 and a third cell 2 are
+// squares' worth of boundary on either side of the line y = 0, welded at
+// their corners (10, 0) and at their neighbours (9, 0), two single points
+// with the edge between them free; cell 1 faces the corner from the right.
+// Fusing the corner with cell 1's vertex (10.4, 0) makes the third cell's
+// corner a partner of cell 1's vertex, and the block on the corner and the
+// third cell's corner finds the neighbours beyond already welded: the
+// contact of cells 0 and 2 grows over the edge between the two points.
+// Which side cell 0 lies on picks the direction, hence the use; use 1
+// writes after its re-weld, use 5 with ", boundary merge 2: ".
+//
+// The anchor's blocks (uses 3, 4, 7, 8): 20-gons, the third cell 2 welded
+// to the corner (cell 0's vertex 0) at z and meeting cell 1 at two single
+// points, one each side of z (z's ring neighbours on the neighbours of cell
+// 1's vertex 10). The contact step grows the contact's first stretch to the
+// couple (z, anchor); the block in the other direction then finds the
+// second point beyond the couple and grows that stretch over it, its line
+// written before the re-weld. Which point is the first stretch picks the
+// use. The block grows the stretch that starts at the anchor's neighbour:
+// the contact's first stretch lies behind the anchor, and re-welding it
+// ran round the far side of both rings.
+//
+// The corner as P walks P's list (anchor Q, "S1s: "), as Q Q's list
+// (anchor P, "S2s: ").
+struct UsesFixture {
+    TissueLayout layout;
+    int corner;   // cell 0's vertex fused with cell 1's
+    int facing;   // cell 1's vertex
+    int third;    // cell 2's vertex welded to the corner
+};
+
+UsesFixture partnersBlockFixture(bool cellZeroBelow)
+{
+    const FixtureCell below = polygon({{0, -10}, {10, -10}, {10, 0}, {0, 0}});
+    const FixtureCell above = polygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
+    UsesFixture f;
+    f.layout.cells = {cellZeroBelow ? below : above, polygon({{10.4, -5}, {20, -5}, {20, 5}, {10.4, 5}}),
+                      cellZeroBelow ? above : below};
+    f.corner = ringIndex(f.layout.cells[0], 10, 0);
+    f.facing = ringIndex(f.layout.cells[1], 10.4, 0);
+    f.third = ringIndex(f.layout.cells[2], 10, 0);
+    const int n0 = ringIndex(f.layout.cells[0], 9, 0);
+    const int n2 = ringIndex(f.layout.cells[2], 9, 0);
+    // The neighbours' weld first: it is the contact's first stretch.
+    f.layout.welds = {FixtureWeld{0, n0, n0, 2, n2, n2}, FixtureWeld{0, f.corner, f.corner, 2, f.third, f.third}};
+    return f;
+}
+
+UsesFixture anchorBlockFixture(bool aheadFirst)
+{
+    UsesFixture f{{}, 0, 10, 15};
+    TissueLayout& l = f.layout;
+    l.cells = {twentyGon(0.0, 0.0), twentyGon(19.8, 0.0), twentyGon(10.0, 10.0)};
+    l.cells[2].ring[15] = l.cells[0].ring[0];
+    l.cells[2].ring[16] = l.cells[1].ring[9];
+    l.cells[2].ring[14] = l.cells[1].ring[11];
+    const FixtureWeld ahead{1, 9, 9, 2, 16, 16};
+    const FixtureWeld behind{1, 11, 11, 2, 14, 14};
+    l.welds = {FixtureWeld{0, 0, 0, 2, 15, 15}, aheadFirst ? ahead : behind, aheadFirst ? behind : ahead};
+    return f;
+}
+
+TEST(AltMergeZero, NeighbourWeldsAtTheFusedPointWriteTheLinesOfTheirEightUses)
 {
     struct Row {
         int use;
-        bool cellZeroBelow; // cell 0 below y = 0, the third cell above
-        bool cornerIsP;     // the corner is P (the first vertex of the merge)
-        const char* line;
+        bool anchorBlock; // the anchor's fixture, else the partners'
+        bool side;        // cell 0 below y = 0, or the point ahead of z first
+        bool cornerIsP;
+        const char* lines;
+        int zBonded;      // bonded edges of the third cell's vertex afterwards
     };
     const std::vector<Row> rows = {
-        {1, true, true, "S1s: 0 1: boundary merge 2: 0 2\n"},
-        {2, false, true, "S1s: 0 1: boundary merge 2: 0 2\n"},
-        {5, false, false, "S2s: 1 0, boundary merge 2: 0 2\n"},
-        {6, true, false, "S2s: 1 0: boundary merge 2: 0 2\n"},
+        {1, false, true, true, "S1s: 0 1: boundary merge 2: 0 2\n", 1},
+        {2, false, false, true, "S1s: 0 1: boundary merge 2: 0 2\n", 1},
+        {3, true, true, true, "Pair id:2:1 2, boundary merge 2: 1 2\nS1s: 0 1: boundary merge 2: 1 2\n", 2},
+        {4, true, false, true, "Pair id:2:1 2, boundary merge 2: 1 2\nS1s: 0 1: boundary merge 2: 1 2\n", 2},
+        {5, false, false, false, "S2s: 1 0, boundary merge 2: 0 2\n", 1},
+        {6, false, true, false, "S2s: 1 0: boundary merge 2: 0 2\n", 1},
+        {7, true, false, false, "1 0, boundary merge 2: 1 2\nS2s: 1 0: boundary merge 2: 1 2\n", 2},
+        {8, true, true, false, "1 0, boundary merge 2: 1 2\nS2s: 1 0: boundary merge 2: 1 2\n", 2},
     };
     for (const Row& row : rows) {
-        const FixtureCell below = polygon({{0, -10}, {10, -10}, {10, 0}, {0, 0}});
-        const FixtureCell above = polygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
-        TissueLayout layout;
-        layout.cells = {row.cellZeroBelow ? below : above, polygon({{10.4, -5}, {20, -5}, {20, 5}, {10.4, 5}}),
-                        row.cellZeroBelow ? above : below};
-        const int c0 = ringIndex(layout.cells[0], 10, 0);
-        const int n0 = ringIndex(layout.cells[0], 9, 0);
-        const int c2 = ringIndex(layout.cells[2], 10, 0);
-        const int n2 = ringIndex(layout.cells[2], 9, 0);
-        // The neighbours' weld first: it is the contact's first stretch.
-        layout.welds = {FixtureWeld{0, n0, n0, 2, n2, n2}, FixtureWeld{0, c0, c0, 2, c2, c2}};
-        auto e = buildChecked(layout);
+        const UsesFixture f = row.anchorBlock ? anchorBlockFixture(row.side) : partnersBlockFixture(row.side);
+        auto e = buildChecked(f.layout);
         ASSERT_TRUE(e);
+        std::vector<std::size_t> sides;
+        for (const cell* c : e->cells)
+            sides.push_back(c->sides.size());
         interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
-        point3D* corner = vertexAt(*e, 0, c0);
-        point3D* third = vertexAt(*e, 2, c2);
-        point3D* facing = vertexAt(*e, 1, ringIndex(layout.cells[1], 10.4, 0));
+        point3D* corner = vertexAt(*e, 0, f.corner);
+        point3D* facing = vertexAt(*e, 1, f.facing);
+        point3D* z = vertexAt(*e, 2, f.third);
         point3D* P = row.cornerIsP ? corner : facing;
         point3D* Q = row.cornerIsP ? facing : corner;
         // The pair's stretch has its S end on its first cell, cell 0.
         p->MP.push_back(new mergepair(1, corner, corner, facing, facing));
         testing::internal::CaptureStdout();
         EXPECT_TRUE(welding::merge_0(*e, P, P, Q, Q, p->id));
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), row.line) << "use " << row.use;
-        // The corner couple and the neighbours' couple now bound one stretch.
-        const mergepair* m = e->interpairs[0]->MP[0];
-        EXPECT_TRUE((m->S1 == corner && m->T2 == third) || (m->S2 == corner && m->T1 == third)) << "use " << row.use;
-        EXPECT_TRUE(row.cellZeroBelow ? corner->out_edge->bonded : corner->in_edge->bonded) << "use " << row.use;
-        EXPECT_TRUE(third->checkmp(facing) && facing->checkmp(third)) << "use " << row.use;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), row.lines) << "use " << row.use;
+        EXPECT_EQ(z->out_edge->bonded + z->in_edge->bonded, row.zBonded) << "use " << row.use;
+        EXPECT_TRUE(z->checkmp(facing) && facing->checkmp(z)) << "use " << row.use;
+        for (std::size_t c = 0; c < sides.size(); ++c)
+            EXPECT_EQ(e->cells[c]->sides.size(), sides[c]) << "use " << row.use << " cell " << c;
         EXPECT_TRUE(topologyIsSound(*e)) << "use " << row.use;
     }
 }
@@ -1031,29 +1103,13 @@ namespace {
 // boundary.
 TEST(AltMergeZero, SinglePointContactAtTheFirstPointGrowsTowardsTheCouple)
 {
-    TissueLayout layout;
-    layout.cells = {twentyGon(0.0, 0.0), twentyGon(18.0, 0.0)};
-    const auto at = layout.cells[0].ring[19];
-    FixtureCell below = twentyGon(at.first, at.second - 10.0);
-    below.ring[5] = at;
-    below.ring[1] = layout.cells[1].ring[16];
-    layout.cells.push_back(below);
-    layout.welds.push_back(FixtureWeld{0, 19, 19, 2, 5, 5});
-    layout.welds.push_back(FixtureWeld{1, 16, 16, 2, 1, 1});
-    auto e = buildChecked(layout);
+    auto e = thirdBelowFirstEnd(true);
     ASSERT_TRUE(e);
     interpair* touch = e->interpairs[1];
     ASSERT_EQ(touch->cell1, e->cells[1]);
-    interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
-    point3D* S1 = vertexAt(*e, 0, 19);
-    point3D* S2 = vertexAt(*e, 0, 1);
     point3D* T1 = vertexAt(*e, 1, 11);
-    point3D* T2 = vertexAt(*e, 1, 9);
     point3D* z = vertexAt(*e, 2, 5);
-    p->MP.push_back(new mergepair(1, S1, S2, T2, T1));
-    testing::internal::CaptureStdout();
-    EXPECT_TRUE(welding::merge_0(*e, S1, S2, T1, T2, p->id));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Pair id:2:0 1, boundary merge 2: 1 2\n");
+    EXPECT_EQ(mergeTwoPoints(*e, -1), "Pair id:2:0 1, boundary merge 2: 1 2\n");
     ASSERT_EQ(touch->MP.size(), 1u);
     const mergepair* m = touch->MP[0];
     EXPECT_EQ(m->S1, T1);
@@ -1124,68 +1180,6 @@ TEST(AltMergeZero, ThirdCellContactGrowsToTheFusedPointAtTheEndFacingIt)
         EXPECT_EQ(e->cells[1]->sides.size(), 20u) << what;
         EXPECT_EQ(e->cells[2]->sides.size(), 20u) << what;
         EXPECT_TRUE(topologyIsSound(*e)) << what;
-    }
-}
-
-} // namespace
-
-namespace {
-
-// The anchor against a list vertex z after its contact step. The third cell
-// 2 is welded to the corner (cell 0's vertex 0) at z and meets the other
-// cell 1 at two single points, one each side of z (z's ring neighbours on
-// the neighbours of cell 1's vertex 10). The contact step grows the
-// contact's first stretch to the couple (z, anchor); the block in the other
-// direction then finds the second point beyond the couple and grows that
-// stretch over it, its line written before the re-weld. With the corner as
-// P the anchor is Q (uses 3 and 4, "S1s: "), with the corner as Q it is P
-// (uses 7 and 8, "S2s: "); which point is the first stretch picks the use.
-// The block grows the stretch that starts at the anchor's neighbour; the
-// contact's first stretch, which lies behind the anchor, would be re-welded
-// round the far side of both rings.
-TEST(AltMergeZero, AnchorBlocksAfterTheContactStepWriteTheirUsesLines)
-{
-    struct Row {
-        int use;
-        bool cornerIsP;
-        bool aheadFirst; // the point ahead of z (at z.next) is the first stretch
-        const char* lines;
-    };
-    const std::vector<Row> rows = {
-        {3, true, true, "Pair id:2:1 2, boundary merge 2: 1 2\nS1s: 0 1: boundary merge 2: 1 2\n"},
-        {4, true, false, "Pair id:2:1 2, boundary merge 2: 1 2\nS1s: 0 1: boundary merge 2: 1 2\n"},
-        {7, false, false, "1 0, boundary merge 2: 1 2\nS2s: 1 0: boundary merge 2: 1 2\n"},
-        {8, false, true, "1 0, boundary merge 2: 1 2\nS2s: 1 0: boundary merge 2: 1 2\n"},
-    };
-    for (const Row& row : rows) {
-        TissueLayout layout;
-        layout.cells = {twentyGon(0.0, 0.0), twentyGon(19.8, 0.0), twentyGon(10.0, 10.0)};
-        layout.cells[2].ring[15] = layout.cells[0].ring[0];
-        layout.cells[2].ring[16] = layout.cells[1].ring[9];
-        layout.cells[2].ring[14] = layout.cells[1].ring[11];
-        const FixtureWeld ahead{1, 9, 9, 2, 16, 16};
-        const FixtureWeld behind{1, 11, 11, 2, 14, 14};
-        layout.welds = {FixtureWeld{0, 0, 0, 2, 15, 15}, row.aheadFirst ? ahead : behind,
-                        row.aheadFirst ? behind : ahead};
-        auto e = buildChecked(layout);
-        ASSERT_TRUE(e);
-        interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
-        point3D* corner = vertexAt(*e, 0, 0);
-        point3D* facing = vertexAt(*e, 1, 10);
-        point3D* z = vertexAt(*e, 2, 15);
-        point3D* P = row.cornerIsP ? corner : facing;
-        point3D* Q = row.cornerIsP ? facing : corner;
-        p->MP.push_back(new mergepair(1, corner, corner, facing, facing));
-        testing::internal::CaptureStdout();
-        EXPECT_TRUE(welding::merge_0(*e, P, P, Q, Q, p->id));
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), row.lines) << "use " << row.use;
-        // Both edges of z now lie on stretches of cells 1 and 2.
-        EXPECT_TRUE(z->out_edge->bonded && z->in_edge->bonded) << "use " << row.use;
-        EXPECT_EQ(z->out_edge->partner->cell, e->cells[1]) << "use " << row.use;
-        EXPECT_EQ(z->in_edge->partner->cell, e->cells[1]) << "use " << row.use;
-        for (int c = 0; c < 3; ++c)
-            EXPECT_EQ(e->cells[c]->sides.size(), 20u) << "use " << row.use << " cell " << c;
-        EXPECT_TRUE(topologyIsSound(*e)) << "use " << row.use;
     }
 }
 
