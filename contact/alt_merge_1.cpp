@@ -10,8 +10,12 @@
 //  4. c and d share a junction and the swallowed contacts are released;
 //  5. the loose pieces c..a and b..d become one welded stretch.
 // The rings are checked before anything moves and again before steps 3 to
-// 5, since a third-cell re-weld may re-weld the main contact itself.
+// 5, since a third-cell re-weld may take an end off its ring. A fused vertex
+// already welded to the other main cell is refused before anything moves:
+// the fusion would pinch that cell at m.
 #include "contact/welding.h"
+
+#include <algorithm>
 
 using namespace welding;
 
@@ -22,6 +26,17 @@ namespace {
 bool ends_walkable(const point3D* a, const point3D* b, const point3D* c, const point3D* d)
 {
     return ends_on_two_cells(a, c, b, d) && count_between(c, a, false) >= 0 && count_between(d, b, true) >= 0;
+}
+
+// Whether p is welded, besides q, to a vertex of cell A or cell B. Fusing
+// c with d carries their partners to m: a partner of c on B (or of d on A)
+// would put two vertices of one main cell on the fused point, a pinch that
+// the arc removal (third cells only) cannot mend; the partner steps would
+// then re-weld the main contact itself and pull its stretch apart.
+bool welded_to_main_cell(const point3D* p, const point3D* q, const cell* A, const cell* B)
+{
+    return std::any_of(p->mp.begin(), p->mp.end(),
+                       [&](const point3D* w) { return w != q && (cell_of(w) == A || cell_of(w) == B); });
 }
 
 // Whether re-welding P's first stretch from the new couple (x, y) to its
@@ -83,9 +98,14 @@ void welding::partner_block(dbReader& db, const PartnerRun& run, const cell* A, 
     for (std::size_t i = 0; i < run.owner->mp.size(); ++i) {
         point3D* u = run.owner->mp[i];
         for (point3D* v : *run.inner) {
+            // Two vertices of one cell are never partners: a third cell with
+            // a vertex in each list is pinched at m and loses one of them to
+            // the arc removal.
+            if (cell_of(u) == cell_of(v))
+                continue;
             u->pushmp(v);
             edge* e = run.testOutEdge ? u->out_edge : u->in_edge;
-            if ((e && e->bonded) || u == run.passOver || cell_of(u) == cell_of(v))
+            if ((e && e->bonded) || u == run.passOver)
                 continue;
             interpair* P = contact_for(db, u, v, run.newWithStretch);
             if (!P)
@@ -118,10 +138,10 @@ void welding::partner_block(dbReader& db, const PartnerRun& run, const cell* A, 
 
 interpair* welding::link_fused_partner(dbReader& db, point3D* f, point3D* w)
 {
-    f->pushmp(w);
-    w->pushmp(f);
     if (cell_of(f) == cell_of(w))
         return nullptr;
+    f->pushmp(w);
+    w->pushmp(f);
     return contact_for(db, f, w, true);
 }
 
@@ -169,6 +189,8 @@ MergeOutcome welding::extend_stretch_end(dbReader& db, point3D* a, point3D* b, p
         return MergeOutcome::Refused;
     const cell* A = cell_of(a);
     const cell* B = cell_of(b);
+    if (welded_to_main_cell(c, d, A, B) || welded_to_main_cell(d, c, A, B))
+        return MergeOutcome::Refused;
     const Pos a0 = pos_of(a);
     const Pos m = midpoint(pos_of(c), pos_of(d));
 

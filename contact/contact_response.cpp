@@ -15,9 +15,11 @@
 // pair q is handled. The two call each other: every loop reads its sizes and
 // links afresh, results that a nested call may have killed are dropped, and
 // the nesting is capped.
+#include "contact/response_trace.h"
 #include "contact/welding.h"
 
 #include <algorithm>
+#include <cmath>
 
 using namespace welding;
 
@@ -32,6 +34,9 @@ int nesting = 0;
 // top-level call: each at most once, since it re-runs on an unchanged state.
 std::vector<const interpair*> ownReruns;
 
+// Where entered responses are recorded, when anywhere.
+std::vector<welding::ResponseCall>* responseLog = nullptr;
+
 struct Nesting {
     Nesting() { ++nesting; }
     ~Nesting()
@@ -42,6 +47,11 @@ struct Nesting {
     Nesting(const Nesting&) = delete;
     Nesting& operator=(const Nesting&) = delete;
     bool tooDeep() const { return nesting > kMaxNesting; }
+    void record(bool three, const interpair* pair, const interpair* q, int pass, int first) const
+    {
+        if (responseLog)
+            responseLog->push_back({three, pair->id, q ? q->id : -1, pass, first, nesting, tooDeep()});
+    }
 };
 
 // The most ring steps a fusion may swallow on both cells together.
@@ -152,13 +162,40 @@ void run_reruns(const Call& k, const std::vector<interpair*>& list)
         k.db.collision_response_m2(list[i], k.step, k.pass, k.first);
 }
 
+// Parallel edges with X and Y at one x (code 9) face each other only where
+// X and Y meet or the two edges overlap along their direction: the code
+// also names edges far apart on one vertical line, or meeting end to end,
+// and fusing those vertices would fold a cell flat.
+bool parallel_contact(const point3D* X, const point3D* Y)
+{
+    if (X->x == Y->x && X->y == Y->y)
+        return true;
+    const point3D* a = X->out_edge->p1;
+    const point3D* b = X->out_edge->p2;
+    const point3D* e = Y->in_edge->p1;
+    const point3D* f = Y->in_edge->p2;
+    const double dx = b->x - a->x;
+    const double dy = b->y - a->y;
+    const double len2 = dx * dx + dy * dy;
+    if (len2 <= 0.0)
+        return false;
+    const double te = ((e->x - a->x) * dx + (e->y - a->y) * dy) / len2;
+    const double tf = ((f->x - a->x) * dx + (f->y - a->y) * dy) / len2;
+    return std::min(std::max(te, tf), 1.0) - std::max(std::min(te, tf), 0.0) > 1e-9;
+}
+
 // The hit table of the crossing codes: the X-side and Y-side vertices.
 bool hit_rule(int code, point3D* X, point3D* Y, point3D*& onX, point3D*& onY)
 {
     switch (code) {
+    case 9:
+        if (!parallel_contact(X, Y))
+            return false;
+        onX = X;
+        onY = Y;
+        return true;
     case 1:
-    case 4:
-    case 9: onX = X; onY = Y; return true;
+    case 4: onX = X; onY = Y; return true;
     case 3: onX = X->next; onY = Y->prev; return true;
     case 5: onX = X; onY = Y->prev; return true;
     case 6: onX = X->next; onY = Y; return true;
@@ -822,11 +859,17 @@ bool out_of_play(const interpair* p)
 
 } // namespace
 
+void welding::record_responses(std::vector<ResponseCall>* into)
+{
+    responseLog = into;
+}
+
 int dbReader::collision_response_m2(interpair* pair, int step, int pass, int first_pair_id)
 {
     if (out_of_play(pair))
         return STEP_OK;
     Nesting nest;
+    nest.record(false, pair, nullptr, pass, first_pair_id);
     if (nest.tooDeep())
         return STEP_OK;
     return respond(Call{*this, pair, step, pass, first_pair_id, false, nullptr});
@@ -837,6 +880,7 @@ int dbReader::collision_response_m3(interpair* p, interpair* q, int step, int pa
     if (out_of_play(p))
         return STEP_OK;
     Nesting nest;
+    nest.record(true, p, q, pass, first_pair_id);
     if (nest.tooDeep())
         return STEP_OK;
     return respond(Call{*this, p, step, pass, first_pair_id, true, q});

@@ -98,6 +98,13 @@ bool single_walk(point3D* start, point3D* stop, bool back, Test test)
     return true;
 }
 
+// Whether p lies on the run from `from` to `to` along next, ends included.
+bool on_run(const point3D* from, const point3D* to, const point3D* p)
+{
+    const int toP = ring_steps(from, p, false);
+    return toP >= 0 && toP <= ring_steps(from, to, false);
+}
+
 } // namespace
 
 int welding::end_check(dbReader& db, interpair* pair, cell* own, point3D* p, point3D* q, point3D** first,
@@ -259,21 +266,28 @@ bool welding::end_refresh(dbReader& db, point3D** a, point3D** b, point3D** c, p
         const int g = ring_steps_sum(k4, k1, false, k2, k3, false);
         if (f < 0 || g < 0)
             return false;
+        // The new weld runs from na to nb along next on pa's cell and from
+        // nd to nc on pc's, whichever way round is shorter. It must still
+        // hold the point it grows from: on small rings the shorter way runs
+        // over the cells' far sides, and cells that also touch elsewhere
+        // (another weld, collinear sides meeting at a corner) give couples
+        // on both sides of that touch. Re-welding either would weld sides
+        // that do not meet.
+        const bool forward = f < g;
+        point3D* na = forward ? k3 : k2;
+        point3D* nb = forward ? k2 : k3;
+        point3D* nc = forward ? k4 : k1;
+        point3D* nd = forward ? k1 : k4;
+        if (!on_run(na, nb, pa) || !on_run(nd, nc, pc))
+            return true;
         if (snaps(g1.code))
             snap_couple(db, k1, k2);
         if (snaps(g2.code))
             snap_couple(db, k3, k4);
-        if (f < g) {
-            *a = k3;
-            *c = k4;
-            *b = k2;
-            *d = k1;
-        } else {
-            *a = k2;
-            *c = k1;
-            *b = k3;
-            *d = k4;
-        }
+        *a = na;
+        *b = nb;
+        *c = nc;
+        *d = nd;
         return true;
     }
     if (k1 == k4 && k2 == k3) {

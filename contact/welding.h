@@ -317,7 +317,9 @@ int end_check(dbReader& db, interpair* pair, cell* own, point3D* p, point3D* q, 
 // The end refresh of a weld (a, b on one cell, c, d on the other): the ends
 // move onto the first crossings beyond them, snapped together. False, with
 // nothing changed, for dead or misplaced vertices or a ring that does not
-// close; true otherwise (also when nothing usable was found).
+// close; true otherwise (also when nothing usable was found, as when the
+// crossings found around a single welded point would leave that point
+// outside the refreshed weld).
 bool end_refresh(dbReader& db, point3D** a, point3D** b, point3D** c, point3D** d);
 
 // Stretch surgery of the merges that extend a welded stretch by one couple
@@ -394,9 +396,9 @@ interpair* contact_for(dbReader& db, point3D* x, point3D* y, bool withStretch);
 mergepair* couple_ends(interpair* P, point3D* x, point3D**& xEnd, point3D**& yEnd);
 
 // The partner block at a fused point: every vertex u of `owner`'s partners
-// (read afresh: the list grows) takes every vertex v of `inner` as a
-// partner; then, unless u is passed over (its out edge, or in edge, is
-// welded, u is `passOver`, or u and v share a cell), the contact of u's and
+// (read afresh: the list grows) takes every vertex v of `inner` on another
+// cell as a partner; then, unless u is passed over (its out edge, or in
+// edge, is welded, or u is `passOver`), the contact of u's and
 // v's cells is created, started or re-welded with (x, y) as its new first
 // end couple, traced with `literal`.
 struct PartnerRun {
@@ -413,9 +415,9 @@ struct PartnerRun {
 };
 void partner_block(dbReader& db, const PartnerRun& run, const cell* A, const cell* B);
 
-// The front of a fused vertex's contact with a third-cell partner w: links
-// both ways, then (for two cells) contact_for(f, w); null when nothing is
-// left to re-weld.
+// The front of a fused vertex's contact with a third-cell partner w: for two
+// cells, links both ways, then contact_for(f, w); null when nothing is left
+// to re-weld. Two vertices of one cell are left unlinked.
 interpair* link_fused_partner(dbReader& db, point3D* f, point3D* w);
 
 // Every former partner w of the other fused vertex is linked with f and its
@@ -431,7 +433,10 @@ void third_cell_contacts(dbReader& db, point3D* f, const std::vector<point3D*>& 
 enum class MergeOutcome { Done, Refused, Stopped };
 
 // Moves the end (a, b) of a welded stretch out to (c, d): c before a on a's
-// cell, d after b on b's. `pairId` is only traced.
+// cell, d after b on b's. `pairId` is only traced. Refused, with nothing
+// changed, for dead or misplaced vertices, rings that do not close, no
+// contact between the two cells, or c or d already welded to either main
+// cell at another vertex.
 MergeOutcome extend_stretch_end(dbReader& db, point3D* a, point3D* b, point3D* c, point3D* d, int pairId);
 
 } // namespace welding

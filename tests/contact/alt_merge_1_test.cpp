@@ -414,14 +414,18 @@ TEST(ThirdCellContacts, ReweldOnlyWhenNeitherEndOrBothOnASinglePoint)
         EXPECT_TRUE(f->checkmp(w));
         EXPECT_TRUE(w->checkmp(f));
     }
-    // A single-point side already at both ends is re-welded (and traced);
-    // only the decision is checked here: facingRuns' two cells also meet at
-    // their other corner, which the end refresh takes for a crossing.
+    // A single-point side already at both ends is re-welded (and traced).
+    // facingRuns' two cells also meet at their other corner, whose collinear
+    // sides the end refresh must not take for the crossings beyond the weld:
+    // the single points stay as they are, the far sides unwelded.
     auto e = buildTissue(facingRuns(2, 2, 9.0));
     ASSERT_TRUE(e);
+    const std::string before = snapshot(*e);
     testing::internal::CaptureStdout();
     welding::third_cell_contacts(*e, vertexAt(*e, 0, 0), {vertexAt(*e, 1, 3)}, true, "P");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "P0 1\n");
+    EXPECT_EQ(snapshot(*e), before);
+    EXPECT_TRUE(topologyIsSound(*e));
 }
 
 TEST(ContactFor, MadeStartedOrHandedBack)
@@ -453,6 +457,13 @@ TEST(ContactFor, MadeStartedOrHandedBack)
     EXPECT_EQ(made->MP[0]->T1, y);
     EXPECT_EQ(e->cells[0]->pairs.back(), made);
     EXPECT_EQ(e->cells[1]->pairs.back(), made);
+    // A fused vertex and a partner on its own cell: neither linked nor
+    // given a contact.
+    point3D* own = vertexAt(*e, 1, 2);
+    EXPECT_EQ(welding::link_fused_partner(*e, x, own), nullptr);
+    EXPECT_FALSE(x->checkmp(own));
+    EXPECT_FALSE(own->checkmp(x));
+    EXPECT_EQ(e->interpairs.size(), 2u);
 }
 
 } // namespace
@@ -593,31 +604,35 @@ TEST(PartnerBlock, BondedPartnerOnlyLinksAndAStretchIsReweldedOnce)
 namespace {
 
 // c = P1 is welded to B's Q1 and d = B's vertex after Q2 to A's vertex
-// before P2 (both moved to (6, 0)): each fused vertex's former partner lies
-// on the other main cell, so the partner steps re-weld the main contact
-// itself, with either weld first in its list.
-// Disabled: a known open fault. The merge returns Done, but d is linked
-// with Q1 on its own cell and the main stretch keeps the end (A's vertex 2,
-// Q1) that the later re-weld of c..a moves apart.
-TEST(ExtendStretchEnd, DISABLED_MainContactReweldedMidMergeLeavesSoundTopology)
+// before P2 (both moved to (6, 0)), with either weld first in the contact's
+// list; or c alone is welded to Q1. Fusing c and d would bring two vertices
+// of a main cell onto the fused point (d and Q1 on B, c and A's vertex on
+// A), a pinch no step of the merge cuts, and the partner steps would re-weld
+// the main contact itself and pull its stretch apart: the merge refuses
+// before anything moves.
+TEST(ExtendStretchEnd, FusedVertexWeldedToTheOtherMainCellIsRefused)
 {
-    for (bool middleFirst : {false, true}) {
+    for (int variant : {0, 1, 2}) {
         TissueLayout layout = facingRuns(2, 2, 9.0);
-        layout.cells[0].ring[2] = {6.0, 0.0};
-        layout.cells[1].ring[1] = {6.0, 0.0};
-        const FixtureWeld middle{0, 2, 2, 1, 1, 1};
-        if (middleFirst)
-            layout.welds.insert(layout.welds.begin(), middle);
-        else
-            layout.welds.push_back(middle);
+        if (variant < 2) {
+            layout.cells[0].ring[2] = {6.0, 0.0};
+            layout.cells[1].ring[1] = {6.0, 0.0};
+            const FixtureWeld middle{0, 2, 2, 1, 1, 1};
+            if (variant == 1)
+                layout.welds.insert(layout.welds.begin(), middle);
+            else
+                layout.welds.push_back(middle);
+        }
         auto e = buildChecked(layout);
         ASSERT_TRUE(e);
+        const std::string before = snapshot(*e);
         testing::internal::CaptureStdout();
         const welding::MergeOutcome r = welding::extend_stretch_end(*e, vertexAt(*e, 0, 3), vertexAt(*e, 1, 0),
                                                                     vertexAt(*e, 0, 0), vertexAt(*e, 1, 1), 0);
-        const std::string out = testing::internal::GetCapturedStdout();
-        EXPECT_NE(r, welding::MergeOutcome::Refused) << middleFirst;
-        EXPECT_TRUE(topologyIsSound(*e)) << middleFirst << " " << out << describeFaults(checkTopology(*e));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << variant;
+        EXPECT_EQ(r, welding::MergeOutcome::Refused) << variant;
+        EXPECT_EQ(snapshot(*e), before) << variant;
+        EXPECT_TRUE(topologyIsSound(*e)) << variant;
     }
 }
 

@@ -1,9 +1,11 @@
 // Tissues shared by the contact tests: two cells facing each other along a
 // run that is welded only at its two ends, and cells built from centres as
-// the tissue loader builds them (regular 20-gons of radius 10).
+// the tissue loader builds them (regular 20-gons of radius 10); and a record
+// of the contact responses a test runs.
 #ifndef VANTU_TESTS_CONTACT_CONTACT_FIXTURES_H
 #define VANTU_TESTS_CONTACT_CONTACT_FIXTURES_H
 
+#include "contact/response_trace.h"
 #include "support/crossings.h"
 #include "support/tissue_fixture.h"
 
@@ -53,6 +55,17 @@ inline TissueLayout facingRuns(int kA, int kB, double length, double yA = -0.5, 
     layout.welds.push_back(FixtureWeld{0, 0, 0, 1, kB + 1, kB + 1});
     layout.welds.push_back(FixtureWeld{0, kA + 1, kA + 1, 1, 0, 0});
     return layout;
+}
+
+// A above B, their facing runs welded at (10, 0) only; X to the left,
+// welded to A at (0, 0), where B's corner lies too.
+inline TissueLayout besideTheRun()
+{
+    TissueLayout l = facingRuns(0, 0, 10.0);
+    l.welds.erase(l.welds.begin());
+    l.cells.push_back(FixtureCell{{{0, 0}, {-5, 5}, {-5, -5}}, 0});
+    l.welds.push_back({0, 0, 0, 2, 0, 0});
+    return l;
 }
 
 // The vertices strictly between `from` and `to` along next (or prev).
@@ -150,6 +163,15 @@ inline TissueLayout weldedAtOnePoint()
     layout.welds.push_back(FixtureWeld{0, 0, 0, 1, 10, 10});
     return layout;
 }
+
+// Records the responses entered while it lives.
+struct ResponseLog {
+    ResponseLog() { welding::record_responses(&calls); }
+    ~ResponseLog() { welding::record_responses(nullptr); }
+    ResponseLog(const ResponseLog&) = delete;
+    ResponseLog& operator=(const ResponseLog&) = delete;
+    std::vector<welding::ResponseCall> calls;
+};
 
 // Orientation of c against the line a -> b (twice the signed area).
 inline double orient(std::pair<double, double> a, std::pair<double, double> b, std::pair<double, double> c)

@@ -136,17 +136,6 @@ TEST(NewContactWelding, CrossingsAreWeldedOrFailWithTheirTexts)
 
 // --- a fusion that makes two cells touch -----------------------------------------
 
-// A above B, their facing runs welded at (10, 0) only; X to the left,
-// welded to A at (0, 0), where B's corner lies too.
-TissueLayout besideTheRun()
-{
-    TissueLayout l = facingRuns(0, 0, 10.0);
-    l.welds.erase(l.welds.begin());
-    l.cells.push_back(FixtureCell{{{0, 0}, {-5, 5}, {-5, -5}}, 0});
-    l.welds.push_back({0, 0, 0, 2, 0, 0});
-    return l;
-}
-
 TEST(BoundaryMerge4, CellsThatTouchOnlyAtTheFusedPointGetAPairWithoutStretch)
 {
     auto e = buildChecked(besideTheRun());
@@ -172,7 +161,7 @@ TEST(BoundaryMerge4, CellsThatTouchOnlyAtTheFusedPointGetAPairWithoutStretch)
 
 namespace {
 
-TEST(CollisionStage, APairAppendedInTheFirstPassIsVisitedInTheSamePass)
+TEST(CollisionStage, APairAppendedInTheFirstPassIsVisitedInTheSamePassAndInTheSecond)
 {
     TissueLayout l = besideTheRun();
     // B's corner at (0, 0) rises into A, so that the weld's free end grows
@@ -182,9 +171,11 @@ TEST(CollisionStage, APairAppendedInTheFirstPassIsVisitedInTheSamePass)
     ASSERT_TRUE(e);
     ASSERT_EQ(e->interpairs.size(), 2u);
     ProgressWatch watch("Simulation: collision-detection");
+    ResponseLog log;
     e->message.clear();
     EXPECT_EQ(e->detect_collision(1), dbReader::STEP_OK) << e->message.toStdString();
     watch.stop();
+    welding::record_responses(nullptr);
     EXPECT_TRUE(e->message.isEmpty()) << e->message.toStdString();
     // The pair of B and X, appended while pair 0 grew, was visited in the
     // first pass (its progress value, 2 * 50 / 3) and recorded their weld
@@ -198,6 +189,20 @@ TEST(CollisionStage, APairAppendedInTheFirstPassIsVisitedInTheSamePass)
     EXPECT_EQ(m->S1, m->S2);
     EXPECT_EQ(m->T1, m->T2);
     EXPECT_TRUE(m->S1->checkmp(m->T1));
+    // The stage's own calls (depth 1): each pass visits the appended pair
+    // after the two it started with, handing it its own id; the second
+    // visit found its weld up to date.
+    std::vector<std::pair<int, int>> visits;
+    for (const welding::ResponseCall& c : log.calls) {
+        if (c.depth != 1)
+            continue;
+        EXPECT_FALSE(c.three);
+        EXPECT_EQ(c.first, c.pair);
+        visits.push_back({c.pass, c.pair});
+    }
+    const std::vector<std::pair<int, int>> expected = {{1, 0}, {1, 1}, {1, 2}, {2, 0}, {2, 1}, {2, 2}};
+    EXPECT_EQ(visits, expected);
+    EXPECT_EQ(bx->MP.size(), 1u);
     EXPECT_TRUE(topologyIsSound(*e));
     EXPECT_TRUE(boundaryCrossings(*e).empty());
 }

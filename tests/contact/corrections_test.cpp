@@ -330,6 +330,21 @@ TEST(PickCorrection, EntryCasesAndTheInSideSlide)
         EXPECT_EQ(e->pick_correction(vertexAt(*e, 0, 0)), -1);
         EXPECT_TRUE(e->cells[0]->dead);
     }
+    // Seven sides with both edges free: nothing to correct.
+    {
+        TissueLayout layout;
+        FixtureCell hept;
+        for (int k = 0; k < 7; ++k)
+            hept.ring.push_back({5 * std::cos(k * 2 * 3.14159265 / 7), 5 * std::sin(k * 2 * 3.14159265 / 7)});
+        layout.cells.push_back(hept);
+        auto e = buildChecked(layout);
+        point3D* V = vertexAt(*e, 0, 0);
+        const double x = V->x;
+        EXPECT_EQ(e->pick_correction(V), -1);
+        EXPECT_FALSE(e->cells[0]->dead);
+        EXPECT_EQ(liveRing(*e, 0), 7);
+        EXPECT_EQ(V->x, x);
+    }
     // Seven sides, in-edge welded: V and Vn leave K, Vp and its partner
     // meet at M, L's vertex at V stays but lets go.
     {
@@ -339,7 +354,9 @@ TEST(PickCorrection, EntryCasesAndTheInSideSlide)
         point3D* Vn = vertexAt(*e, 0, 3);
         point3D* L0 = vertexAt(*e, 1, 0);
         point3D* Lp = vertexAt(*e, 1, 1);
+        const std::size_t pairs = e->interpairs.size();
         EXPECT_EQ(e->pick_correction(V), -1);
+        EXPECT_EQ(e->interpairs.size(), pairs);  // Vn had no partner: no contact to make
         EXPECT_FALSE(V->alive);
         EXPECT_FALSE(Vn->alive);
         EXPECT_TRUE(L0->alive);
@@ -441,6 +458,17 @@ TEST(AngleCorrection, ReflexFreeCornersAreFlattenedInRingOrder)
     v->x = 5.0;
     f->cell_angle_response();
     EXPECT_EQ(v->x, 5.0);
+    // Two reflex corners in a row on the left side of cell 0: the second
+    // is placed from the first one's new position, (1, 6), not its old one.
+    auto h = buildChecked(twoFineSquares());
+    point3D* first = vertexAt(*h, 0, 14);
+    point3D* second = vertexAt(*h, 0, 15);
+    first->x = 2.0;
+    second->x = 2.0;
+    h->cell_angle_response();
+    expectAt(first, 1.0, 6.0);
+    expectAt(second, 0.5, 3.0);
+
     auto g = buildChecked(twoFineSquares());
     g->cells[0]->burry = 1;
     vertexAt(*g, 0, 14)->x = 2.0;
@@ -724,6 +752,19 @@ TEST(EdgeStage, AGapOfTwoFreeEdgesPairsTheCellsAcrossIt)
         EXPECT_EQ(made, c.paired ? 1u : 0u) << c.freeEdges << " " << c.existing;
         expectSound(*e);
     }
+    // One cell on both sides of the gap: A (cell 1) arches over two free
+    // edges of X (cell 0), welded to it left and right. The walks from X and
+    // from A each find their own cell across the far weld: no pair is made.
+    TissueLayout arch;
+    arch.cells.push_back(FixtureCell{{{0, 0}, {12, 0}, {12, 10}, {8, 10}, {6, 10}, {4, 10}, {0, 10}}, 0});
+    arch.cells.push_back(FixtureCell{{{0, 10}, {4, 10}, {6, 12}, {8, 10}, {12, 10}, {12, 16}, {0, 16}}, 0});
+    arch.welds = {{0, 2, 3, 1, 3, 4}, {0, 5, 6, 1, 0, 1}};
+    auto e = buildChecked(arch);
+    ASSERT_TRUE(topologyIsSound(*e));
+    const std::size_t before = e->interpairs.size();
+    EXPECT_EQ(e->cell_edge_response(1), -1) << e->message.toStdString();
+    EXPECT_EQ(e->interpairs.size(), before);
+    expectSound(*e);
 }
 
 TEST(EdgeStage, TheBandIsOpenAtBothEndsAndAFoldedEdgeIsCollapsed)
@@ -765,6 +806,37 @@ TEST(EdgeStage, TheBandIsOpenAtBothEndsAndAFoldedEdgeIsCollapsed)
 
     dbReader empty;
     EXPECT_EQ(empty.cell_edge_response(1), -1);
+}
+
+TEST(EdgeStage, AFoldedWeldedEdgeLongerThanTheBandStays)
+{
+    // L (cell 0, below) and U (cell 1, above) share the zigzag (0,0) (10,0)
+    // (1,1) (11,1): the middle side, about 9.06 long, folds back on both
+    // cells, so both list it for collapse and neither splits it, and a
+    // welded edge that is not short is not collapsed. The straight welded
+    // sides beside it are long and unfolded: they are split.
+    TissueLayout layout;
+    layout.cells.push_back(FixtureCell{{{0, 0}, {0, -10}, {12, -10}, {13, 1}, {11, 1}, {1, 1}, {10, 0}}, 0});
+    layout.cells.push_back(FixtureCell{{{0, 0}, {10, 0}, {1, 1}, {11, 1}, {11, 10}, {0, 10}}, 0});
+    layout.welds = {{0, 4, 0, 1, 0, 3}};
+    auto e = buildChecked(layout);
+    ASSERT_TRUE(topologyIsSound(*e));
+    edge* folded = sideAt(*e, 0, 5);  // L's (1,1) -> (10,0)
+    ASSERT_GT(folded->getlength(), corrections::kLongEdge);
+    ASSERT_TRUE(folded->edge_twist());
+    ASSERT_TRUE(folded->partner->edge_twist());
+    edge* partner = folded->partner;
+    const std::size_t before = e->points.size();
+    EXPECT_EQ(e->cell_edge_response(1), -1) << e->message.toStdString();
+    EXPECT_TRUE(folded->in_use);
+    EXPECT_EQ(folded->partner, partner);
+    expectAt(folded->p1, 1.0, 1.0);
+    expectAt(folded->p2, 10.0, 0.0);
+    EXPECT_EQ(folded->p1->next, folded->p2);
+    for (std::size_t k = before; k < e->points.size(); ++k)
+        EXPECT_FALSE(std::fabs(e->points[k]->x - 5.5) < 1e-9 && std::fabs(e->points[k]->y - 0.5) < 1e-9);
+    EXPECT_GT(e->points.size(), before);  // the straight welded sides were split
+    expectSound(*e);
 }
 
 namespace {
@@ -897,6 +969,7 @@ TEST(PickStage, AFailingCandidateEndsTheStageBeforeTheNextOne)
             if (s->bonded)
                 s->pair = nullptr;
     const int r = e->cell_pick_response(1);
+    EXPECT_FALSE(anyProgressVisible());
     EXPECT_GE(r, 4);
     EXPECT_LT(r, 8);
     EXPECT_EQ(e->message, QString("ERROR: the boundary of cell %1 is broken!").arg(r));

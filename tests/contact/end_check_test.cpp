@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -16,8 +17,10 @@
 namespace {
 
 // `stretch`: A2..A4 welded to B2..B4 (A's ring has 9 vertices, B's 9).
-// Otherwise a single point A2 = B2 (7 vertices each).
-std::unique_ptr<dbReader> crossingCells(bool stretch)
+// Otherwise a single point A2 = B2 (7 vertices each); `roomy` gives A's top
+// and B's bottom more vertices (10 each), so that the weld through A2 = B2
+// is the shorter way round both rings.
+std::unique_ptr<dbReader> crossingCells(bool stretch, bool roomy = false)
 {
     TissueLayout layout;
     FixtureCell a;
@@ -29,6 +32,10 @@ std::unique_ptr<dbReader> crossingCells(bool stretch)
     } else {
         a.ring = {{0, 0}, {2, -0.5}, {4, 0}, {6, -0.5}, {8, 0}, {8, 10}, {0, 10}};
         b.ring = {{8, -0.2}, {6, 0.5}, {4, 0}, {2, 0.5}, {0, -0.2}, {0, -10}, {8, -10}};
+        if (roomy) {
+            a.ring = {{0, 0}, {2, -0.5}, {4, 0}, {6, -0.5}, {8, 0}, {8, 5}, {8, 10}, {4, 10}, {0, 10}, {0, 5}};
+            b.ring = {{8, -0.2}, {6, 0.5}, {4, 0}, {2, 0.5}, {0, -0.2}, {-1, -5}, {-1, -10}, {4.3, -11}, {9, -10}, {9, -5}};
+        }
         layout.welds.push_back(FixtureWeld{0, 2, 2, 1, 2, 2});
     }
     layout.cells = {a, b};
@@ -167,20 +174,26 @@ TEST(EndRefresh, StretchEndsMoveOntoTheFirstCrossing)
 
 TEST(EndRefresh, SinglePointsTakeBothCrossings)
 {
-    Cells s{crossingCells(false)};
+    Cells s{crossingCells(false, true)};
     ASSERT_TRUE(s.e);
     point3D* a = s.A(2);
     point3D* b = s.A(2);
     point3D* c = s.B(2);
     point3D* d = s.B(2);
     s.e->boundary_merge_2_refresh(&a, &b, &c, &d, nullptr, nullptr);
-    EXPECT_EQ(a, s.A(4));
-    EXPECT_EQ(c, s.B(0));
-    EXPECT_EQ(b, s.A(0));
-    EXPECT_EQ(d, s.B(4));
+    EXPECT_EQ(a, s.A(0));
+    EXPECT_EQ(c, s.B(4));
+    EXPECT_EQ(b, s.A(4));
+    EXPECT_EQ(d, s.B(0));
     EXPECT_TRUE(s.A(4)->checkmp(s.B(0)));
     EXPECT_TRUE(s.A(0)->checkmp(s.B(4)));
     EXPECT_TRUE(topologyIsSound(*s.e));
+    // The refreshed ends are a weld through the old point: re-welded, the
+    // far sides keep their places.
+    s.e->boundary_merge_2(a, b, c, d);
+    EXPECT_TRUE(topologyIsSound(*s.e));
+    EXPECT_DOUBLE_EQ(s.e->points[7]->y, 10.0);
+    EXPECT_DOUBLE_EQ(s.e->points[16]->y, -10.0);
 
     // One single-point side and one stretch side: nothing changes.
     s.e = crossingCells(false);
@@ -197,6 +210,42 @@ TEST(EndRefresh, SinglePointsTakeBothCrossings)
     a = s.A(1);
     c = s.A(3);
     EXPECT_FALSE(welding::end_refresh(*s.e, &a, &b, &c, &d));
+}
+
+// Crossings that would leave the weld point outside the refreshed weld are
+// nothing usable: on small rings the shorter way round both cells runs over
+// their far sides, and two cells that also meet at another corner have
+// their collinear sides there taken for crossings. Re-welding either would
+// weld sides that do not meet.
+TEST(EndRefresh, SinglePointKeepsItsWeldOrChangesNothing)
+{
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<dbReader>()> build;
+        int a, c; // ring indices of the weld point on cells 0 and 1
+    };
+    const Case cases[] = {
+        {"small rings", [] { return crossingCells(false); }, 2, 2},
+        {"facing runs welded at both corners", [] { return buildTissue(facingRuns(2, 2, 9.0)); }, 0, 3},
+    };
+    for (const Case& k : cases) {
+        auto e = k.build();
+        ASSERT_TRUE(e) << k.name;
+        const auto before = positions(*e);
+        point3D* pa = vertexAt(*e, 0, k.a);
+        point3D* pc = vertexAt(*e, 1, k.c);
+        point3D* a = pa;
+        point3D* b = pa;
+        point3D* c = pc;
+        point3D* d = pc;
+        EXPECT_TRUE(welding::end_refresh(*e, &a, &b, &c, &d)) << k.name;
+        EXPECT_EQ(a, pa) << k.name;
+        EXPECT_EQ(b, pa) << k.name;
+        EXPECT_EQ(c, pc) << k.name;
+        EXPECT_EQ(d, pc) << k.name;
+        EXPECT_EQ(positions(*e), before) << k.name;
+        EXPECT_TRUE(topologyIsSound(*e)) << k.name;
+    }
 }
 
 TEST(EndRefresh, CollinearFirstCrossingMovesTheEndsUnsnapped)
