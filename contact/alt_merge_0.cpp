@@ -115,10 +115,17 @@ bool contact_step(dbReader& db, const Side& s, point3D* y)
     q->removed = 0;
     const bool yFirst = q->cell1 == cy && q->cell1 != s.cA;
     if (!q->MP.empty()) {
-        // A free out edge makes y the start of its side's stretch, a free in
-        // edge its end; A takes the opposite end of the other side.
-        if (!y->out_edge->bonded) {
-            mergepair* m0 = q->MP[0];
+        // The couple joins the stretch at the end facing y: a free out edge
+        // makes y the start of its side's stretch when the stretch lies
+        // ahead of y, a free in edge its end when it lies behind; A takes
+        // the opposite end of the other side. Moving both ends would re-weld
+        // one of them from y round the far side of both rings.
+        mergepair* m0 = q->MP[0];
+        const int ahead = ring_steps(y, yFirst ? m0->S1 : m0->T1, false);
+        const int behind = ring_steps(yFirst ? m0->S2 : m0->T2, y, false);
+        if (ahead < 0 || behind < 0)
+            return true;
+        if (ahead <= behind && !y->out_edge->bonded) {
             contact_trace(s, q, cy, yFirst);
             if (!(yFirst ? reweld(db, q, y, m0->S1, A, m0->T2) : reweld(db, q, y, m0->T1, A, m0->S2)))
                 return false;
@@ -127,9 +134,7 @@ bool contact_step(dbReader& db, const Side& s, point3D* y)
             m0 = q->MP[0];
             (yFirst ? m0->S1 : m0->T1) = y;
             (yFirst ? m0->T2 : m0->S2) = A;
-        }
-        if (!y->in_edge->bonded) {
-            mergepair* m0 = q->MP[0];
+        } else if (behind < ahead && !y->in_edge->bonded) {
             contact_trace(s, q, cy, yFirst);
             if (!(yFirst ? reweld(db, q, A, m0->T1, y, m0->S2) : reweld(db, q, A, m0->S1, y, m0->T2)))
                 return false;
@@ -339,9 +344,19 @@ bool mid1_contacts(dbReader& db, const PointRun& r, const std::vector<point3D*>&
         const mergepair* M = q->MP[0];
         const bool vFirst = q->cell1 == cV;
         const bool single = vFirst ? M->S1 == M->S2 : M->T1 == M->T2;
-        // The S1mp member on its first cell swaps the check's answer for a
-        // stretch that is a single point on V's side.
-        const bool firstEnd = (s1Member && vFirst && single) ? check == 0 : check == 1;
+        bool firstEnd = check == 1;
+        if (single) {
+            // A single welded point grows towards the couple: u becomes the
+            // first end when it lies before the point along the ring, else
+            // the second. The check's side (swapped, for the S1mp member on
+            // its first cell) can name the other end, and the re-weld would
+            // then run from the point round the far side of both rings.
+            const point3D* X = vFirst ? M->S1 : M->T1;
+            const int before = ring_steps(u, X, false);
+            const int after = ring_steps(X, u, false);
+            if (before >= 0 && after >= 0)
+                firstEnd = before < after;
+        }
         if (!move_stretch_end(db, q, cV, u, v, firstEnd, s1Member))
             return false;
     }

@@ -236,19 +236,36 @@ bool welding::third_cell_block(dbReader& db, point3D* x, point3D* y, bool forwar
 
     interpair* p = find_pair(X, Y);
     if (p && !p->MP.empty()) {
-        mergepair* m0 = p->MP[0];
         const bool headFirst = cell_of(head) == p->cell1;
+        // The stretch grows back over the couple from its start: the one
+        // that starts at head's neighbour when the contact has several, else
+        // the first, and only when it lies ahead of head (from a stretch
+        // behind it the re-weld would run round the far side of both rings).
+        const auto startOf = [headFirst](const mergepair* m) { return headFirst ? m->S1 : m->T1; };
+        std::size_t k = 0;
+        while (k < p->MP.size() && startOf(p->MP[k]) != headNext)
+            ++k;
+        mergepair* m0 = p->MP[k < p->MP.size() ? k : 0];
+        const int ahead = ring_steps(head, startOf(m0), false);
+        const int behind = ring_steps(headFirst ? m0->S2 : m0->T2, head, false);
+        if (ahead < 0 || behind < 0 || behind < ahead)
+            return true;
         if (trace && !trace->afterReweld)
             write_block_trace(*trace, p);
-        if (!boundary_merge(db, head, headFirst ? m0->S1 : m0->T1, tail, headFirst ? m0->T2 : m0->S2))
+        point3D* start = startOf(m0);
+        if (!boundary_merge(db, head, start, tail, headFirst ? m0->T2 : m0->S2))
             return false;
         if (trace && trace->afterReweld)
             write_block_trace(*trace, p);
-        // The re-weld may have dropped stretches: the first one is read again,
-        // and a contact left without one has nothing to move.
-        if (p->MP.empty())
+        // The re-weld may have dropped stretches: the one starting where the
+        // grown stretch started is looked up again, and a contact left
+        // without it has nothing to move.
+        k = 0;
+        while (k < p->MP.size() && startOf(p->MP[k]) != start)
+            ++k;
+        if (k == p->MP.size())
             return true;
-        m0 = p->MP[0];
+        m0 = p->MP[k];
         if (headFirst) {
             m0->S1 = head;
             m0->T2 = tail;

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <cmath>
 #include <random>
+#include <set>
 
 namespace {
 
@@ -608,29 +609,51 @@ TEST(AltResponseWholeTissue, SmallSampleOpensAndGrowsWithSoundTopology)
 
 namespace {
 
-// A third cell welded at S1 before the two-point merge: it joins T1 too,
-// and the contact of its cell with T1's is created with their single point.
-TEST(AltMergeZero, TwoPointsCarryAThirdCellWeldedAtTheFirstEnd)
+// Cells 0 and 1, 20-gons 18 apart, and a cell 2 below cell 0's vertex 19,
+// its vertex 5 welded there; with `touch`, its vertex 1 also sits on cell
+// 1's vertex 16, welded as a single point of a pair with cell 1 first.
+std::unique_ptr<dbReader> thirdBelowFirstEnd(bool touch)
 {
     TissueLayout layout;
     layout.cells = {twentyGon(0.0, 0.0), twentyGon(18.0, 0.0)};
     const auto at = layout.cells[0].ring[19];
     FixtureCell below = twentyGon(at.first, at.second - 10.0);
     below.ring[5] = at;
+    if (touch)
+        below.ring[1] = layout.cells[1].ring[16];
     layout.cells.push_back(below);
     layout.welds.push_back(FixtureWeld{0, 19, 19, 2, 5, 5});
-    auto e = buildTissue(layout);
-    ASSERT_TRUE(e);
-    interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
-    point3D* S1 = vertexAt(*e, 0, 19);
-    point3D* S2 = vertexAt(*e, 0, 1);
-    point3D* T1 = vertexAt(*e, 1, 11);
-    point3D* T2 = vertexAt(*e, 1, 9);
-    point3D* z = vertexAt(*e, 2, 5);
+    if (touch)
+        layout.welds.push_back(FixtureWeld{1, 16, 16, 2, 1, 1});
+    return buildChecked(layout);
+}
+
+// The two-point merge of cell 0's vertices 19 (S1) to 1 with cell 1's 11
+// (T1) to 9, as the opening hands it over for a new pair of cells 0 and 1
+// (under its own id when `pairId` is negative); what it wrote.
+std::string mergeTwoPoints(dbReader& e, int pairId)
+{
+    interpair* p = welding::new_pair(e, e.cells[0], e.cells[1]);
+    point3D* S1 = vertexAt(e, 0, 19);
+    point3D* S2 = vertexAt(e, 0, 1);
+    point3D* T1 = vertexAt(e, 1, 11);
+    point3D* T2 = vertexAt(e, 1, 9);
     p->MP.push_back(new mergepair(1, S1, S2, T2, T1));
     testing::internal::CaptureStdout();
-    EXPECT_TRUE(welding::merge_0(*e, S1, S2, T1, T2, 37212));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_TRUE(welding::merge_0(e, S1, S2, T1, T2, pairId < 0 ? p->id : pairId));
+    return testing::internal::GetCapturedStdout();
+}
+
+// A third cell welded at S1 before the two-point merge: it joins T1 too,
+// and the contact of its cell with T1's is created with their single point.
+TEST(AltMergeZero, TwoPointsCarryAThirdCellWeldedAtTheFirstEnd)
+{
+    auto e = thirdBelowFirstEnd(false);
+    ASSERT_TRUE(e);
+    point3D* S1 = vertexAt(*e, 0, 19);
+    point3D* T1 = vertexAt(*e, 1, 11);
+    point3D* z = vertexAt(*e, 2, 5);
+    EXPECT_EQ(mergeTwoPoints(*e, 37212),
               "   -> Pair 37212: \n   -> S1mp size: 1\n   -> S2mp size: 0\n   -> T1mp size: 0\n"
               "   -> T2mp size: 0\n");
     EXPECT_TRUE(z->checkmp(T1) && T1->checkmp(z) && z->checkmp(S1));
@@ -690,15 +713,27 @@ FixtureCell polygon(const std::vector<std::pair<double, double>>& corners)
 // (i + 1)(j + 1); a couple that does not cross opens nothing. Two C shapes
 // facing each other overlap at both arm tips (two runs per cell, listed
 // lower then upper on the first cell, upper then lower on the second), so
-// only the couples (0, 1) and (1, 0) cross. A bar across both arms of a C
-// gives one run on the bar: the couple (0, 0) welds the first arm, and the
-// bar's run, taken before that weld, no longer bounds a stretch for the
-// second couple, which opens nothing.
+// only the couples (0, 1) and (1, 0) cross; a C lying across the other's
+// arms runs the same way as it, and ids 1 and 4 open together. A bar across
+// both arms of a C gives one run on the bar: the couple (0, 0) welds the
+// first arm, and the bar's run, taken before that weld, no longer bounds a
+// stretch for the second couple, which opens nothing. A contact with a
+// stretch is never opened again: later calls only extend the first arm's
+// stretch (an extension moves a stretch's ends, it adds none), so the second
+// arm stays crossed, as do the deep overlaps of the C across the other's
+// arms.
 TEST(AltResponse, CandidateRunsOpenWithTheirCoupleIds)
 {
     const FixtureCell cLeft = polygon({{0, 0}, {10, 0}, {10, 3}, {4, 3}, {4, 7}, {10, 7}, {10, 10}, {0, 10}});
     const FixtureCell cRight = polygon({{8.3, 0.5}, {18.3, 0.5}, {18.3, 9.5}, {8.3, 9.5}, {8.3, 6.5}, {14.3, 6.5},
                                         {14.3, 3.5}, {8.3, 3.5}});
+    // The left C turned half a turn, its back laid across both arms of the
+    // left C: along their right sides both rings run upwards, so lower run
+    // meets lower run (0, 0) and upper meets upper (1, 1). Each overlap is
+    // deeper than one weld closes: crossings remain, as they do after
+    // further calls.
+    const FixtureCell cAcross = polygon({{8.53, 10.31}, {-1.47, 10.31}, {-1.47, 7.31}, {4.53, 7.31}, {4.53, 3.31},
+                                         {-1.47, 3.31}, {-1.47, 0.31}, {8.53, 0.31}});
     const FixtureCell barRight = polygon({{8.3, 0.5}, {18.3, 0.5}, {18.3, 9.5}, {8.3, 9.5}});
     const FixtureCell barLeft = polygon({{0, 0.2}, {10, 0.2}, {10, 9.8}, {0, 9.8}});
     struct Row {
@@ -709,6 +744,7 @@ TEST(AltResponse, CandidateRunsOpenWithTheirCoupleIds)
     };
     const std::vector<Row> rows = {
         {cLeft, cRight, 2, 2, {2, 2}, true},
+        {cLeft, cAcross, 2, 2, {1, 4}, false},
         {cLeft, barRight, 2, 1, {1}, false},
         {barLeft, cRight, 1, 2, {1}, false},
     };
@@ -731,6 +767,16 @@ TEST(AltResponse, CandidateRunsOpenWithTheirCoupleIds)
         EXPECT_EQ(ids, rows[r].ids) << "row " << r;
         EXPECT_TRUE(topologyIsSound(*e)) << "row " << r;
         EXPECT_EQ(boundaryCrossings(*e).empty(), rows[r].uncrossed) << "row " << r;
+        if (rows[r].uncrossed)
+            continue;
+        // A contact with a stretch is only extended: later calls add no
+        // stretch, so what the opening left crossed stays crossed.
+        for (int call = 0; call < 5; ++call) {
+            EXPECT_EQ(welding::respond_alt(*e, p), dbReader::STEP_OK) << e->message.toStdString();
+            ASSERT_TRUE(topologyIsSound(*e)) << "row " << r << " call " << call;
+        }
+        EXPECT_EQ(p->MP.size(), rows[r].ids.size()) << "row " << r;
+        EXPECT_FALSE(boundaryCrossings(*e).empty()) << "row " << r;
     }
 }
 
@@ -807,6 +853,334 @@ TEST(AltResponseExtension, CollinearEdgesBeyondAWeldedPointAreIgnored)
     EXPECT_DOUBLE_EQ(S->x, 10.0);
     EXPECT_DOUBLE_EQ(S->y, 5.0);
     EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
+
+namespace {
+
+// `count` jittered 20-gons round one point, each overlapping its two ring
+// neighbours by 0.5 to 4 at `scale` 1; a smaller scale draws them closer, so
+// that cells two apart overlap as well.
+TissueLayout cellsRoundOnePoint(unsigned seed, int count, double scale)
+{
+    std::mt19937 local(seed);
+    std::uniform_real_distribution<double> turn(0.0, 6.2831853);
+    std::uniform_real_distribution<double> overlap(0.5, 4.0);
+    TissueLayout layout;
+    const double a = turn(local);
+    for (int c = 0; c < count; ++c) {
+        const double r = (20.0 - overlap(local)) / (2.0 * std::sin(3.14159265 / count)) * scale;
+        const double t = a + c * 6.2831853 / count;
+        layout.cells.push_back(jitteredGon(r * std::cos(t), r * std::sin(t), turn(local), 0.3, local));
+    }
+    return layout;
+}
+
+// The pair of two cells, whatever its id.
+interpair* pairOf(const dbReader& e, int a, int b)
+{
+    for (interpair* p : e.interpairs)
+        if ((p->cell1->id == a && p->cell2->id == b) || (p->cell1->id == b && p->cell2->id == a))
+            return p;
+    return nullptr;
+}
+
+// Re-entry into the response. Five cells drawn close round one point, every
+// two of them paired, opened one pair after the other. Opening cells 0 and 1
+// welds both ends of their crossing; at the second end a vertex of cell 2
+// was welded to cell 0's end, so the empty contact of cells 0 and 2 starts
+// there and its refresh moves only its second end couple onto the next
+// crossing. Only the second pull runs: the cell-2 vertex there is welded to
+// vertices of cells 3 and 4, which are pulled onto cell 0's end, and their
+// contacts with cell 0, opened earlier, are handed back to the response.
+// With the older ids the nested responses only extend (no stretch is
+// added: nesting response, merge, response); when the pair being opened has
+// the smallest id, the same vertices are pulled and linked but no contact is
+// re-entered. Every call returns, the tissue stays sound, and repeating the
+// response until nothing changes leaves nothing crossed.
+TEST(AltResponseReentry, PulledVerticesHandOlderContactsBackToTheResponse)
+{
+    using Couple = std::pair<int, int>;
+    // The order the pairs are opened in.
+    const std::vector<Couple> opening = {{2, 4}, {1, 3}, {0, 3}, {1, 2}, {3, 4},
+                                         {2, 3}, {0, 4}, {0, 1}, {1, 4}, {0, 2}};
+    struct Row {
+        bool openedPairFirst; // the pair of cells 0 and 1 gets id 0
+        int peak;             // nesting reached while opening it
+    };
+    for (const Row& row : {Row{false, 3}, Row{true, 2}}) {
+        auto e = buildChecked(cellsRoundOnePoint(1297, 5, 0.7));
+        ASSERT_TRUE(e);
+        std::vector<Couple> ids = opening;
+        if (row.openedPairFirst)
+            std::rotate(ids.begin(), ids.begin() + 7, ids.begin() + 8);
+        for (const Couple& c : ids)
+            welding::new_pair(*e, e->cells[c.first], e->cells[c.second]);
+        interpair* opened = pairOf(*e, 0, 1);
+        interpair* older3 = pairOf(*e, 0, 3);
+        interpair* older4 = pairOf(*e, 0, 4);
+        for (const Couple& c : opening) {
+            interpair* p = pairOf(*e, c.first, c.second);
+            const std::size_t mp3 = older3->MP.size();
+            const std::size_t mp4 = older4->MP.size();
+            welding::AltNesting::reset_peak();
+            testing::internal::CaptureStdout();
+            const int result = welding::respond_alt(*e, p);
+            const std::string out = testing::internal::GetCapturedStdout();
+            ASSERT_EQ(result, dbReader::STEP_OK) << e->message.toStdString();
+            ASSERT_TRUE(topologyIsSound(*e)) << "pair " << c.first << " " << c.second;
+            if (p != opened)
+                continue;
+            EXPECT_EQ(welding::AltNesting::peak(), row.peak);
+            EXPECT_EQ(out, "Pair id:" + std::to_string(opened->id) + ":0 1, boundary merge 2: 0 2\n");
+            // Opened earlier, both contacts have a stretch; a nested
+            // response only extends them.
+            EXPECT_EQ(older3->MP.size(), mp3);
+            EXPECT_EQ(older4->MP.size(), mp4);
+            EXPECT_GE(mp3, 1u);
+            EXPECT_GE(mp4, 1u);
+            // The new contact of cells 0 and 2 keeps its first couple at the
+            // fused point (cell 0's end there is welded to cell 1); its
+            // second couple moved, and the pulled vertices of cells 3 and 4
+            // are welded to that end only.
+            const interpair* fresh = pairOf(*e, 0, 2);
+            ASSERT_FALSE(fresh->MP.empty());
+            const mergepair* m = fresh->MP[0];
+            const auto cellsOf = [](const point3D* v) {
+                std::set<int> cells;
+                for (const point3D* w : v->mp)
+                    cells.insert(welding::cell_of(w)->id);
+                return cells;
+            };
+            EXPECT_EQ(cellsOf(m->S1), (std::set<int>{1, 2}));
+            EXPECT_EQ(cellsOf(m->S2), (std::set<int>{2, 3, 4}));
+        }
+        FuzzOutcome out;
+        respondUntilStill(*e, out, row.openedPairFirst ? "opened pair first" : "opened pair later");
+        EXPECT_EQ(out.refused, 0);
+        EXPECT_EQ(out.crossed, 0);
+        EXPECT_LE(out.deepest, welding::kAltMaxNesting);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Ring index of the vertex of c at (x, y), or -1.
+int ringIndex(const FixtureCell& c, double x, double y)
+{
+    for (std::size_t k = 0; k < c.ring.size(); ++k)
+        if (std::hypot(c.ring[k].first - x, c.ring[k].second - y) < 1e-9)
+            return static_cast<int>(k);
+    return -1;
+}
+
+// The neighbour welds at a fused single point (the third-cell block) that
+// re-weld a contact, and the line each of its eight uses writes.
+//
+// The partners' blocks (uses 1, 2, 5, 6): cell 0 and a third cell 2 are
+// squares' worth of boundary on either side of the line y = 0, welded at
+// their corners (10, 0) and at their neighbours (9, 0), two single points
+// with the edge between them free; cell 1 faces the corner from the right.
+// Fusing the corner with cell 1's vertex (10.4, 0) makes the third cell's
+// corner a partner of cell 1's vertex, and the block on the corner and the
+// third cell's corner finds the neighbours beyond already welded: the
+// contact of cells 0 and 2 grows over the edge between the two points.
+// Which side cell 0 lies on picks the direction, hence the use; use 1
+// writes after its re-weld, use 5 with ", boundary merge 2: ".
+//
+// The anchor's blocks (uses 3, 4, 7, 8): 20-gons, the third cell 2 welded
+// to the corner (cell 0's vertex 0) at z and meeting cell 1 at two single
+// points, one each side of z (z's ring neighbours on the neighbours of cell
+// 1's vertex 10). The contact step grows the contact's first stretch to the
+// couple (z, anchor); the block in the other direction then finds the
+// second point beyond the couple and grows that stretch over it, its line
+// written before the re-weld. Which point is the first stretch picks the
+// use. The block grows the stretch that starts at the anchor's neighbour:
+// the contact's first stretch lies behind the anchor, and re-welding it
+// ran round the far side of both rings.
+//
+// The corner as P walks P's list (anchor Q, "S1s: "), as Q Q's list
+// (anchor P, "S2s: ").
+struct UsesFixture {
+    TissueLayout layout;
+    int corner;   // cell 0's vertex fused with cell 1's
+    int facing;   // cell 1's vertex
+    int third;    // cell 2's vertex welded to the corner
+};
+
+UsesFixture partnersBlockFixture(bool cellZeroBelow)
+{
+    const FixtureCell below = polygon({{0, -10}, {10, -10}, {10, 0}, {0, 0}});
+    const FixtureCell above = polygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
+    UsesFixture f;
+    f.layout.cells = {cellZeroBelow ? below : above, polygon({{10.4, -5}, {20, -5}, {20, 5}, {10.4, 5}}),
+                      cellZeroBelow ? above : below};
+    f.corner = ringIndex(f.layout.cells[0], 10, 0);
+    f.facing = ringIndex(f.layout.cells[1], 10.4, 0);
+    f.third = ringIndex(f.layout.cells[2], 10, 0);
+    const int n0 = ringIndex(f.layout.cells[0], 9, 0);
+    const int n2 = ringIndex(f.layout.cells[2], 9, 0);
+    // The neighbours' weld first: it is the contact's first stretch.
+    f.layout.welds = {FixtureWeld{0, n0, n0, 2, n2, n2}, FixtureWeld{0, f.corner, f.corner, 2, f.third, f.third}};
+    return f;
+}
+
+UsesFixture anchorBlockFixture(bool aheadFirst)
+{
+    UsesFixture f{{}, 0, 10, 15};
+    TissueLayout& l = f.layout;
+    l.cells = {twentyGon(0.0, 0.0), twentyGon(19.8, 0.0), twentyGon(10.0, 10.0)};
+    l.cells[2].ring[15] = l.cells[0].ring[0];
+    l.cells[2].ring[16] = l.cells[1].ring[9];
+    l.cells[2].ring[14] = l.cells[1].ring[11];
+    const FixtureWeld ahead{1, 9, 9, 2, 16, 16};
+    const FixtureWeld behind{1, 11, 11, 2, 14, 14};
+    l.welds = {FixtureWeld{0, 0, 0, 2, 15, 15}, aheadFirst ? ahead : behind, aheadFirst ? behind : ahead};
+    return f;
+}
+
+TEST(AltMergeZero, NeighbourWeldsAtTheFusedPointWriteTheLinesOfTheirEightUses)
+{
+    struct Row {
+        int use;
+        bool anchorBlock; // the anchor's fixture, else the partners'
+        bool side;        // cell 0 below y = 0, or the point ahead of z first
+        bool cornerIsP;
+        const char* lines;
+        int zBonded;      // bonded edges of the third cell's vertex afterwards
+    };
+    const std::vector<Row> rows = {
+        {1, false, true, true, "S1s: 0 1: boundary merge 2: 0 2\n", 1},
+        {2, false, false, true, "S1s: 0 1: boundary merge 2: 0 2\n", 1},
+        {3, true, true, true, "Pair id:2:1 2, boundary merge 2: 1 2\nS1s: 0 1: boundary merge 2: 1 2\n", 2},
+        {4, true, false, true, "Pair id:2:1 2, boundary merge 2: 1 2\nS1s: 0 1: boundary merge 2: 1 2\n", 2},
+        {5, false, false, false, "S2s: 1 0, boundary merge 2: 0 2\n", 1},
+        {6, false, true, false, "S2s: 1 0: boundary merge 2: 0 2\n", 1},
+        {7, true, false, false, "1 0, boundary merge 2: 1 2\nS2s: 1 0: boundary merge 2: 1 2\n", 2},
+        {8, true, true, false, "1 0, boundary merge 2: 1 2\nS2s: 1 0: boundary merge 2: 1 2\n", 2},
+    };
+    for (const Row& row : rows) {
+        const UsesFixture f = row.anchorBlock ? anchorBlockFixture(row.side) : partnersBlockFixture(row.side);
+        auto e = buildChecked(f.layout);
+        ASSERT_TRUE(e);
+        std::vector<std::size_t> sides;
+        for (const cell* c : e->cells)
+            sides.push_back(c->sides.size());
+        interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+        point3D* corner = vertexAt(*e, 0, f.corner);
+        point3D* facing = vertexAt(*e, 1, f.facing);
+        point3D* z = vertexAt(*e, 2, f.third);
+        point3D* P = row.cornerIsP ? corner : facing;
+        point3D* Q = row.cornerIsP ? facing : corner;
+        // The pair's stretch has its S end on its first cell, cell 0.
+        p->MP.push_back(new mergepair(1, corner, corner, facing, facing));
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(welding::merge_0(*e, P, P, Q, Q, p->id));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), row.lines) << "use " << row.use;
+        EXPECT_EQ(z->out_edge->bonded + z->in_edge->bonded, row.zBonded) << "use " << row.use;
+        EXPECT_TRUE(z->checkmp(facing) && facing->checkmp(z)) << "use " << row.use;
+        for (std::size_t c = 0; c < sides.size(); ++c)
+            EXPECT_EQ(e->cells[c]->sides.size(), sides[c]) << "use " << row.use << " cell " << c;
+        EXPECT_TRUE(topologyIsSound(*e)) << "use " << row.use;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// At the first fused point of a two-point merge, the third cell 2 welded to
+// S1 joins T1, and its contact with T1's cell (cell 1 first) is a single
+// welded point further along cell 1's ring, where cell 2 touches cell 1's
+// vertex 16. The stretch must grow from that point back to the new couple
+// at T1: T1 becomes its first end. Taken by the check's side alone (swapped,
+// as the rule for a single point on the anchor's first cell has it) the
+// couple would become the second end, and the re-weld would run from the
+// point round the far side of both rings, cutting cell 1 to half its
+// boundary.
+TEST(AltMergeZero, SinglePointContactAtTheFirstPointGrowsTowardsTheCouple)
+{
+    auto e = thirdBelowFirstEnd(true);
+    ASSERT_TRUE(e);
+    interpair* touch = e->interpairs[1];
+    ASSERT_EQ(touch->cell1, e->cells[1]);
+    point3D* T1 = vertexAt(*e, 1, 11);
+    point3D* z = vertexAt(*e, 2, 5);
+    EXPECT_EQ(mergeTwoPoints(*e, -1), "Pair id:2:0 1, boundary merge 2: 1 2\n");
+    ASSERT_EQ(touch->MP.size(), 1u);
+    const mergepair* m = touch->MP[0];
+    EXPECT_EQ(m->S1, T1);
+    EXPECT_EQ(m->T2, z);
+    EXPECT_EQ(m->S2, vertexAt(*e, 1, 16));
+    EXPECT_EQ(welding::ring_steps(m->S1, m->S2, false), 5);
+    EXPECT_GE(e->cells[1]->sides.size(), 19u);
+    EXPECT_GE(e->cells[2]->sides.size(), 19u);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+} // namespace
+
+namespace {
+
+// A third cell 2 welded to P meets Q's cell 1 at one welded point next to
+// the vertex z welded to P, ahead of z along cell 2's ring or behind it;
+// both edges of z are free. Fusing P and Q makes z a partner of Q, and the
+// contact of cells 1 and 2 grows from its point to the couple (z, Q) at the
+// end facing z: z becomes the start of cell 2's side when the point lies
+// ahead of it, its end when the point lies behind. Moving both ends (each
+// free edge's move in turn) re-welded the second one from z round the far
+// side of both rings and left cells 1 and 2 with two sides each. The line is
+// written under the pair id, with cells P and Q when z lies on the
+// contact's first cell, else with the contact's cells.
+TEST(AltMergeZero, ThirdCellContactGrowsToTheFusedPointAtTheEndFacingIt)
+{
+    struct Row {
+        bool ahead;       // the welded point lies ahead of z (at z.next)
+        bool thirdFirst;  // cell 2 is the contact's first cell
+        const char* line;
+    };
+    const std::vector<Row> rows = {
+        {true, false, "Pair id:2:1 2, boundary merge 2: 1 2\n"},
+        {true, true, "Pair id:2:0 1, boundary merge 2: 2 1\n"},
+        {false, false, "Pair id:2:1 2, boundary merge 2: 1 2\n"},
+        {false, true, "Pair id:2:0 1, boundary merge 2: 2 1\n"},
+    };
+    for (const Row& row : rows) {
+        const std::string what = std::string(row.ahead ? "ahead" : "behind") + (row.thirdFirst ? ", third first" : "");
+        TissueLayout layout;
+        layout.cells = {twentyGon(0.0, 0.0), twentyGon(19.8, 0.0), twentyGon(10.0, 10.0)};
+        // z (cell 2's vertex 15) on P; the neighbour of z on the chosen side
+        // on Q's neighbour facing it.
+        layout.cells[2].ring[15] = layout.cells[0].ring[0];
+        const int k2 = row.ahead ? 16 : 14;
+        const int k1 = row.ahead ? 9 : 11;
+        layout.cells[2].ring[k2] = layout.cells[1].ring[k1];
+        layout.welds.push_back(FixtureWeld{0, 0, 0, 2, 15, 15});
+        layout.welds.push_back(row.thirdFirst ? FixtureWeld{2, k2, k2, 1, k1, k1} : FixtureWeld{1, k1, k1, 2, k2, k2});
+        auto e = buildChecked(layout);
+        ASSERT_TRUE(e);
+        interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+        point3D* P = vertexAt(*e, 0, 0);
+        point3D* Q = vertexAt(*e, 1, 10);
+        point3D* z = vertexAt(*e, 2, 15);
+        p->MP.push_back(new mergepair(1, P, P, Q, Q));
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(welding::merge_0(*e, P, P, Q, Q, p->id));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), row.line) << what;
+        // The stretch runs from the couple to the old point (or back).
+        const mergepair* m = e->interpairs[1]->MP[0];
+        point3D* zStart = row.thirdFirst ? m->S1 : m->T1;
+        point3D* zEnd = row.thirdFirst ? m->S2 : m->T2;
+        EXPECT_EQ(row.ahead ? zStart : zEnd, z) << what;
+        EXPECT_EQ(welding::ring_steps(zStart, zEnd, false), 1) << what;
+        EXPECT_TRUE(Q->checkmp(z)) << what;
+        EXPECT_EQ(e->cells[1]->sides.size(), 20u) << what;
+        EXPECT_EQ(e->cells[2]->sides.size(), 20u) << what;
+        EXPECT_TRUE(topologyIsSound(*e)) << what;
+    }
 }
 
 } // namespace
