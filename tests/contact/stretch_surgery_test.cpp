@@ -81,7 +81,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Opening: only the full side is flagged.
         ReweldCase{false, 0, 5, 10.0, 1, false, true}, ReweldCase{false, 4, 0, 10.0, 1, true, false},
         ReweldCase{false, 3, 3, 10.0, 3, false, false}, ReweldCase{false, 4, 2, 10.0, 2, true, false},
-        ReweldCase{false, 2, 3, 3.0, 0, true, true}));
+        ReweldCase{false, 2, 3, 3.0, 0, true, true}),
+    // Named by row: the struct's padding bytes would otherwise end up in the test names.
+    [](const ::testing::TestParamInfo<ReweldCase>& row) {
+        return std::string(row.param.extension ? "Extension" : "Opening") + std::to_string(row.index);
+    });
 
 TEST(ExtensionReweld, KeptVerticesNewEdgesAndRetiredEdges)
 {
