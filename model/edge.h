@@ -7,12 +7,12 @@ struct interpair;
 
 // One side of a cell between two consecutive boundary vertices, running p1 -> p2
 // counter-clockwise along the ring. Owned by the engine (dbReader::edges).
-struct alignas(64) edge {
+struct edge {
     // Values of `bonded`.
     static constexpr unsigned char BONDED = 1;
     static constexpr unsigned char FREE = 0;
 
-    // What walks along a ring read (up to the normal) fits in one cache line.
+    // What walks along a ring read (up to the normal) comes first, in 64 bytes.
     int id;                         // index in dbReader::edges
     unsigned char bonded = FREE;    // 1 welded to partner within pair, 0 free boundary
     unsigned char in_use = 1;       // 1 while the edge is a side of its cell

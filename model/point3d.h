@@ -12,7 +12,7 @@ struct le_sm;
 // A vertex of a cell boundary, or an inner mesh point / slip point of a cell's
 // mesh. Boundary vertices belong to the engine (dbReader::points); mesh points
 // belong to their cell. The record never deletes what it points to.
-struct alignas(64) point3D {
+struct point3D {
     // Values of `alive`.
     static constexpr unsigned char VERTEX_ALIVE = 1;
     static constexpr unsigned char VERTEX_DEAD = 0;
@@ -26,9 +26,9 @@ struct alignas(64) point3D {
     // Value of `node_sm_count` before any stiffness assembly.
     static constexpr int NO_NODE_SM = -10000;
 
-    // The fields every walk along a ring reads come first, so that they share
-    // one cache line: a tissue of thousands of cells does not fit in cache and
-    // each further line a walk touches is another trip to memory.
+    // The fields every walk along a ring reads come first, together in 64
+    // bytes: a tissue of thousands of cells does not fit in cache, and each
+    // further cache line a walk touches is another trip to memory.
     int id;                               // boundary vertex: index in dbReader::points; mesh point: equation number
     unsigned char alive = VERTEX_ALIVE;   // 1 on a cell boundary, 0 once it left every boundary
     unsigned char boundary = BOUNDARY_VERTEX;  // 1 boundary vertex, 0 mesh or slip point
