@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -28,9 +29,20 @@ QTemporaryDir& workDir()
     return dir;
 }
 
+// Reads and writes a buffer larger than the last-level cache, so that the
+// stages find none of the tissue in cache, whatever its size.
+void evictCaches()
+{
+    static std::vector<char> buffer(std::size_t(96) << 20);
+    for (std::size_t k = 0; k < buffer.size(); k += 64)
+        buffer[k] = static_cast<char>(buffer[k] + 1);
+    benchmark::ClobberMemory();
+}
+
 void PickThenEdge(benchmark::State& state)
 {
     const int count = static_cast<int>(state.range(0));
+    const bool cold = state.range(1) != 0;
     const QString file = bench_env::sheetFile(count, workDir().path());
     const int lines = TissueFile::readLineCount(nullptr, file);
     double pickSeconds = 0.0, edgeSeconds = 0.0, walkSeconds = 0.0;
@@ -65,6 +77,8 @@ void PickThenEdge(benchmark::State& state)
         // pass of the event loop must not be charged with them.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
+        if (cold)
+            evictCaches();
         state.ResumeTiming();
 
         const auto t0 = std::chrono::steady_clock::now();
@@ -93,6 +107,14 @@ void PickThenEdge(benchmark::State& state)
     state.counters["walk_ms"] = 1000.0 * walkSeconds / n;
 }
 
-BENCHMARK(PickThenEdge)->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond)->Iterations(3);
+// cold 0: the stages start with what the setup left in cache (a 1,000-cell
+// tissue's boundary mostly fits in the last-level cache, a 4,000-cell one
+// does not); cold 1: every cache is emptied first, which shows how much of
+// the ratio between the sizes is that difference alone.
+BENCHMARK(PickThenEdge)
+    ->ArgNames({"cells", "cold"})
+    ->ArgsProduct({{1000, 4000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 } // namespace

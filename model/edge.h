@@ -12,15 +12,16 @@ struct edge {
     static constexpr unsigned char BONDED = 1;
     static constexpr unsigned char FREE = 0;
 
+    // What walks along a ring read (up to the normal) comes first, in 64 bytes.
     int id;                         // index in dbReader::edges
+    unsigned char bonded = FREE;    // 1 welded to partner within pair, 0 free boundary
+    unsigned char in_use = 1;       // 1 while the edge is a side of its cell
+    unsigned char selected = 0;     // view highlight
     point3D* p1;                    // start vertex
     point3D* p2;                    // end vertex
     struct cell* cell;              // owner cell; null until a cell lists the edge
     edge* partner = nullptr;        // welded edge of the neighbour while bonded; null = none
     interpair* pair = nullptr;      // contact the weld belongs to while bonded; null = none
-    unsigned char bonded = FREE;    // 1 welded to partner within pair, 0 free boundary
-    unsigned char in_use = 1;       // 1 while the edge is a side of its cell
-    unsigned char selected = 0;     // view highlight
     double normal[2] = {0.0, 0.0};  // unnormalised outward normal (p2.y - p1.y, p1.x - p2.x)
     double coupling_sm[2][2] = {{0.0, 0.0}, {0.0, 0.0}};  // last off-diagonal block between the end nodes
     double virtual_sm[6][6] = {};   // stiffness of the virtual triangle (p1, p2, apex), row-major

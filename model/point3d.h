@@ -26,19 +26,24 @@ struct point3D {
     // Value of `node_sm_count` before any stiffness assembly.
     static constexpr int NO_NODE_SM = -10000;
 
+    // The fields every walk along a ring reads come first, together in 64
+    // bytes: a tissue of thousands of cells does not fit in cache, and each
+    // further cache line a walk touches is another trip to memory.
     int id;                               // boundary vertex: index in dbReader::points; mesh point: equation number
+    unsigned char alive = VERTEX_ALIVE;   // 1 on a cell boundary, 0 once it left every boundary
+    unsigned char boundary = BOUNDARY_VERTEX;  // 1 boundary vertex, 0 mesh or slip point
     double x;                             // current position (world units)
     double y;
-    double x_history[4];                  // earlier x positions, newest first
-    double y_history[4];                  // earlier y positions, newest first
-    unsigned char spare_flag = 0;         // unused
-    unsigned char alive = VERTEX_ALIVE;   // 1 on a cell boundary, 0 once it left every boundary
-    std::vector<point3D*> mp;             // merge partners: welded vertices of other cells (not owned)
     point3D* next = nullptr;              // next vertex along the ring (counter-clockwise); null = none
     point3D* prev = nullptr;              // previous vertex along the ring; null = none
     edge* out_edge = nullptr;             // edge this -> next; its cell owns a boundary vertex; null = none
     edge* in_edge = nullptr;              // edge prev -> this; null = none
+    struct node* node = nullptr;          // junction node holding this vertex; null = none yet
+    std::vector<point3D*> mp;             // merge partners: welded vertices of other cells (not owned)
     struct cell* cell = nullptr;          // owner cell of a mesh point; null for boundary vertices
+    double x_history[4];                  // earlier x positions, newest first
+    double y_history[4];                  // earlier y positions, newest first
+    unsigned char spare_flag = 0;         // unused
     double tension_next[2] = {0.0, 0.0};  // line-tension force toward next
     double pressure_out[2] = {0.0, 0.0};  // pressure force of the out_edge half
     double tension_prev[2] = {0.0, 0.0};  // line-tension force toward prev
@@ -50,7 +55,6 @@ struct point3D {
     double relax_displacement[2] = {0.0, 0.0};      // step of the boundary relaxation
     double diag_sm[2][2] = {{0.0, 0.0}, {0.0, 0.0}};  // diagonal 2x2 stiffness block (node head carries the node's)
     unsigned char in_node = 0;            // 1 once registered in a junction node (informational)
-    unsigned char boundary = BOUNDARY_VERTEX;  // 1 boundary vertex, 0 mesh or slip point
     unsigned char deep_inner = 0;         // mesh point with no boundary vertex in any incident triangle
     unsigned char migrate_mark = 0;       // 1 on the leading front of a migrating cell
     unsigned char overlap_mark = 0;       // 1 between two contact points of an overlap
@@ -64,7 +68,6 @@ struct point3D {
     double applied_force[2] = {0.0, 0.0};    // external force, consumed by the mechanics step
     double migrate_force = 0.0;           // protrusion force magnitude on a leading-edge vertex
     double growth_force = 0.0;            // extra growth drive, consumed by the mechanics step
-    struct node* node = nullptr;          // junction node holding this vertex; null = none yet
     std::vector<triangle*> inner_at;      // incident inner-mesh triangles (owned by the cell)
     std::vector<le_sm*> node_sm;          // coupling blocks of the node headed here (owned by the mechanics step)
     int node_sm_count = NO_NODE_SM;       // length of node_sm after the last push
