@@ -473,8 +473,9 @@ TEST_F(BehaviourTest, DrawsFollowTheProbabilities)
                 ++observed[code - 1];
             }
             EXPECT_LT(chiSquared(observed, k.expected), k.limit) << k.area << " seed " << seed;
-            if (k.area > 519.6)
+            if (k.area > 519.6) {
                 EXPECT_EQ(observed[0], 0);
+            }
         }
     }
 }

@@ -270,8 +270,9 @@ TEST_F(BehaviourTest, DegradableTargetsWithinReach)
         EXPECT_EQ(trace.forces.size(), k.target ? 1u : 0u);
         EXPECT_EQ(e->migrate_angles.size(), k.target ? 1u : 0u);
         EXPECT_EQ(c->behavior, k.target ? cell::MIGRATION : (k.mechanism == 1 ? 0 : cell::MIGRATION));
-        if (k.target)
+        if (k.target) {
             EXPECT_EQ(c->behavior_steps[cell::MIGRATION], 1);
+        }
     }
 }
 
