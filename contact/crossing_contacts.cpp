@@ -3,6 +3,7 @@
 #include "contact/welding.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -57,22 +58,57 @@ int welding::pair_crossing_cells(dbReader& db)
             b.xmax = std::max(b.xmax, e->p1->x);
             b.ymax = std::max(b.ymax, e->p1->y);
         }
+        // A cell without points or with a position not a number has no box to bin.
+        if (!(b.xmin <= b.xmax && b.ymin <= b.ymax) || !std::isfinite(b.xmax - b.xmin + b.ymax - b.ymin))
+            continue;
         spans.push_back({c, b});
     }
-    // Sweep along x: only cells whose boxes overlap can cross.
-    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) {
-        return a.box.xmin < b.box.xmin || (a.box.xmin == b.box.xmin && a.c->id < b.c->id);
-    });
+    // Only cells whose boxes overlap can cross. The boxes go into a uniform
+    // grid about one typical cell wide (a sweep along x alone would compare
+    // every cell with a whole column of the tissue); two boxes are compared
+    // in the one bin that holds the lower-left corner of their overlap.
     std::vector<std::pair<cell*, cell*>> found;
-    for (std::size_t i = 0; i < spans.size(); ++i)
-        for (std::size_t j = i + 1; j < spans.size() && spans[j].box.xmin <= spans[i].box.xmax; ++j) {
-            if (!overlaps(spans[i].box, spans[j].box) || find_any_pair(spans[i].c, spans[j].c) ||
-                !rings_cross(db, spans[i], spans[j]))
-                continue;
-            cell* a = spans[i].c;
-            cell* b = spans[j].c;
-            found.emplace_back(a->id < b->id ? a : b, a->id < b->id ? b : a);
+    if (spans.size() > 1) {
+        Box all = spans.front().box;
+        double extent = 0.0;
+        for (const Span& sp : spans) {
+            all.xmin = std::min(all.xmin, sp.box.xmin);
+            all.ymin = std::min(all.ymin, sp.box.ymin);
+            all.xmax = std::max(all.xmax, sp.box.xmax);
+            all.ymax = std::max(all.ymax, sp.box.ymax);
+            extent += std::max(sp.box.xmax - sp.box.xmin, sp.box.ymax - sp.box.ymin);
         }
+        double size = extent / static_cast<double>(spans.size());
+        const double width = all.xmax - all.xmin;
+        const double height = all.ymax - all.ymin;
+        // At most about four bins a cell, whatever the spread of the tissue.
+        const double cap = 4.0 * static_cast<double>(spans.size()) + 16.0;
+        if (!(size > 0.0) || !std::isfinite(size) || (width / size + 1.0) * (height / size + 1.0) > cap)
+            size = std::max({std::sqrt(width * height / cap), width / cap, height / cap, 1e-9});
+        const long nx = static_cast<long>(width / size) + 1;
+        const long ny = static_cast<long>(height / size) + 1;
+        auto binX = [&](double x) { return std::clamp(static_cast<long>((x - all.xmin) / size), 0L, nx - 1); };
+        auto binY = [&](double y) { return std::clamp(static_cast<long>((y - all.ymin) / size), 0L, ny - 1); };
+        std::vector<std::vector<std::size_t>> bins(static_cast<std::size_t>(nx * ny));
+        for (std::size_t i = 0; i < spans.size(); ++i)
+            for (long by = binY(spans[i].box.ymin); by <= binY(spans[i].box.ymax); ++by)
+                for (long bx = binX(spans[i].box.xmin); bx <= binX(spans[i].box.xmax); ++bx)
+                    bins[static_cast<std::size_t>(by * nx + bx)].push_back(i);
+        for (long by = 0; by < ny; ++by)
+            for (long bx = 0; bx < nx; ++bx) {
+                const std::vector<std::size_t>& bin = bins[static_cast<std::size_t>(by * nx + bx)];
+                for (std::size_t u = 0; u < bin.size(); ++u)
+                    for (std::size_t v = u + 1; v < bin.size(); ++v) {
+                        const Span& a = spans[bin[u]];
+                        const Span& b = spans[bin[v]];
+                        if (!overlaps(a.box, b.box) || binX(std::max(a.box.xmin, b.box.xmin)) != bx
+                            || binY(std::max(a.box.ymin, b.box.ymin)) != by || find_any_pair(a.c, b.c)
+                            || !rings_cross(db, a, b))
+                            continue;
+                        found.emplace_back(a.c->id < b.c->id ? a.c : b.c, a.c->id < b.c->id ? b.c : a.c);
+                    }
+            }
+    }
     // Pairs are made in cell order, whatever the sweep order.
     std::sort(found.begin(), found.end(), [](const auto& x, const auto& y) {
         return x.first->id < y.first->id || (x.first->id == y.first->id && x.second->id < y.second->id);
