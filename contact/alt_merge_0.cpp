@@ -121,11 +121,10 @@ bool contact_step(dbReader& db, const Side& s, point3D* y)
         // the opposite end of the other side. Moving both ends would re-weld
         // one of them from y round the far side of both rings.
         mergepair* m0 = q->MP[0];
-        const int ahead = ring_steps(y, yFirst ? m0->S1 : m0->T1, false);
-        const int behind = ring_steps(yFirst ? m0->S2 : m0->T2, y, false);
-        if (ahead < 0 || behind < 0)
+        const StretchSides sides = stretch_sides(y, yFirst ? m0->S1 : m0->T1, yFirst ? m0->S2 : m0->T2);
+        if (!sides.known())
             return true;
-        if (ahead <= behind && !y->out_edge->bonded) {
+        if (sides.ahead <= sides.behind && !y->out_edge->bonded) {
             contact_trace(s, q, cy, yFirst);
             if (!(yFirst ? reweld(db, q, y, m0->S1, A, m0->T2) : reweld(db, q, y, m0->T1, A, m0->S2)))
                 return false;
@@ -134,7 +133,7 @@ bool contact_step(dbReader& db, const Side& s, point3D* y)
             m0 = q->MP[0];
             (yFirst ? m0->S1 : m0->T1) = y;
             (yFirst ? m0->T2 : m0->S2) = A;
-        } else if (behind < ahead && !y->in_edge->bonded) {
+        } else if (sides.behind < sides.ahead && !y->in_edge->bonded) {
             contact_trace(s, q, cy, yFirst);
             if (!(yFirst ? reweld(db, q, A, m0->T1, y, m0->S2) : reweld(db, q, A, m0->S1, y, m0->T2)))
                 return false;
@@ -352,10 +351,9 @@ bool mid1_contacts(dbReader& db, const PointRun& r, const std::vector<point3D*>&
             // its first cell) can name the other end, and the re-weld would
             // then run from the point round the far side of both rings.
             const point3D* X = vFirst ? M->S1 : M->T1;
-            const int before = ring_steps(u, X, false);
-            const int after = ring_steps(X, u, false);
-            if (before >= 0 && after >= 0)
-                firstEnd = before < after;
+            const StretchSides sides = stretch_sides(u, X, X);
+            if (sides.known())
+                firstEnd = sides.ahead < sides.behind;
         }
         if (!move_stretch_end(db, q, cV, u, v, firstEnd, s1Member))
             return false;

@@ -246,9 +246,8 @@ bool welding::third_cell_block(dbReader& db, point3D* x, point3D* y, bool forwar
         while (k < p->MP.size() && startOf(p->MP[k]) != headNext)
             ++k;
         mergepair* m0 = p->MP[k < p->MP.size() ? k : 0];
-        const int ahead = ring_steps(head, startOf(m0), false);
-        const int behind = ring_steps(headFirst ? m0->S2 : m0->T2, head, false);
-        if (ahead < 0 || behind < 0 || behind < ahead)
+        const StretchSides sides = stretch_sides(head, startOf(m0), headFirst ? m0->S2 : m0->T2);
+        if (!sides.known() || sides.behind < sides.ahead)
             return true;
         if (trace && !trace->afterReweld)
             write_block_trace(*trace, p);

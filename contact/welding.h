@@ -166,6 +166,18 @@ int ring_steps(const point3D* from, const point3D* to, bool backward);
 int ring_steps_sum(const point3D* from1, const point3D* to1, bool backward1, const point3D* from2,
                    const point3D* to2, bool backward2);
 
+// How a stretch running from `start` to `end` along next lies from p on the
+// same ring: `ahead` steps from p on to its start, `behind` steps from its
+// end on to p. A stretch end moved to p grows over the shorter of the two;
+// moved over the longer, the re-weld would run round the far side of both
+// rings. Either count is -1 when the walk does not close.
+struct StretchSides {
+    int ahead;
+    int behind;
+    bool known() const { return ahead >= 0 && behind >= 0; }
+};
+StretchSides stretch_sides(const point3D* p, const point3D* start, const point3D* end);
+
 // A live vertex on a closed ring (both links and both edges set).
 bool on_ring(const point3D* p);
 // x1 and x2 live on one cell, y1 and y2 live on another.

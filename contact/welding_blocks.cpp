@@ -433,6 +433,11 @@ int ring_steps_sum(const point3D* from1, const point3D* to1, bool backward1, con
     return (s < 0 || t < 0) ? -1 : s + t;
 }
 
+StretchSides stretch_sides(const point3D* p, const point3D* start, const point3D* end)
+{
+    return {ring_steps(p, start, false), ring_steps(end, p, false)};
+}
+
 bool on_ring(const point3D* p)
 {
     return p && p->alive && p->next && p->prev && p->out_edge && p->in_edge;
