@@ -45,6 +45,8 @@ bool rings_cross(dbReader& db, const Span& a, const Span& b)
 
 int welding::pair_crossing_cells(dbReader& db)
 {
+    // Boxes are computed here rather than refreshed on the cells: the stages
+    // after this one widen a cell's box and never rebuild it.
     std::vector<Span> spans;
     for (cell* c : db.cells) {
         if (c->dead || c->sides.empty())
