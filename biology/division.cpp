@@ -5,12 +5,12 @@
 // ring at two existing vertices P and Q, moved together off junctions of
 // three or more cells, with at least two sides on each run and the segment
 // from Q to P inside the cell; and every weld record of the parent must fit
-// its ring and hold at most one of P and Q inside its stretch. Then, in order: the daughter and
-// its state, the run from Q to P handed to D, the twins P' and Q' on P and Q,
-// the parent's welds following their vertices, the two rings closed by a
-// welded cut line of target-length sides, fresh meshes, the contacts each half
-// now faces, the contact lists tidied, and the migration front kept or
-// dropped.
+// its ring and hold at most one of P and Q inside its stretch. Then, in
+// order: the daughter and its state, the run from Q to P handed to D, the
+// twins P' and Q' on P and Q, the parent's welds following their vertices,
+// the two rings closed by a welded cut line of target-length sides, fresh
+// meshes, the contacts each half now faces, the contact lists tidied, and the
+// migration front kept or dropped.
 #include "biology/biology.h"
 #include "biology/division_contacts.h"
 #include "contact/welding.h"

@@ -199,12 +199,13 @@ const interpair* brokenRecord(const cell* parent, const Cut& cut)
 
 const interpair* recordAroundBothCuts(const cell* parent, const Cut& cut)
 {
+    const int bound = ring_bound(parent);
     for (const interpair* K : parent->pairs) {
         if (!K || K->removed)
             continue;
         for (mergepair* m : K->MP) {
             const Record r = readRecord(K, m, parent);
-            const int bound = ring_bound(parent);
+            // The vertices strictly between a1 and a2; none for a lone vertex.
             bool metP = false, metQ = false;
             const point3D* v = r.a1 == r.a2 ? r.a2 : r.a1->next;
             for (int k = 0; v && v != r.a2 && k <= bound; ++k, v = v->next) {
