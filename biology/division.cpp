@@ -3,16 +3,18 @@
 //
 // The cut is found and checked before anything changes: the line leaves the
 // ring at two existing vertices P and Q, moved together off junctions of
-// three or more cells, with at least two sides on each run; and every weld
-// record of the parent must fit its ring. Then, in order: the daughter and
-// its state, the run from Q to P handed to D, the twins P' and Q' on P and Q,
-// the parent's welds following their vertices, the two rings closed by a
-// welded cut line of target-length sides, fresh meshes, the contacts each half
-// now faces, the contact lists tidied, and the migration front kept or
-// dropped.
+// three or more cells, with at least two sides on each run and the segment
+// from Q to P inside the cell; and every weld record of the parent must fit
+// its ring and hold at most one of P and Q inside its stretch. Then, in
+// order: the daughter and its state, the run from Q to P handed to D, the
+// twins P' and Q' on P and Q, the parent's welds following their vertices,
+// the two rings closed by a welded cut line of target-length sides, fresh
+// meshes, the contacts each half now faces, the contact lists tidied, and the
+// migration front kept or dropped.
 #include "biology/biology.h"
 #include "biology/division_contacts.h"
 #include "contact/welding.h"
+#include "geometry/numeric.h"
 #include "model/dbreader.h"
 
 #include <QString>
@@ -97,6 +99,31 @@ double enclosedArea(const point3D* from, const point3D* to)
     return sum;
 }
 
+// Whether the segments ab and cd cross at a point inside both.
+bool properlyCross(const point3D* a, const point3D* b, const point3D* c, const point3D* d)
+{
+    return point_line_side_check(a->x, a->y, b->x, b->y, c->x, c->y) *
+                   point_line_side_check(a->x, a->y, b->x, b->y, d->x, d->y) ==
+               -1 &&
+           point_line_side_check(c->x, c->y, d->x, d->y, a->x, a->y) *
+                   point_line_side_check(c->x, c->y, d->x, d->y, b->x, b->y) ==
+               -1;
+}
+
+// Whether the straight cut from Q to P leaves the cell through a side that
+// touches neither: in a concave cell it can pass through a notch, and then
+// each half encloses a positive area while overlapping the other.
+bool cutLeavesCell(const cell* c, const point3D* P, const point3D* Q)
+{
+    for (const edge* e : c->sides) {
+        if (e->p1 == P || e->p1 == Q || e->p2 == P || e->p2 == Q)
+            continue;
+        if (properlyCross(Q, P, e->p1, e->p2))
+            return true;
+    }
+    return false;
+}
+
 // Finds P and Q for the cut at `angle` (already checked to lie in [0, 360])
 // through (cx, cy); false when the line does not give one usable cut.
 bool findCut(cell* parent, double angle, double cx, double cy, Cut& cut)
@@ -126,7 +153,7 @@ bool findCut(cell* parent, double angle, double cx, double cy, Cut& cut)
     // cut line it is a polygon of three sides or more, and encloses an area
     // on the inner side of the cut, so that it is not a flat sliver.
     return cut.daughterRun.size() >= 2 && cut.daughterRun.size() + 2 <= n && enclosedArea(cut.Q, cut.P) > 0.0 &&
-           enclosedArea(cut.P, cut.Q) > 0.0;
+           enclosedArea(cut.P, cut.Q) > 0.0 && !cutLeavesCell(parent, cut.P, cut.Q);
 }
 
 // A twin of v: a new vertex at v's place, welded to v and to all v's partners.
@@ -272,6 +299,9 @@ int dbReader::cell_division(cell* parent, int step, int parentType, int daughter
                       .arg(parent->id);
         return parent->id;
     }
+    // A stretch holding both cut vertices is refused like a cut that fails.
+    if (division::recordAroundBothCuts(parent, cut))
+        return STEP_OK;
 
     // 1-4. The daughter and the state of both cells.
     cell* D = new cell(static_cast<int>(cells.size()));

@@ -36,7 +36,7 @@ enum class Shape {
     OnDaughter,       // case 2: on D's run
     AcrossQ,          // case 3: from the parent's run across Q into D's
     AcrossP,          // case 4: from D's run (or from Q itself) across P into the parent's
-    SingleAtP,        // a lone parent vertex P welded to a stretch of N: P' shares it
+    LoneAtCut,        // a lone cut vertex (P or Q) welded to a stretch of N: its twin shares it
     PointQ,           // case 5: single vertex on N, a1 is Q
     PointP,           // case 6: single vertex on N, a2 is P
     PointOnDaughter,  // case 7: single vertex on N, the record on D's run
@@ -115,6 +115,10 @@ Shape classify(const Record& r, const Cut& cut)
 {
     const bool startsOnD = cut.onDaughterRun(r.a1->out_edge);
     const bool endsOnD = cut.onDaughterRun(r.a2->in_edge);
+    // A lone cut vertex has one side on each run, which would read as a
+    // stretch running across the other cut vertex.
+    if (r.b1 != r.b2 && r.a1 == r.a2 && (r.a1 == cut.P || r.a1 == cut.Q))
+        return Shape::LoneAtCut;
     if (r.b1 == r.b2) {
         if (r.a1 == cut.Q)
             return Shape::PointQ;
@@ -127,9 +131,8 @@ Shape classify(const Record& r, const Cut& cut)
     if (startsOnD && endsOnD)
         return Shape::OnDaughter;
     if (!startsOnD)
-        // From the parent's run the walk meets Q before reaching D's run,
-        // unless the record is the lone vertex P.
-        return r.a1 == r.a2 ? Shape::SingleAtP : Shape::AcrossQ;
+        // From the parent's run the walk meets Q before reaching D's run.
+        return Shape::AcrossQ;
     // From D's run (Q included) the walk crosses P before it can reach Q.
     return Shape::AcrossP;
 }
@@ -188,6 +191,28 @@ const interpair* brokenRecord(const cell* parent, const Cut& cut)
             if (s == Shape::AcrossQ && !partnerOn(cut.Q, N, true))
                 return K;
             if (s == Shape::AcrossP && !partnerOn(cut.P, N, false))
+                return K;
+        }
+    }
+    return nullptr;
+}
+
+const interpair* recordAroundBothCuts(const cell* parent, const Cut& cut)
+{
+    const int bound = ring_bound(parent);
+    for (const interpair* K : parent->pairs) {
+        if (!K || K->removed)
+            continue;
+        for (mergepair* m : K->MP) {
+            const Record r = readRecord(K, m, parent);
+            // The vertices strictly between a1 and a2; none for a lone vertex.
+            bool metP = false, metQ = false;
+            const point3D* v = r.a1 == r.a2 ? r.a2 : r.a1->next;
+            for (int k = 0; v && v != r.a2 && k <= bound; ++k, v = v->next) {
+                metP = metP || v == cut.P;
+                metQ = metQ || v == cut.Q;
+            }
+            if (metP && metQ)
                 return K;
         }
     }
@@ -253,9 +278,11 @@ void reweldContacts(dbReader& db, cell* parent, cell* D, const Cut& cut)
                 writeRecord(r);
                 break;
             }
-            case Shape::SingleAtP:
-                newDaughterContact(db, D, N, cut.Pt, cut.Pt, r.b1, r.b2);
+            case Shape::LoneAtCut: {
+                point3D* twin = r.a1 == cut.P ? cut.Pt : cut.Qt;
+                newDaughterContact(db, D, N, twin, twin, r.b1, r.b2);
                 break;
+            }
             case Shape::PointQ:
                 newDaughterContact(db, D, N, cut.Qt, cut.Qt, r.b1, r.b1);
                 break;

@@ -38,6 +38,14 @@ struct Cut {
 // that vertex on the neighbour), or null when every record is sound.
 const interpair* brokenRecord(const cell* parent, const Cut& cut);
 
+// The first live contact of `parent` holding a weld record whose stretch
+// has both cut vertices strictly inside it, or null. Such a stretch runs on
+// from the parent's run through all of D's run and back (or the other way
+// round): it would have to become three records, two of them on the parent,
+// so the division is refused instead. Call only once `brokenRecord` found
+// every record sound.
+const interpair* recordAroundBothCuts(const cell* parent, const Cut& cut);
+
 // The re-welding of the parent's contacts, once D holds its run and the
 // twins exist (rings not yet closed). New contacts (D, N) are appended to the
 // engine and to the pairs of D and N.

@@ -76,6 +76,37 @@ int idOf(const T* record)
 
 enum class Tick { Go, Cancelled, Changed, WriteFailed };
 
+// A coordinate as a reader gets it back: written with six significant digits.
+double asStored(double value)
+{
+    return QString::number(value, 'g', 6).toDouble();
+}
+
+// The centre and area a reader computes for c from its ring as stored, the
+// same sums in the same order as cell::center_refresh and cell::set_area. A
+// cell's own fields may lag behind its ring (they are refreshed at other
+// points of a step), and writing them would make a saved tissue differ from
+// itself once opened and saved again.
+struct RingMeasure {
+    double cx, cy, area;
+};
+
+RingMeasure storedRing(const cell* c)
+{
+    if (c->sides.empty())
+        return RingMeasure{c->center[0], c->center[1], c->area};
+    double sx = 0.0, sy = 0.0, signedArea = 0.0;
+    for (const edge* side : c->sides) {
+        const double x1 = asStored(side->p1->x), y1 = asStored(side->p1->y);
+        const double x2 = asStored(side->p2->x), y2 = asStored(side->p2->y);
+        sx += x1;
+        sy += y1;
+        signedArea += (x1 * y2 - y1 * x2) * 0.5;
+    }
+    const double n = static_cast<double>(c->sides.size());
+    return RingMeasure{sx / n, sy / n, std::fabs(signedArea)};
+}
+
 }  // namespace
 
 bool writeFile(QWidget* parent, dbReader* const& reader, const QString& fileName, QString* error)
@@ -173,9 +204,10 @@ bool writeFile(QWidget* parent, dbReader* const& reader, const QString& fileName
         if (t != Tick::Go)
             return stop(t);
         const cell* k = engine->cells[i];
+        const RingMeasure ring = storedRing(k);
         out << k->id << ',' << int(k->dead) << ',' << int(k->dying) << ',' << int(k->migrating) << ','
-            << int(k->driven) << ',' << k->cell_type << ',' << k->center[0] << ',' << k->center[1] << ','
-            << k->area << ',' << k->species.size();
+            << int(k->driven) << ',' << k->cell_type << ',' << ring.cx << ',' << ring.cy << ',' << ring.area
+            << ',' << k->species.size();
         for (int s : k->species)
             out << ',' << s;
         for (const edge* side : k->sides)
@@ -210,8 +242,10 @@ bool writeFile(QWidget* parent, dbReader* const& reader, const QString& fileName
             return stop(t);
         const node* j = engine->nodes[i];
         out << j->id << ',' << int(j->active);
-        for (const point3D* q : j->vertices)
-            out << ',' << idOf(q);
+        // A reader ignores the members of an inactive node, so none are written.
+        if (j->active != 0)
+            for (const point3D* q : j->vertices)
+                out << ',' << idOf(q);
         out << Qt::endl;
     }
     out << "END_NODE_LIST" << Qt::endl;
@@ -247,7 +281,10 @@ bool writeFile(QWidget* parent, dbReader* const& reader, const QString& fileName
         if (t != Tick::Go)
             return stop(t);
         const cell* k = engine->cells[i];
-        if (!k->migrating)
+        // Rear records stay with a cell from one migration to the next, while
+        // `migrating` holds for one step only: every live cell holding
+        // records is written, as is every migrating cell.
+        if (!k->migrating && (k->dead || k->filling_cells.empty()))
             continue;
         out << k->id << ',' << k->filling_cells.size() << ';';
         for (const rear_fc* r : k->filling_cells) {
@@ -838,7 +875,12 @@ private:
         cellLine.push_back(lineNo);
         flagRule(flags[0], c->dead);
         flagRule(flags[1], c->dying);
-        flagRule(flags[2], c->migrating);
+        // The leading front of a migrating cell is not stored, and a cell
+        // marked migrating without one would fail the next mechanics step:
+        // every cell starts at rest (`migrating` and `migrate_relax` clear),
+        // and its front is made anew when it next starts migrating.
+        c->migrating = 0;
+        c->migrate_relax = 0;
         flagRule(flags[3], c->driven);
         c->set_cell_type(t);
         if (s.role == ReaderRole::View)

@@ -10,6 +10,7 @@
 #include "support/progress_watch.h"
 #include "support/state_hash.h"
 #include "support/topology_check.h"
+#include "support/wound_run.h"
 
 #include <QElapsedTimer>
 #include <QMenu>
@@ -122,22 +123,9 @@ protected:
         if (!engine)
             return run;
         if (biology) {
-            // The wound is the widest gap between the columns of cell centres;
-            // the column on its left becomes clot, typed as the chooser types.
-            std::vector<double> xs;
-            for (const cell* c : engine->cells)
-                xs.push_back(c->center[0]);
-            std::sort(xs.begin(), xs.end());
-            double gap = 0.0, left = 0.0;
-            for (std::size_t k = 1; k < xs.size(); ++k)
-                if (xs[k] - xs[k - 1] > gap) {
-                    gap = xs[k] - xs[k - 1];
-                    left = xs[k - 1];
-                }
-            view()->selectedCells.clear();
-            for (const cell* c : engine->cells)
-                if (std::fabs(c->center[0] - left) < 1e-9 && c->cell_type == kKeratinocyte)
-                    view()->selectedCells.push_back(c->id);
+            // The keratinocytes on the left edge of the wound become clot,
+            // typed as the chooser types.
+            view()->selectedCells = woundEdgeCells(*engine, kKeratinocyte);
             EXPECT_FALSE(view()->selectedCells.empty());
             view()->cellProperty->cellType = kClot;
             view()->cellProperty->setFlag = true;

@@ -213,6 +213,68 @@ TEST_F(DivisionTest, SinglePointsAtTheCutVertices)
     EXPECT_TRUE(holds(atP[0]->MP.at(0), Pt, Pt, pid(*e, 2, 0), pid(*e, 2, 0)));
 }
 
+// A C-shaped neighbour welded from square vertex 8 round the top, left and
+// bottom to vertex 4: its one stretch holds both Q and P, and the whole of
+// the daughter's run lies inside it.
+TEST_F(DivisionTest, StretchAroundBothCutVertices)
+{
+    TissueLayout l;
+    l.cells.push_back(cutSquare());
+    FixtureCell around;
+    around.ring = {{20, 0}, {15, 0},  {10, 0},  {5, 0},    {0, 0},    {0, 5},    {0, 10},  {0, 15},
+                   {0, 20}, {5, 20},  {10, 20}, {15, 20},  {20, 20},  {20, 30},  {-10, 30}, {-10, -10},
+                   {20, -10}};
+    l.cells.push_back(around);
+    l.welds.push_back({0, 8, 4, 1, 0, 12});
+    auto e = build(l);
+    ASSERT_TRUE(e);
+    ASSERT_TRUE(topologyIsSound(*e));
+    EXPECT_TRUE(dividesSoundlyOrNotAtAll(*e, e->cells[0], 90.0));
+}
+
+// A lone Q whose record names a stretch of the neighbour on the right: Q'
+// shares it as P' would. The
+// record is not read as running across P, which would hand every side of
+// the daughter's run, those welded to the left neighbour too, to the contact
+// with the neighbour above.
+TEST_F(DivisionTest, LoneQWeldedToAStretch)
+{
+    TissueLayout l;
+    l.cells.push_back(cutSquare());
+    l.cells.push_back({{{-10, 5}, {0, 5}, {0, 10}, {0, 15}, {-10, 15}}, 0});  // 1: left
+    // 2: round the right half, touching the square at Q and at P only.
+    l.cells.push_back({{{10, 20}, {22, 22}, {22, -2}, {10, 0}, {10, -10}, {30, -10}, {30, 30}, {10, 30}}, 0});
+    l.welds.push_back({0, 13, 15, 1, 1, 3});
+    l.welds.push_back({0, 2, 2, 2, 3, 3});
+    l.welds.push_back({0, 10, 10, 2, 0, 0});
+    auto e = build(l);
+    ASSERT_TRUE(e);
+    ASSERT_TRUE(topologyIsSound(*e));
+    interpair* toRight = e->interpairs[1];
+    ASSERT_EQ(toRight->MP.size(), 2u);
+    mergepair* lone = toRight->MP[1];
+    lone->T1 = vertexAt(*e, 2, 7);  // the stretch (10,30) -> (10,20) of the neighbour
+    const Counts before = countsOf(*e);
+
+    ASSERT_EQ(e->cell_division(e->cells[0], 0, 0, 0, 90.0), dbReader::STEP_OK) << e->message.toStdString();
+    ASSERT_EQ(e->cells.size(), before.cells + 1);
+    cell* D = e->cells.back();
+    const int Qt = static_cast<int>(before.points) + 1;
+    const auto faults = checkTopology(*e);
+    EXPECT_FALSE(hasFault(faults, TopologyInvariant::Bonds)) << describeFaults(faults);
+    EXPECT_FALSE(hasFault(faults, TopologyInvariant::Ring)) << describeFaults(faults);
+    EXPECT_FALSE(boundariesCross(*e));
+    // The parent keeps the record as it was; D gets the same at Q'.
+    EXPECT_TRUE(holds(lone, 10, 10, pid(*e, 2, 7), pid(*e, 2, 0)));
+    const auto atQ = contactsBetween(*e, D, e->cells[2]);
+    ASSERT_EQ(atQ.size(), 2u);  // at Q' and at P'
+    EXPECT_TRUE(holds(atQ[1]->MP.at(0), Qt, Qt, pid(*e, 2, 7), pid(*e, 2, 0)));
+    // The left neighbour's stretch moved to D whole, its sides with it.
+    const auto left = contactsBetween(*e, D, e->cells[1]);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(sidesNamed(e->points[13], e->points[15], left[0]));
+}
+
 // A cell near the daughter's half, in contact with the parent but not
 // welded, gets a contact with the daughter; the adhesion follows the types.
 TEST_F(DivisionTest, DiscoveryGivesTheDaughterItsNeighbours)

@@ -135,6 +135,29 @@ inline std::string snapshot(const dbReader& e)
     return out.str();
 }
 
+// A division either leaves the tissue sound and uncrossed, or is refused with
+// every record as it was; in both cases the step goes on.
+inline ::testing::AssertionResult dividesSoundlyOrNotAtAll(dbReader& e, cell* parent, double angle)
+{
+    const std::string before = snapshot(e);
+    const std::size_t cells = e.cells.size();
+    const int result = e.cell_division(parent, 0, parent->cell_type, parent->cell_type, angle);
+    if (result != dbReader::STEP_OK)
+        return ::testing::AssertionFailure() << "the division failed: " << e.message.toStdString();
+    if (e.cells.size() == cells) {
+        if (snapshot(e) != before)
+            return ::testing::AssertionFailure() << "a refused division changed the tissue";
+        return ::testing::AssertionSuccess() << "refused";
+    }
+    const auto faults = checkTopology(e);
+    if (!faults.empty())
+        return ::testing::AssertionFailure() << describeFaults(faults);
+    std::string where;
+    if (boundariesCross(e, &where))
+        return ::testing::AssertionFailure() << where;
+    return ::testing::AssertionSuccess() << "divided";
+}
+
 // Whether the stretch m holds the ends (by vertex id) s1, s2, t1, t2.
 inline ::testing::AssertionResult holds(const mergepair* m, int s1, int s2, int t1, int t2)
 {

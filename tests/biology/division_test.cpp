@@ -291,6 +291,33 @@ TEST_F(DivisionTest, UShapeStaysWhole)
     }
 }
 
+// A square with a notch cut in from the left, reaching x = 9 between y = 13
+// and 17; (10,0) is a junction with two small cells below. The vertical cut
+// first meets (10,0) and (10,20); moved one vertex on, off the junction, the
+// segment from (5,20) to (15,0) passes through the notch, and both halves
+// would still enclose a positive area while overlapping each other.
+TEST_F(DivisionTest, CutThroughANotchIsRefused)
+{
+    TissueLayout l;
+    const double xs[19] = {0, 5, 10, 15, 20, 20, 20, 20, 20, 15, 10, 5, 0, 0, 9, 9, 0, 0, 0};
+    const double ys[19] = {0, 0, 0, 0, 0, 5, 10, 15, 20, 20, 20, 20, 20, 17, 17, 13, 13, 10, 5};
+    FixtureCell notched;
+    for (int k = 0; k < 19; ++k)
+        notched.ring.push_back({xs[k], ys[k]});
+    l.cells.push_back(notched);
+    l.cells.push_back({{{4, -6}, {10, -6}, {10, 0}}, 0});
+    l.cells.push_back({{{10, -6}, {16, -6}, {10, 0}}, 0});
+    l.welds.push_back({1, 1, 2, 2, 2, 0});
+    l.welds.push_back({0, 2, 2, 1, 2, 2});
+    l.welds.push_back({0, 2, 2, 2, 2, 2});
+    auto e = build(l);
+    ASSERT_TRUE(e);
+    ASSERT_TRUE(topologyIsSound(*e));
+    const std::string before = snapshot(*e);
+    EXPECT_TRUE(dividesSoundlyOrNotAtAll(*e, e->cells[0], 90.0));
+    EXPECT_EQ(snapshot(*e), before);
+}
+
 // Dead cells, cells of two sides and broken weld records are refused before
 // anything changes.
 TEST_F(DivisionTest, RefusalsChangeNothing)
