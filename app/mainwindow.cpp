@@ -853,7 +853,16 @@ void MainWindow::updatePara()
         return;
     }
     GLWidget::EngineUse use(*glWidget);
-    UserInitialParas();
+    if (!glWidget->reader) {
+        UserInitialParas();
+        return;
+    }
+    // A deleted or added type moves the indices of the types after it: the
+    // open cells are kept on their own types by name, or, when one of
+    // their types is gone, the tables are left as the cells know them.
+    const QString problem = reload_parameter_tables_keeping_types(glWidget->reader->cells);
+    if (!problem.isEmpty())
+        QMessageBox::warning(this, tr("Cell Cytokine Manager"), problem);
 }
 
 void MainWindow::updateStatusBar()

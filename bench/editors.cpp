@@ -1,12 +1,14 @@
-// The whole-table passes that one edit of a table cell runs in the record
-// forms: the synthesis pass and the adhesion pass of "Edit cells"
-// (cytokineInfoChanged, degradeInfoChanged) and the synthesis pass of "Edit
-// cytokines" (cellInfoChanged), each over tables of 5 and of 20 rows (20 is
+// The passes that one edit of a table cell runs in the record forms: the
+// synthesis pass and the adhesion write of "Edit cells" (cytokineInfoChanged
+// over the whole table, degradeInfoChanged for the changed row alone) and
+// the synthesis pass of "Edit cytokines" (cellInfoChanged), each over tables
+// of 5 and of 20 rows (20 is
 // the most cell types the simulation holds). The database has as many cell
 // types as cytokines, every pair of types an adhesion row and every type a
 // synthesis row for every other cytokine. A pass is timed from the change of
 // one rate or adhesion value to the end of its writing; the stored value is
-// checked after timing. A pass should grow about linearly with the rows.
+// checked after timing. A whole-table pass should grow about linearly with
+// the rows; the adhesion write should not grow.
 #include "editors/cellform.h"
 #include "editors/cytokineform.h"
 #include "model/parameter_database.h"

@@ -3,8 +3,9 @@
 
 // Reading a cell type's behaviour rules and cue from the parameter tables,
 // shared by the proliferation and migration stages. Look-ups never add keys:
-// a missing cytokine or type name reads as index 0, a missing type as no
-// rules and no cue, a count past a cell's vector as 0.
+// a name that is no loaded cytokine or type reads as index -1 (no species,
+// no type: never the first one), a missing type as no rules and no cue, a
+// count at -1 or past a cell's vector as 0.
 
 #include "model/cell.h"
 #include "model/contact.h"
@@ -29,13 +30,13 @@ struct Rule {
 inline int cytokineIndex(const QString& name)
 {
     const auto it = name_index_cytokine_class.find(name);
-    return it == name_index_cytokine_class.end() ? 0 : it->second;
+    return it == name_index_cytokine_class.end() ? -1 : it->second;
 }
 
 inline int typeIndex(const QString& name)
 {
     const auto it = name_index_class.find(name);
-    return it == name_index_class.end() ? 0 : it->second;
+    return it == name_index_class.end() ? -1 : it->second;
 }
 
 inline QString cueName(int type)
@@ -44,7 +45,7 @@ inline QString cueName(int type)
     return it == index_chemo_class.end() ? QString() : it->second;
 }
 
-// Species index of the type's chemical cue.
+// Species index of the type's chemical cue; -1 when it has none.
 inline int cueSpecies(int type)
 {
     return cytokineIndex(cueName(type));
@@ -56,7 +57,7 @@ inline int countOf(const cell* c, int s)
     return s >= 0 && s < static_cast<int>(c->species.size()) ? c->species[s] : 0;
 }
 
-// Every complete rule of the type, in order.
+// Every complete rule of the type whose cytokine is loaded, in order.
 template <typename F>
 void forEachRule(int type, F&& f)
 {
@@ -68,6 +69,8 @@ void forEachRule(int type, F&& f)
         Rule rule;
         rule.cytokine = s[g];
         rule.species = cytokineIndex(s[g]);
+        if (rule.species < 0)
+            continue;
         rule.growthType = s[g + 1].toInt();
         rule.growthCoefficient = s[g + 2].toDouble();
         rule.migrationType = s[g + 3].toInt();
@@ -99,14 +102,15 @@ inline std::vector<std::pair<interpair*, cell*>> liveContacts(const cell* c)
     return contacts;
 }
 
-// Indices of the types whose adhesion `type` degrades, in table order.
+// Indices of the loaded types whose adhesion `type` degrades, in table order.
 inline std::vector<int> degradableTypes(int type)
 {
     std::vector<int> D;
     const auto it = degrade_class.find(type);
     if (it != degrade_class.end())
         for (const QString& name : it->second)
-            D.push_back(typeIndex(name));
+            if (const int t = typeIndex(name); t >= 0)
+                D.push_back(t);
     return D;
 }
 

@@ -67,7 +67,7 @@ private:
     // Working values of the cell at hand.
     cell* c = nullptr;
     int mechanism = 0;
-    int s = 0;  // cue species
+    int s = 0;  // cue species; -1 when the type has none (every amount then reads 0)
     int a = 0;  // cue amount
     std::vector<int> D;
     double f = 1.0;

@@ -21,6 +21,7 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
+class QTableWidgetItem;
 
 class cellForm : public RecordForm {
     Q_OBJECT
@@ -53,7 +54,8 @@ private slots:
     void staticChanged();
     void boundaryChanged();
     void cytokineInfoChanged();
-    void degradeInfoChanged();
+    // Writes the adhesion row of the changed table item alone.
+    void degradeInfoChanged(QTableWidgetItem* item);
 
 private:
     void createWidgets();

@@ -118,70 +118,64 @@ void cellForm::cytokineInfoChanged()
                                        tr("The synthesis rate of %1 must be a number of at least 0!"));
 }
 
-void cellForm::degradeInfoChanged()
+void cellForm::degradeInfoChanged(QTableWidgetItem* item)
 {
-    if (!writable())
+    if (!writable() || !item)
         return;
     const QString name = shownName();
+    const int row = item->row();
+    const QString partner = adhesionTable->item(row, 0)->text();
     const QHash<QString, int> cells = record_checks::cellIds();
-    if (!cells.contains(name))
+    if (!cells.contains(name) || !cells.contains(partner))
         return;
 
-    struct Pair {
-        double value = 0;
-        int degrade = 0;
-        bool stored = false;
-    };
-    QHash<QString, Pair> forward;   // (name, partner) rows by partner
-    QHash<QString, Pair> backward;  // (partner, name) rows by partner
+    // The row as stored, both ways round.
     QSqlQuery query;
-    record_checks::run(QStringLiteral("SELECT cell1name, cell2name, value, degrade FROM adhesion WHERE "
-                                      "cell1name = ? OR cell2name = ?"),
-                       {name, name}, &query);
-    while (query.next()) {
-        const Pair pair{query.value(2).toDouble(), query.value(3).toInt(), true};
-        if (query.value(0).toString() == name)
-            forward.insert(query.value(1).toString(), pair);
-        if (query.value(1).toString() == name)
-            backward.insert(query.value(0).toString(), pair);
-    }
-
-    struct Change {
-        QString partner;
-        double value;
-        int degrade;
+    auto stored = [&query](const QString& first, const QString& second, double* value, int* degrade) {
+        record_checks::run(QStringLiteral("SELECT value, degrade FROM adhesion WHERE cell1name = ? AND "
+                                          "cell2name = ?"),
+                           {first, second}, &query);
+        if (!query.next())
+            return false;
+        *value = query.value(0).toDouble();
+        *degrade = query.value(1).toInt();
+        return true;
     };
-    QVector<Change> changes;
-    for (int row = 0; row < adhesionTable->rowCount(); ++row) {
-        const QString partner = adhesionTable->item(row, 0)->text();
-        if (!cells.contains(partner))
-            continue;
-        double value = 0;
-        if (!record_checks::parseAmount(adhesionTable->item(row, 1)->text(), &value)) {
-            warn(tr("Update Cell Information"),
-                 tr("The adhesion to %1 must be a number of at least 0!").arg(partner));
-            return;
-        }
-        changes.append({partner, value, adhesionTable->item(row, 0)->checkState() == Qt::Checked ? 1 : 0});
+    double forwardValue = 0, backwardValue = 0;
+    int forwardDegrade = 0, backwardDegrade = 0;
+    const bool forward = stored(name, partner, &forwardValue, &forwardDegrade);
+    const bool backward = partner != name && stored(partner, name, &backwardValue, &backwardDegrade);
+
+    if (item->column() == 0) {
+        // Degrading is one-way: only this type's row of the pair changes.
+        const int degrade = item->checkState() == Qt::Checked ? 1 : 0;
+        if (forward && degrade != forwardDegrade)
+            record_checks::run(QStringLiteral("UPDATE adhesion SET degrade = ? WHERE cell1name = ? AND "
+                                              "cell2name = ?"),
+                               {degrade, name, partner});
+        return;
     }
 
-    // Only existing pairs are updated. The value goes both ways, since the
+    double value = 0;
+    if (!record_checks::parseAmount(item->text(), &value)) {
+        warn(tr("Update Cell Information"), tr("The adhesion to %1 must be a number of at least 0!").arg(partner));
+        // The table shows again what is stored.
+        ready = false;
+        item->setData(Qt::DisplayRole, forward ? QVariant(forwardValue) : QVariant(tr("30")));
+        ready = true;
+        return;
+    }
+    // Only an existing pair is updated. The value goes both ways, since the
     // load takes a pair's adhesion from the row of its lower-indexed type;
-    // degrading stays one-way.
+    // the other pairs of the shown type stay as they are.
     record_checks::Transaction transaction;
     bool ok = true;
-    for (const Change& c : changes) {
-        const Pair f = forward.value(c.partner);
-        if (f.stored && (f.value != c.value || f.degrade != c.degrade))
-            ok = record_checks::run(QStringLiteral("UPDATE adhesion SET value = ?, degrade = ? WHERE cell1name = ? "
-                                                   "AND cell2name = ?"),
-                                    {c.value, c.degrade, name, c.partner}) && ok;
-        const Pair b = backward.value(c.partner);
-        if (c.partner != name && b.stored && b.value != c.value)
-            ok = record_checks::run(
-                     QStringLiteral("UPDATE adhesion SET value = ? WHERE cell1name = ? AND cell2name = ?"),
-                     {c.value, c.partner, name}) && ok;
-    }
+    if (forward && value != forwardValue)
+        ok = record_checks::run(QStringLiteral("UPDATE adhesion SET value = ? WHERE cell1name = ? AND cell2name = ?"),
+                                {value, name, partner});
+    if (ok && backward && value != backwardValue)
+        ok = record_checks::run(QStringLiteral("UPDATE adhesion SET value = ? WHERE cell1name = ? AND cell2name = ?"),
+                                {value, partner, name});
     if (ok)
         transaction.commit();
 }

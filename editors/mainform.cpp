@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -34,6 +35,19 @@ enum CellColumn {
     kGrowth, kMigration, kDeath, kQuiet, kUse, kStatic, kBoundary
 };
 
+bool isWeight(int column)
+{
+    return column >= kGrowth && column <= kQuiet;
+}
+
+// A number typed in place: the editor gives a text, the model a number.
+bool numberOf(const QVariant& value, double* number)
+{
+    bool ok = false;
+    *number = value.toString().trimmed().toDouble(&ok);
+    return ok && std::isfinite(*number);
+}
+
 // Why an in-place value may not go into column `column` of the cell table;
 // empty when it may. The ranges are the cell form's.
 QString inPlaceProblem(int column, const QVariant& value, const QString& header)
@@ -56,9 +70,8 @@ QString inPlaceProblem(int column, const QVariant& value, const QString& header)
     case kUse: case kStatic: case kBoundary: range = {0, 1, true}; break;
     default: return QString();
     }
-    bool ok = false;
-    const double v = value.toString().toDouble(&ok);
-    if (ok && std::isfinite(v) && v >= range.low && v <= range.high && (!range.whole || v == std::floor(v)))
+    double v = 0;
+    if (numberOf(value, &v) && v >= range.low && v <= range.high && (!range.whole || v == std::floor(v)))
         return QString();
     return QObject::tr("%1 must be %2 from %3 to %4.")
         .arg(header, range.whole ? QObject::tr("a whole number") : QObject::tr("a number"))
@@ -67,7 +80,9 @@ QString inPlaceProblem(int column, const QVariant& value, const QString& header)
 }
 
 // The cell table's model: it refuses in-place values outside the cell
-// form's ranges and tells `refuse` why.
+// form's ranges and tells `refuse` why. A behaviour weight edited in place
+// is normalised with the other three, as the cell form does, so the four
+// always sum to 1.
 class CellTableModel : public QSqlRelationalTableModel {
 public:
     CellTableModel(QObject* parent, std::function<void(const QString&)> refuse)
@@ -75,19 +90,74 @@ public:
 
     bool setData(const QModelIndex& index, const QVariant& value, int role) override
     {
-        if (role == Qt::EditRole && index.isValid() && value != data(index, Qt::EditRole)) {
-            const QString header = headerData(index.column(), Qt::Horizontal).toString();
-            const QString problem = inPlaceProblem(index.column(), value, header);
-            if (!problem.isEmpty()) {
-                refuse(problem);
-                return false;
-            }
+        if (role != Qt::EditRole || !index.isValid())
+            return QSqlRelationalTableModel::setData(index, value, role);
+        const QVariant stored = data(index, Qt::EditRole);
+        double number = 0;
+        const bool numeric = index.column() > kDescription && numberOf(value, &number);
+        // Unchanged: a number compared as a number, so that its text or a
+        // rounding editor never rewrites it.
+        if (numeric ? number == stored.toDouble() : value == stored)
+            return true;
+        const QString header = headerData(index.column(), Qt::Horizontal).toString();
+        const QString problem = inPlaceProblem(index.column(), value, header);
+        if (!problem.isEmpty()) {
+            refuse(problem);
+            return false;
         }
-        return QSqlRelationalTableModel::setData(index, value, role);
+        if (!isWeight(index.column()))
+            return QSqlRelationalTableModel::setData(index, numeric ? QVariant(number) : value, role);
+
+        double weights[4];
+        double fractions[4];
+        for (int k = 0; k < 4; ++k)
+            weights[k] = kGrowth + k == index.column() ? number : this->index(index.row(), kGrowth + k).data().toDouble();
+        if (!record_checks::normaliseWeights(weights, fractions)) {
+            refuse(QObject::tr("The stochastic behaviors of %1 cannot all be 0!")
+                       .arg(this->index(index.row(), kName).data().toString()));
+            return false;
+        }
+        bool ok = true;
+        for (int k = 0; k < 4; ++k)
+            ok = QSqlRelationalTableModel::setData(this->index(index.row(), kGrowth + k), fractions[k], role) && ok;
+        return ok;
     }
 
 private:
     std::function<void(const QString&)> refuse;
+};
+
+// The cell table's delegate: a weight is edited as text holding every
+// digit stored (a spin box would round it to two decimals).
+class CellTableDelegate : public QSqlRelationalDelegate {
+public:
+    using QSqlRelationalDelegate::QSqlRelationalDelegate;
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override
+    {
+        if (!isWeight(index.column()))
+            return QSqlRelationalDelegate::createEditor(parent, option, index);
+        auto* edit = new QLineEdit(parent);
+        edit->setFrame(false);
+        return edit;
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        if (auto* edit = qobject_cast<QLineEdit*>(editor); edit && isWeight(index.column())) {
+            edit->setText(QString::number(index.data(Qt::EditRole).toDouble(), 'g', QLocale::FloatingPointShortest));
+            return;
+        }
+        QSqlRelationalDelegate::setEditorData(editor, index);
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        if (auto* edit = qobject_cast<QLineEdit*>(editor); edit && isWeight(index.column())) {
+            model->setData(index, edit->text(), Qt::EditRole);
+            return;
+        }
+        QSqlRelationalDelegate::setModelData(editor, model, index);
+    }
 };
 
 }
@@ -142,7 +212,7 @@ void MainForm::createCellPanel()
 
     cellView = new QTableView;
     cellView->setModel(cellModel);
-    cellView->setItemDelegate(new QSqlRelationalDelegate(this));
+    cellView->setItemDelegate(new CellTableDelegate(this));
     cellView->setSelectionMode(QAbstractItemView::SingleSelection);
     cellView->setSelectionBehavior(QAbstractItemView::SelectRows);
     for (int column : {kId, kFactin, kRed, kGreen})

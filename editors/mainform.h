@@ -7,9 +7,10 @@
 // tells the main window to reload the parameter tables (updateInfo) and
 // hides the window. The main window makes one at start-up and keeps it.
 //
-// The cell table can be edited in place, within the ranges of the cell form;
-// a type cannot be renamed there, since its name keys the rows of every
-// other table.
+// The cell table can be edited in place, within the ranges of the cell form
+// and with its rules: a behaviour weight keeps every stored digit and is
+// normalised with the other three, and a type cannot be renamed there,
+// since its name keys the rows of every other table.
 
 #include <QWidget>
 

@@ -47,6 +47,10 @@ QString commonNameProblem(const QString& name, const char* noName)
 {
     if (name.isEmpty())
         return tr(noName);
+    if (name.size() > kNameLength)
+        return tr("The name is %1 characters long: a name holds at most %2 characters!")
+            .arg(name.size())
+            .arg(kNameLength);
     if (!model_files::isValidIdentifier(name))
         return tr("The name %1 is not valid: a name begins with a letter or an underscore and holds only "
                   "letters, digits and underscores!")
@@ -120,6 +124,10 @@ QString cellNameProblem(const QString& name)
     const QString problem = commonNameProblem(name, "The new cell doesn't have a name!");
     if (!problem.isEmpty())
         return problem;
+    if (model_files::clashesWithCommonFile(name))
+        return tr("The name %1 would give the cell type the model file of the common model: please choose "
+                  "another!")
+            .arg(name);
     if (cellTypeNames().size() >= MAX_CELL_TYPES)
         return tr("There are %1 cell types already, the most the simulation can hold: %2 cannot be added!")
             .arg(MAX_CELL_TYPES)
@@ -152,11 +160,17 @@ bool run(const QString& sql, const QVariantList& values, QSqlQuery* query)
 
 bool normaliseWeights(const int percent[4], double fraction[4])
 {
-    const double sum = static_cast<double>(percent[0]) + percent[1] + percent[2] + percent[3];
-    if (sum <= 0)
+    const double weight[4] = {double(percent[0]), double(percent[1]), double(percent[2]), double(percent[3])};
+    return normaliseWeights(weight, fraction);
+}
+
+bool normaliseWeights(const double weight[4], double fraction[4])
+{
+    const double sum = weight[0] + weight[1] + weight[2] + weight[3];
+    if (!(sum > 0) || !std::isfinite(sum))
         return false;
     for (int k = 0; k < 4; ++k)
-        fraction[k] = QString::number(percent[k] / sum, 'g', 6).toDouble();
+        fraction[k] = QString::number(weight[k] / sum, 'g', 6).toDouble();
     return true;
 }
 

@@ -56,10 +56,17 @@ QStringList cytokineNames();
 QHash<QString, int> cellIds();
 QHash<QString, int> cytokineIds();
 
+// The width of the schema's name columns. SQLite does not hold a text to
+// it; the editors do, since a longer type name also makes a model file name
+// the file system may refuse.
+constexpr int kNameLength = 40;
+
 // Why a new cell type or cytokine may not be called `name`, as the text of
-// the warning; empty when it may. Checks, in this order: a name at all, an
-// identifier, a name no cell type or cytokine has (names key every table),
-// and for a cytokine, no id the model files give to something else.
+// the warning; empty when it may. Checks, in this order: a name at all, at
+// most kNameLength characters, an identifier, a name no cell type or
+// cytokine has (names key every table); for a cell type, a model file of its
+// own (not the common one); for a cytokine, no id the model files give to
+// something else.
 QString cellNameProblem(const QString& name);
 QString cytokineNameProblem(const QString& name);
 
@@ -70,6 +77,8 @@ bool run(const QString& sql, const QVariantList& values = {}, QSqlQuery* query =
 // The four behaviour weights (percent) as fractions of their sum, rounded to
 // six significant digits; false, with nothing set, when all four are 0.
 bool normaliseWeights(const int percent[4], double fraction[4]);
+// The same for weights given as fractions (each at least 0).
+bool normaliseWeights(const double weight[4], double fraction[4]);
 
 // A row of a synthesis table: the partner (a cytokine in the cell form, a
 // cell type in the cytokine form), its rate text and whether it is checked.

@@ -1,6 +1,7 @@
 #include "editors/tabdialog.h"
 
 #include "editors/cue_delegates.h"
+#include "editors/record_checks.h"
 #include "model/parameter_database.h"
 
 #include <QDialogButtonBox>
@@ -39,12 +40,6 @@ template <size_t N>
 QString nameOf(const char* const (&names)[N], int code)
 {
     return QString::fromLatin1(code >= 0 && code < static_cast<int>(N) ? names[code] : names[0]);
-}
-
-QString firstCytokineName()
-{
-    QSqlQuery query(QStringLiteral("SELECT name FROM cytokine"));
-    return query.next() ? query.value(0).toString() : QString();
 }
 
 }
@@ -90,7 +85,6 @@ void CuePage::showStored()
         cue.addBindValue(name);
         cue.exec();
         if (cue.next()) {
-            stored.found = true;
             stored.cytokinename = cue.value(0).toString();
             stored.mechanics = cue.value(1).toInt();
             stored.strenPro = cue.value(2).toInt();
@@ -114,6 +108,27 @@ QString CuePage::cellText(int row, int column) const
     return item ? item->text() : QString();
 }
 
+void CuePage::updateCue(int row, const QString& update, QVariantList values)
+{
+    const QString cell = cellText(row, 0);
+    const int id = lookup_cell_id(cell);
+    // The new row and the edit are stored together or not at all.
+    record_checks::Transaction transaction;
+    QSqlQuery query;
+    bool ok = record_checks::run(QStringLiteral("SELECT COUNT(*) FROM cue WHERE cellname = ?"), {cell}, &query) &&
+              query.next();
+    if (ok && query.value(0).toInt() == 0 && id >= 0) {
+        const StoredCue none;
+        ok = record_checks::run(QStringLiteral("INSERT INTO cue (cellid, cellname, cytokineid, cytokinename, "
+                                               "mechanics, strenPro, transPro, migrate) VALUES (?, ?, 0, ?, ?, ?, ?, ?)"),
+                                {id, cell, none.cytokinename, none.mechanics, none.strenPro, none.transPro,
+                                 none.migrate});
+    }
+    values.append(cell);
+    if (ok && record_checks::run(update, values))
+        transaction.commit();
+}
+
 void CuePage::writeChanged(QTableWidgetItem* item)
 {
     if (item && item->column() > 0 && writeRow(item->row()))
@@ -132,7 +147,7 @@ ChemotaxisTab::ChemotaxisTab(QWidget*)
 
 QStringList ChemotaxisTab::texts(const StoredCue& cue) const
 {
-    return {cue.found ? cue.cytokinename : firstCytokineName()};
+    return {cue.cytokinename};
 }
 
 void ChemotaxisTab::updateChemoCue(QTableWidgetItem* item)
@@ -147,12 +162,7 @@ bool ChemotaxisTab::writeRow(int row)
     const int id = lookup_cytokine_id(cue);
     if (id < 0)
         return false;
-    QSqlQuery query;
-    query.prepare(QStringLiteral("UPDATE cue SET cytokineid = ?, cytokinename = ? WHERE cellname = ?"));
-    query.addBindValue(id);
-    query.addBindValue(cue);
-    query.addBindValue(cellText(row, 0));
-    query.exec();
+    updateCue(row, QStringLiteral("UPDATE cue SET cytokineid = ?, cytokinename = ? WHERE cellname = ?"), {id, cue});
     return true;
 }
 
@@ -171,8 +181,6 @@ CohesotaxisTab::CohesotaxisTab(QWidget*)
 
 QStringList CohesotaxisTab::texts(const StoredCue& cue) const
 {
-    if (!cue.found)
-        return {QStringLiteral("Contraction"), QStringLiteral("100"), QStringLiteral("100")};
     return {nameOf(kMechanicalCues, cue.mechanics), QString::number(cue.strenPro),
             QString::number(cue.transPro)};
 }
@@ -188,18 +196,13 @@ bool CohesotaxisTab::writeRow(int row)
     bool transmissionOk = false;
     const int strength = cellText(row, 2).toInt(&strengthOk);
     const int transmission = cellText(row, 3).toInt(&transmissionOk);
-    if (!strengthOk || !transmissionOk)
+    // Per cent: the spin boxes keep to 0..100, and nothing else is stored.
+    if (!strengthOk || !transmissionOk || strength < 0 || strength > 100 || transmission < 0 || transmission > 100)
         return false;
     const int mechanics = cellText(row, 1) == QLatin1String("Protrusion") ? MechanicalCue::PROTRUSION
                                                                            : MechanicalCue::CONTRACTION;
-    QSqlQuery query;
-    query.prepare(QStringLiteral(
-        "UPDATE cue SET mechanics = ?, strenPro = ?, transPro = ? WHERE cellname = ?"));
-    query.addBindValue(mechanics);
-    query.addBindValue(strength);
-    query.addBindValue(transmission);
-    query.addBindValue(cellText(row, 0));
-    query.exec();
+    updateCue(row, QStringLiteral("UPDATE cue SET mechanics = ?, strenPro = ?, transPro = ? WHERE cellname = ?"),
+              {mechanics, strength, transmission});
     return true;
 }
 
@@ -215,7 +218,7 @@ DecisionTab::DecisionTab(QWidget*)
 
 QStringList DecisionTab::texts(const StoredCue& cue) const
 {
-    return {cue.found ? nameOf(kMechanisms, cue.migrate) : QStringLiteral("Cohesotaxis")};
+    return {nameOf(kMechanisms, cue.migrate)};
 }
 
 void DecisionTab::updateDecision(QTableWidgetItem* item)
@@ -225,11 +228,8 @@ void DecisionTab::updateDecision(QTableWidgetItem* item)
 
 bool DecisionTab::writeRow(int row)
 {
-    QSqlQuery query;
-    query.prepare(QStringLiteral("UPDATE cue SET migrate = ? WHERE cellname = ?"));
-    query.addBindValue(codeOf(kMechanisms, cellText(row, 1)));
-    query.addBindValue(cellText(row, 0));
-    query.exec();
+    updateCue(row, QStringLiteral("UPDATE cue SET migrate = ? WHERE cellname = ?"),
+              {codeOf(kMechanisms, cellText(row, 1))});
     return true;
 }
 

@@ -4,10 +4,14 @@
 // The "Direction Cue Setup" dialog: for every cell type, its chemical cue, its
 // mechanical cue with strength and transmission, and its migration mechanism,
 // one page each, over table cue (one row per type, keyed by cue.cellname).
-// Pages show the stored rows (a type without one shows the defaults) and an
-// edit writes the changed type's row at once; Ok and Cancel only close.
+// Pages show the stored rows and an edit writes the changed type's row at
+// once; Ok and Cancel only close. A type without a row (one added after
+// start-up) shows what a load reads for it: no chemical cue, contraction,
+// strength and transmission 0, static; its first edit creates its row with
+// those values and the edit.
 
 #include <QDialog>
+#include <QVariantList>
 #include <QWidget>
 
 class QAbstractItemDelegate;
@@ -39,19 +43,23 @@ protected:
     CuePage(const QString& caption, const QStringList& headers, bool rowNumbers);
     void setDelegate(QAbstractItemDelegate* delegate);
 
-    // The stored cue of one cell type as the page's cell texts after the name.
+    // The stored cue of one cell type; a type without a row reads as these
+    // defaults, as the load reads it.
     struct StoredCue {
-        bool found = false;     // the type has a cue row; otherwise the rest is unset
-        QString cytokinename;   // cue.cytokinename
+        QString cytokinename = QStringLiteral("");  // cue.cytokinename; empty (never NULL): no chemical cue
         int mechanics = 0;      // cue.mechanics, a MechanicalCue
-        int strenPro = 100;     // cue.strenPro, per cent
-        int transPro = 100;     // cue.transPro, per cent
+        int strenPro = 0;       // cue.strenPro, per cent
+        int transPro = 0;       // cue.transPro, per cent
         int migrate = 0;        // cue.migrate, a MigrationMechanism
     };
     virtual QStringList texts(const StoredCue& cue) const = 0;
     // Writes the page's columns of the given row into table cue; true when a
     // statement ran.
     virtual bool writeRow(int row) = 0;
+    // Runs `update` (its last bound value the type's name) on the cue row
+    // of the type named in column 0 of `row`, creating the row first, with
+    // the StoredCue defaults, when a stored type has none.
+    void updateCue(int row, const QString& update, QVariantList values);
     QString cellText(int row, int column) const;
 
     // Runs writeRow for the row of a changed cell.

@@ -4,6 +4,7 @@
 // indices), adhesions, behaviours, migration cues, syntheses and
 // degradations. Units are converted on the way.
 #include "model/parameter_tables.h"
+#include "model/cell.h"
 #include "model/stage_progress.h"
 
 #include <QCoreApplication>
@@ -96,11 +97,19 @@ void UserInitialParas()
     progress.setValue(5);
     QCoreApplication::processEvents();
 
-    // Names of refused cell types (beyond the adhesion matrix). Rows naming
-    // them are skipped: resolving such a name would otherwise insert it with
-    // index 0 and overwrite the first type's parameters.
-    QSet<QString> refused;
-    auto isRefused = [&refused](const QString& name) { return refused.contains(name); };
+    // Every other table names types and cytokines by name. A name that is
+    // no loaded type or cytokine (one since deleted, or refused beyond the
+    // adhesion matrix) must not be resolved with operator[], which would
+    // insert it with index 0 and hand its row to the first type or species:
+    // such rows are passed over and stay in the database.
+    auto typeOf = [](const QString& name) {
+        const auto it = name_index_class.find(name);
+        return it == name_index_class.end() ? -1 : it->second;
+    };
+    auto cytokineOf = [](const QString& name) {
+        const auto it = name_index_cytokine_class.find(name);
+        return it == name_index_cytokine_class.end() ? -1 : it->second;
+    };
 
     QSqlQuery query(QStringLiteral(
         "SELECT name, young, poisson, Factin, red, green, blue, static, boundary FROM cell"));
@@ -118,8 +127,6 @@ void UserInitialParas()
 
         if (k >= MAX_CELL_TYPES) {
             refusedTypes.push_back(name);
-            if (name_index_class.find(name) == name_index_class.end())
-                refused.insert(name);
             continue;
         }
 
@@ -162,10 +169,10 @@ void UserInitialParas()
         const double value = query.value(0).toDouble();
         const QString cell1 = query.value(1).toString();
         const QString cell2 = query.value(2).toString();
-        if (isRefused(cell1) || isRefused(cell2))
+        const int a = typeOf(cell1);
+        const int b = typeOf(cell2);
+        if (a < 0 || b < 0)
             continue;
-        const int a = name_index_class[cell1];
-        const int b = name_index_class[cell2];
         adhesion_pair_array[a][b] = (value * 3.14159265) * 0.25;
     }
     // The row with the lower first type wins: its entry is copied over the
@@ -179,10 +186,10 @@ void UserInitialParas()
         "SELECT cytokinename, cellname, growth_type, growth_coef, migration_type, "
         "migration_coef, death_type, death_coef, quiet_type, quiet_coef FROM behavior"));
     while (query.next()) {
-        const QString cellname = query.value(1).toString();
-        if (isRefused(cellname))
+        const int t = typeOf(query.value(1).toString());
+        if (t < 0 || cytokineOf(query.value(0).toString()) < 0)
             continue;
-        std::vector<QString>& groups = behavior_class[name_index_class[cellname]];
+        std::vector<QString>& groups = behavior_class[t];
         groups.push_back(query.value(0).toString());
         for (int column = 2; column < 10; ++column)
             groups.push_back(query.value(column).toString());
@@ -197,11 +204,16 @@ void UserInitialParas()
         const double strenPro = query.value(3).toDouble();
         const double transPro = query.value(4).toDouble();
         const int migrate = query.value(5).toInt();
-        if (isRefused(cellname))
+        const int t = typeOf(cellname);
+        if (t < 0)
             continue;
-        const int t = name_index_class[cellname];
         index_mechanism_class[t] = migrate;
-        index_chemo_class[t] = cytokinename;
+        // A cue cytokine since deleted leaves the type without a chemical
+        // cue; its mechanism, strength and transmission stand.
+        if (cytokineOf(cytokinename) >= 0)
+            index_chemo_class[t] = cytokinename;
+        else
+            index_chemo_class.erase(t);
         index_stren_class[t] = strenPro * 0.01;
         index_trans_class[t] = transPro * 0.01;
     }
@@ -211,10 +223,10 @@ void UserInitialParas()
     while (query.next()) {
         const QString cytokinename = query.value(0).toString();
         const QString cellname = query.value(1).toString();
-        if (isRefused(cellname))
+        const int t = typeOf(cellname);
+        const int c = cytokineOf(cytokinename);
+        if (t < 0 || c < 0)
             continue;
-        const int t = name_index_class[cellname];
-        const int c = name_index_cytokine_class[cytokinename];
         synthesis_class[t].push_back(cytokinename);
         synthesis_cytokine_class[c].push_back(cellname);
     }
@@ -225,9 +237,9 @@ void UserInitialParas()
         const QString cell1 = query.value(0).toString();
         const QString cell2 = query.value(1).toString();
         const int degrade = query.value(2).toInt();
-        if (isRefused(cell1) || isRefused(cell2))
+        const int t = typeOf(cell1);
+        if (t < 0 || typeOf(cell2) < 0)
             continue;
-        const int t = name_index_class[cell1];
         if (degrade == 1)
             degrade_class[t].push_back(cell2);
     }
@@ -240,6 +252,42 @@ void UserInitialParas()
         std::printf("  -> %s\n", qPrintable(text));
         QMessageBox::warning(nullptr, trTables("Biology Info"), text);
     }
+}
+
+QString reload_parameter_tables_keeping_types(const std::vector<cell*>& cells)
+{
+    // The names the load will hold: the first MAX_CELL_TYPES rows, in the
+    // load's order.
+    QSet<QString> loadable;
+    QSqlQuery query(QStringLiteral("SELECT name FROM cell"));
+    for (int k = 0; k < MAX_CELL_TYPES && query.next(); ++k)
+        loadable.insert(query.value(0).toString());
+
+    std::vector<QString> names(cells.size());
+    QStringList gone;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const cell* c = cells[i];
+        if (!c)
+            continue;
+        const auto it = index_name_class.find(c->cell_type);
+        names[i] = it == index_name_class.end() ? QString() : it->second;
+        const QString quoted = QStringLiteral("\"%1\"").arg(names[i]);
+        if (!c->dead && !loadable.contains(names[i]) && !gone.contains(quoted))
+            gone << quoted;
+    }
+    if (!gone.isEmpty())
+        return trTables("The open tissue has cells of the cell types %1, which the database no longer "
+                        "holds: the parameter tables keep their values until the next Open or New.")
+            .arg(gone.join(QStringLiteral(", ")));
+
+    UserInitialParas();
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (!cells[i])
+            continue;
+        const auto it = name_index_class.find(names[i]);
+        cells[i]->cell_type = it != name_index_class.end() ? it->second : 0;
+    }
+    return QString();
 }
 
 const std::vector<QString>& refused_cell_types()

@@ -75,9 +75,25 @@ void clear_parameter_tables();
 // database (default connection), under the "Biology Info" progress dialog.
 // A failing statement just leaves its tables empty. Cell-type rows after the
 // 20th have no place in adhesion_pair_array: they are refused with a warning
-// box naming them, and the rows of the other tables that name them are passed
-// over.
+// box naming them. Rows of the other tables that name a type or a cytokine
+// the load does not hold (refused, or deleted by the editors, which keep
+// those rows) are passed over, never resolved to index 0; a cue row whose
+// cytokine is gone still gives its type's mechanism, strength and
+// transmission, but no entry in index_chemo_class.
 void UserInitialParas();
+
+struct cell;
+
+// Reloads the tables (UserInitialParas) under an open tissue, keeping every
+// cell on its own type by name: a cell of index k under the tables before
+// is of the type named index_name_class[k], at whatever index the database
+// now gives that name. The per-type values the cells copied stay, as with
+// every reload. When a live cell's type is no longer loadable (deleted, or
+// beyond MAX_CELL_TYPES), nothing is reloaded and nothing changes: the
+// result is the warning text naming those types. Empty when reloaded. A
+// dead cell whose type is gone takes index 0, so a saved tissue names only
+// loaded types.
+QString reload_parameter_tables_keeping_types(const std::vector<cell*>& cells);
 
 // The cell types refused by the last UserInitialParas() (empty when every
 // type was loaded), and its warning text (empty likewise).

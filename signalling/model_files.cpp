@@ -55,15 +55,32 @@ void setDirectory(const QString& dir)
 
 QString cellTypeFile(const QString& typeName, int earlier)
 {
-    const QString repeat = earlier > 0 ? "-" + QString::number(earlier + 1) : QString();
-    if (isValidIdentifier(typeName))
-        return inDirectory("m" + typeName + repeat + ".xml");
-    return inDirectory("m-" + QString::fromLatin1(typeName.toUtf8().toHex()) + repeat + ".xml");
+    return inDirectory(cellTypeFileName(typeName, earlier));
 }
 
 QString commonFile()
 {
-    return inDirectory("mcommon.xml");
+    return inDirectory(commonFileName());
+}
+
+QString cellTypeFileName(const QString& typeName, int earlier)
+{
+    const QString repeat = earlier > 0 ? "-" + QString::number(earlier + 1) : QString();
+    if (isValidIdentifier(typeName))
+        return "m" + typeName + repeat + ".xml";
+    return "m-" + QString::fromLatin1(typeName.toUtf8().toHex()) + repeat + ".xml";
+}
+
+QString commonFileName()
+{
+    return QStringLiteral("mcommon.xml");
+}
+
+bool clashesWithCommonFile(const QString& typeName)
+{
+    // Compared without case: on a file system that ignores it, "Common"
+    // would overwrite the common file just the same.
+    return cellTypeFileName(typeName).compare(commonFileName(), Qt::CaseInsensitive) == 0;
 }
 
 bool isValidIdentifier(const QString& text)

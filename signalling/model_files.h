@@ -32,6 +32,12 @@ void setDirectory(const QString& dir);
 // other name can produce, so every row keeps a file of its own.
 QString cellTypeFile(const QString& typeName, int earlier = 0);
 QString commonFile();
+// The same files' names without the directory.
+QString cellTypeFileName(const QString& typeName, int earlier = 0);
+QString commonFileName();
+// Whether the file of a cell type called `typeName` would be the common
+// file, which the writer writes after the types' files and so overwrites it.
+bool clashesWithCommonFile(const QString& typeName);
 
 // Whether text is an SBML identifier: a letter or underscore followed by
 // letters, digits and underscores (ASCII).

@@ -1,6 +1,7 @@
 // The Direction Cue Setup dialog: its pages show the stored cue rows, and an
 // edit made through a page's delegate writes the changed type's row alone.
 #include "editors_fixture.h"
+#include "support/table_view.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -106,19 +107,47 @@ TEST_F(CueDialogTest, PagesShowTheStoredCueOfEveryType)
     EXPECT_EQ(column(probe->decision(), 1),
               (QStringList{"Static", "Static", "Chemotaxis", "Chemotaxis", "Static", "Chemotaxis"}));
 
-    // Rows changed elsewhere show when the dialog is shown again; a type
-    // without a row shows the defaults.
+    // Rows changed elsewhere show when the dialog is shown again.
     runStatement("UPDATE cue SET mechanics = 1, strenPro = 55 WHERE cellname = ?", {"Macrophage"});
-    runStatement("DELETE FROM cue WHERE cellname = ?", {"BM"});
     dialog->reload();
     EXPECT_EQ(column(probe->cohesotaxis(), 1)[5], "Protrusion");
     EXPECT_EQ(column(probe->cohesotaxis(), 2)[5], "55");
-    EXPECT_EQ(column(probe->chemotaxis(), 1)[1], "Collagen");
-    EXPECT_EQ(column(probe->decision(), 1)[1], "Cohesotaxis");
-    // Editing the type without a row writes nothing, and nothing else.
+}
+
+TEST_F(CueDialogTest, ATypeWithoutACueRowGetsOneOnItsFirstEdit)
+{
+    // A type added after the seed has no cue row: the pages show what a load
+    // reads for it, and its first edit creates the row with just that edit.
+    runStatement("INSERT INTO cell (name, description, young, poisson, Factin, red, green, blue, growth_coef, "
+                 "migration_coef, death_coef, quiet_coef, use, static, boundary) "
+                 "VALUES ('Melanocyte', 'Pigment cell', 20, 40, 0, 1, 2, 3, 0.25, 0.25, 0.25, 0.25, 1, 0, 0)");
+    UserInitialParas();
+    table_view::Tables expected = table_view::loadedTables();
+    dialog->reload();
+    ASSERT_EQ(column(probe->decision(), 0).last(), "Melanocyte");
+    EXPECT_EQ(column(probe->chemotaxis(), 1).last(), "");
+    EXPECT_EQ(column(probe->cohesotaxis(), 1).last(), "Contraction");
+    EXPECT_EQ(column(probe->cohesotaxis(), 2).last(), "0");
+    EXPECT_EQ(column(probe->cohesotaxis(), 3).last(), "0");
+    EXPECT_EQ(column(probe->decision(), 1).last(), "Static");
+
     const auto before = cue("cytokineid, cytokinename, mechanics, strenPro, transPro, migrate");
-    choose(edit<QComboBox>(probe->decision(), 1, 1), "Chemokinesis");
-    EXPECT_EQ(cue("cytokineid, cytokinename, mechanics, strenPro, transPro, migrate"), before);
+    choose(edit<QComboBox>(probe->decision(), 6, 1), "Chemokinesis");
+    auto after = before;
+    after.push_back({"Melanocyte", "0", "", "0", "0", "0", "3"});
+    EXPECT_EQ(cue("cytokineid, cytokinename, mechanics, strenPro, transPro, migrate"), after);
+    UserInitialParas();
+    expected["cue Melanocyte"] = "mechanism 3 strength 0 transmission 0 cue none";
+    EXPECT_EQ(table_view::loadedTables(), expected);
+
+    // The row stays what the pages show: the next show reads it back.
+    choose(edit<QComboBox>(probe->chemotaxis(), 6, 1), "KGF");
+    dialog->reload();
+    EXPECT_EQ(column(probe->chemotaxis(), 1).last(), "KGF");
+    EXPECT_EQ(column(probe->decision(), 1).last(), "Chemokinesis");
+    UserInitialParas();
+    expected["cue Melanocyte"] = "mechanism 3 strength 0 transmission 0 cue KGF";
+    EXPECT_EQ(table_view::loadedTables(), expected);
 }
 
 TEST_F(CueDialogTest, ChemicalCueOfOneTypeShowsOnBothPages)

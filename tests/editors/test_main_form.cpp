@@ -187,6 +187,60 @@ TEST_F(ManagerTest, InPlaceEditsStayWithinTheFormsRangesAndNeverRename)
     EXPECT_TRUE(p->cellModel()->setData(p->cellModel()->index(rowOfCell(*p, "FC"), 13), 0));
 }
 
+TEST_F(ManagerTest, InPlaceWeightsKeepEveryDigitAndAreNormalisedLikeTheForms)
+{
+    QSqlQuery set;
+    ASSERT_TRUE(set.exec("UPDATE cell SET growth_coef = 0.333333, migration_coef = 0.333333, death_coef = 0.333334, "
+                         "quiet_coef = 0 WHERE name = 'FC'"));
+    ASSERT_TRUE(set.exec("UPDATE cell SET growth_coef = 1, migration_coef = 0, death_coef = 0, quiet_coef = 0 "
+                         "WHERE name = 'ECM'"));
+    p->cellModel()->select();
+    const QString before = databaseDump();
+
+    // Opening each weight and pressing Return changes nothing.
+    for (int column = 9; column <= 12; ++column)
+        editInPlace(*p, "FC", column, "");
+    selectCell(*p, "BM");
+    EXPECT_EQ(databaseDump(), before);
+
+    // A weight typed in place is normalised with the other three.
+    editInPlace(*p, "FC", 9, "0.5");
+    selectCell(*p, "BM");
+    const double weights[] = {0.5, 0.333333, 0.333334, 0};
+    const char* columns[] = {"growth_coef", "migration_coef", "death_coef", "quiet_coef"};
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(scalar(QStringLiteral("SELECT %1 FROM cell WHERE name = 'FC'").arg(columns[k])).toDouble(),
+                  QString::number(weights[k] / 1.166667, 'g', 6).toDouble())
+            << columns[k];
+
+    // Refused, with nothing written: a weight that is no fraction, four
+    // weights of 0.
+    struct Case {
+        QString type;
+        int column;
+        QString text;
+        QString message;
+    };
+    const QList<Case> cases{
+        {"FC", 9, "abc", "growth_coef must be a number from 0 to 1."},
+        {"FC", 10, "-0.1", "migration_coef must be a number from 0 to 1."},
+        {"FC", 9, "inf", "growth_coef must be a number from 0 to 1."},
+        {"ECM", 9, "0", "The stochastic behaviors of ECM cannot all be 0!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        const QString unchanged = databaseDump();
+        ModalAnswerer answers;
+        BoxSeenHere box;
+        answers.then(pressing(QMessageBox::Ok, &box));
+        editInPlace(*p, c.type, c.column, c.text);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return answers.allAnswered(); }, 3000));
+        selectCell(*p, "BM");
+        EXPECT_EQ(box.text, c.message);
+        EXPECT_EQ(databaseDump(), unchanged);
+    }
+}
+
 TEST_F(ManagerTest, TheFormsOpenOnTheSelectionAndTheTablesFollowThem)
 {
     selectCell(*p, "FC");
@@ -350,6 +404,11 @@ TEST_F(ManagerInProgramTest, DeletingATypeUnderAnOpenTissueLeavesAStepSound)
     quitManager();
     // The load's dock rebuild may still hold the engine: the reload follows.
     EXPECT_TRUE(waitFor([] { return index_name_class.size() == 5 && index_name_class[0] == "BM"; }, 5000));
+    // Every cell of the wound stays a Keratinocyte, now at index 2.
+    ASSERT_NE(view()->reader, nullptr);
+    ASSERT_FALSE(view()->reader->cells.empty());
+    for (const cell* c : view()->reader->cells)
+        EXPECT_EQ(index_name_class.at(c->cell_type), "Keratinocyte") << c->id;
     auto problem = answerNextBox(QMessageBox::Ok);
     probe->stepSpinBox()->setValue(1);
     probe->playAction()->trigger();
@@ -358,6 +417,28 @@ TEST_F(ManagerInProgramTest, DeletingATypeUnderAnOpenTissueLeavesAStepSound)
     EXPECT_FALSE(problem->shown) << problem->text.toStdString();
     ASSERT_NE(view()->reader, nullptr);
     EXPECT_TRUE(topologyIsSound(*view()->reader));
+}
+
+TEST_F(ManagerInProgramTest, DeletingTheTypeOfOpenCellsKeepsTheirTablesAndSaysWhy)
+{
+    ASSERT_TRUE(probe->loadFile(woundCopy()));
+    const auto names = index_name_class;
+    const auto mu = elastic_MU;
+    editCellType("Keratinocyte", [](CellFormProbe& f) {
+        ModalAnswerer answers;
+        answers.then(pressing(QMessageBox::Yes));
+        clickAnswering(f.remove(), answers);
+    });
+    auto box = answerNextBox(QMessageBox::Ok);
+    quitManager();
+    EXPECT_TRUE(waitFor([&] { return box->shown; }, 5000));
+    EXPECT_EQ(box->title, "Cell Cytokine Manager");
+    EXPECT_EQ(box->text, "The open tissue has cells of the cell types \"Keratinocyte\", which the database no "
+                         "longer holds: the parameter tables keep their values until the next Open or New.");
+    EXPECT_EQ(index_name_class, names);
+    EXPECT_EQ(elastic_MU, mu);
+    for (const cell* c : view()->reader->cells)
+        EXPECT_EQ(c->cell_type, 3);
 }
 
 TEST_F(ManagerInProgramTest, QuitWhileAStepHoldsTheEngineReloadsOnlyAfterIt)

@@ -239,19 +239,45 @@ TEST_F(ParameterTables, EmptyCytokineTableGivesNoCytokines)
     EXPECT_EQ(index_name_class.size(), 6u);
 }
 
-TEST_F(ParameterTables, UnknownNamesResolveToIndexZero)
+TEST_F(ParameterTables, RowsNamingUnknownTypesOrCytokinesArePassedOver)
 {
+    // Rows left behind by a deleted type or cytokine, which the editors keep.
     insertAdhesion("Ghost", "BM", 8, 1);
+    insertAdhesion("ECM", "Ghost", 9, 1);
+    exec("INSERT INTO cue (cellid, cellname, cytokineid, cytokinename, mechanics, strenPro, transPro, migrate) "
+         "VALUES (99, 'Ghost', 2, 'EGF', 0, 50, 50, 3)");
+    exec("INSERT INTO behavior (cytokinename, cytokineid, cellname, cellid, cycle_type, cycle_coef, growth_type, "
+         "growth_coef, migration_type, migration_coef, death_type, death_coef, quiet_type, quiet_coef) "
+         "VALUES ('EGF', 2, 'Ghost', 99, 0, 0, 1, 0.5, 0, 0, 0, 0, 0, 0)");
     exec("DELETE FROM cytokine WHERE name = 'PDGF'");
+    exec("DELETE FROM cytokine WHERE name = 'EGF'");
     UserInitialParas();
 
-    EXPECT_EQ(name_index_class.size(), 7u);
-    EXPECT_EQ(index_name_class.size(), 6u);
-    EXPECT_EQ(name_index_class["Ghost"], 0);
-    EXPECT_EQ(degrade_class[0], (Names{"BM"}));
-    // The synthesis row of PDGF lands on cytokine 0, which is still no species.
-    EXPECT_EQ(synthesis_cytokine_class[0], (Names{"FC"}));
-    EXPECT_EQ(next_cytokine_index(5), 0);
+    EXPECT_EQ(name_index_class.size(), 6u);
+    EXPECT_EQ(name_index_class.count("Ghost"), 0u);
+    EXPECT_EQ(name_index_cytokine_class.size(), 5u);
+    EXPECT_EQ(name_index_cytokine_class.count("PDGF"), 0u);
+    // ECM (0) gets none of Ghost's rows.
+    EXPECT_EQ(degrade_class.count(0), 0u);
+    EXPECT_EQ(behavior_class.count(0), 0u);
+    EXPECT_EQ(index_mechanism_class.at(0), 0);
+    EXPECT_EQ(adhesion_pair_array[0][0], (20 * 3.14159265) * 0.25);
+    EXPECT_EQ(adhesion_pair_array[0][1], (20 * 3.14159265) * 0.25);
+    // The synthesis rows of the deleted cytokines land on no species; the
+    // cues that named EGF keep their mechanism, strength and transmission.
+    EXPECT_EQ(synthesis_cytokine_class,
+              (std::map<int, Names>{{1, {"FC", "Fibroblast", "Keratinocyte", "Macrophage"}},
+                                    {2, {"Keratinocyte"}},
+                                    {3, {"Fibroblast", "FC"}}}));
+    EXPECT_EQ(synthesis_class.at(4), (Names{"KGF", "TGFb"}));
+    EXPECT_TRUE(index_chemo_class.empty());
+    EXPECT_EQ(index_mechanism_class, (std::map<int, int>{{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 0}, {5, 1}}));
+    EXPECT_EQ(index_stren_class.at(3), 1.0);
+    // Keratinocyte keeps its KGF and TGFb rules, not the EGF one.
+    ASSERT_EQ(behavior_class.at(3).size(), 18u);
+    EXPECT_EQ(behavior_class.at(3)[0], "KGF");
+    EXPECT_EQ(behavior_class.at(3)[9], "TGFb");
+    EXPECT_EQ(next_cytokine_index(4), 0);
 }
 
 TEST_F(ParameterTables, NameWithApostropheRoundTrips)
