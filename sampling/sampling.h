@@ -146,8 +146,10 @@ public:
 
     // Bias rules. Each sets gamma, b and b0 of s from its a and a0, rescales
     // so that b0 = a0 (a state with b0 = 0 keeps gamma 1 and b = a), applies
-    // its corrections and returns 0.0. `verbose` > 0 prints the first and
-    // final biases.
+    // its corrections, lifts every column that can fire to gamma >= 0.05
+    // (taking the difference from the others, so b0 is kept) and returns
+    // 0.0: no rule switches a reaction off. `verbose` > 0 prints the first
+    // and final biases.
     // First family: logarithmic in the forward and backward shares.
     double Bias_Function(SamplingState* s, double forwardGain, double backwardScale, int*, int*, int*, double*,
                          double*, double*, double* pFn, double* pBn);
