@@ -50,7 +50,6 @@ double evidence(double F, double B, double SF, double SB)
     return F - B;
 }
 
-
 // Every column that can fire keeps at least this share of its unbiased
 // propensity, b_j >= biasFloor a_j whenever a_j > 0. A bias of 0 would switch
 // the column off: no sampled trajectory would take it, and the weighted

@@ -315,7 +315,7 @@ TEST_F(ExactLaws, IsomerisationReachesARareCount)
     const double exact = uniformised(jumps, 7, static_cast<int>(top), horizon);
     Sampling::seed(105);
     EXPECT_GT(rareEvent(net, "2\n" + std::to_string(low) + ":" + std::to_string(low) + " 0\n", {13, 7}, low, horizon,
-                        exact, {2.0, 0.5}, 20000, 16000, 4000),
+                        exact, {2.0, 0.5}, 20000, 8000, 4000),
               15);
 }
 
