@@ -1,7 +1,8 @@
 // Direct-method steps of the sampler beside a plain direct method written
 // here (Debian packages no stochastic-simulation library to compare with):
 // mass-action propensities c_r x the product of the reactant counts, c_r from
-// Network::getValueOfRateConstant, the same two draws a step. Both follow one
+// Network::getValueOfRateConstant, the same two draws a step, taken from a
+// std::mt19937 of its own seeded as the sampler's generator. Both follow one
 // seeded trajectory of 1,000 steps from zero counts, on the Keratinocyte
 // model (its states stored by a first pass, as a long run reuses them) and on
 // the FC model (a fresh sampler each pass: mostly new states, each evaluated
@@ -13,8 +14,8 @@
 #include "sampling_env.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <memory>
+#include <random>
 #include <vector>
 
 namespace {
@@ -46,8 +47,8 @@ struct PlainDirect {
     }
     void step(std::vector<unsigned int>& x)
     {
-        const double u1 = (std::rand() + 1.0) * 4.656612873077393e-10;
-        const double u2 = (std::rand() + 1.0) * 4.656612873077393e-10;
+        const double u1 = ((engine() >> 1) + 1.0) * 4.656612873077393e-10;
+        const double u2 = ((engine() >> 1) + 1.0) * 4.656612873077393e-10;
         double a0 = 0.0;
         for (unsigned int r = 0; r < columns; ++r) {
             double v = rate[r];
@@ -73,6 +74,7 @@ struct PlainDirect {
             x[s] = static_cast<unsigned int>(static_cast<int>(x[s]) + d);
     }
 
+    std::mt19937 engine;
     Stoichiometry* stoich;
     unsigned int species, columns;
     std::vector<double> rate, a;
@@ -81,7 +83,7 @@ struct PlainDirect {
 
 std::vector<unsigned int> sampledRun(Sampling& sampling, Network& net)
 {
-    std::srand(SEED);
+    Sampling::seed(SEED);
     SamplingState s(net.getNumSpecies(), net.getNumStoiReactions());
     for (int k = 0; k < STEPS; ++k)
         sampling.SSADirect_updateState(&s);
@@ -93,7 +95,7 @@ std::vector<unsigned int> sampledRun(Sampling& sampling, Network& net)
 
 std::vector<unsigned int> plainRun(PlainDirect& plain)
 {
-    std::srand(SEED);
+    plain.engine.seed(SEED);
     std::vector<unsigned int> x(plain.species, 0u);
     for (int k = 0; k < STEPS; ++k)
         plain.step(x);

@@ -7,6 +7,7 @@
 
 #include "signalling/network.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -49,6 +50,48 @@ double evidence(double F, double B, double SF, double SB)
     return F - B;
 }
 
+// Every column that can fire keeps at least this share of its unbiased
+// propensity, b_j >= biasFloor a_j whenever a_j > 0. A bias of 0 would switch
+// the column off: no sampled trajectory would take it, and the weighted
+// estimate would silently leave out every trajectory that does. With the
+// floor each firing multiplies the weight by at most 1 / biasFloor = 20, so a
+// column the look-ahead wrongly thinks useless costs variance, not bias.
+const double biasFloor = 0.05;
+
+// Lifts every column that can fire to the floor and takes what that adds
+// from the other columns in proportion to their biased propensities, so the
+// biased total stays as it was. Taking may bring another column below the
+// floor; it is lifted in the next round, so at most n rounds run.
+void floorBiases(SamplingState* s, unsigned int n)
+{
+    std::vector<bool> lifted(n, false);
+    for (unsigned int round = 0; round < n; ++round) {
+        double added = 0.0, free = 0.0;
+        for (unsigned int j = 0; j < n; ++j) {
+            const int c = static_cast<int>(j);
+            const double a = s->getRatesA(c), b = s->getRatesB(c);
+            if (a > 0.0 && !(b >= biasFloor * a)) {
+                added += biasFloor * a - (b > 0.0 ? b : 0.0);
+                s->setRatesB(c, biasFloor * a);
+                lifted[j] = true;
+            } else if (!lifted[j] && b > 0.0) {
+                free += b;
+            }
+        }
+        if (added == 0.0)
+            break;
+        const double keep = free > 0.0 ? std::max(0.0, (free - added) / free) : 1.0;
+        for (unsigned int j = 0; j < n; ++j)
+            if (!lifted[j])
+                s->setRatesB(static_cast<int>(j), s->getRatesB(static_cast<int>(j)) * keep);
+    }
+    for (unsigned int j = 0; j < n; ++j) {
+        const int c = static_cast<int>(j);
+        if (s->getRatesA(c) > 0.0)
+            s->setGamma(c, s->getRatesB(c) / s->getRatesA(c));
+    }
+}
+
 }
 
 template <class Rule, class Correct>
@@ -75,8 +118,9 @@ void Sampling::biasFrame(SamplingState* s, Rule rule, Correct correct)
         s->setRatesB(c, b);
         s->setGamma(c, a > 0.0 ? b / a : 1.0);
     }
-    // 4. The rule's own corrections; the final total.
+    // 4. The rule's own corrections, the floor, the final total.
     correct();
+    floorBiases(s, n);
     s->setb0(sumB(s, n));
     if (verbose > 0)
         printBiases("1", s, n);

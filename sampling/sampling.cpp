@@ -4,11 +4,14 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 #include <limits>
+#include <random>
 
 namespace {
+
+// The library's generator (see sampling.h); its state is the whole of it.
+std::mt19937 generator;
 
 void say(const char* format, unsigned int a, unsigned int b)
 {
@@ -18,9 +21,14 @@ void say(const char* format, unsigned int a, unsigned int b)
 
 }
 
+void Sampling::seed(unsigned int value)
+{
+    generator.seed(value);
+}
+
 double Sampling::draw()
 {
-    return (std::rand() + 1.0) * 4.656612873077393e-10;
+    return ((generator() >> 1) + 1.0) * 4.656612873077393e-10;
 }
 
 void Sampling::Initialize(Network* net, DestinationSet* dest, int level)

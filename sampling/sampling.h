@@ -8,8 +8,17 @@
 // propensities b_j = gamma_j a_j and multiplies the caller's weight by the
 // likelihood ratio exp((b0 - a0) tau) / gamma_j of each step.
 //
-// Every random number is u = (rand() + 1) 2^-31, in (0, 1]; a step draws the
-// waiting time first, then the reaction. Nothing here seeds rand().
+// Every random number is u = (x + 1) 2^-31, in (0, 1], with x the top 31
+// bits of the next output of the library's own std::mt19937; a step draws
+// the waiting time first, then the reaction. The engine, not the C library's
+// rand(), because the library exists to give unbiased estimates: glibc's
+// rand() makes each output the sum of the outputs 3 and 31 places earlier,
+// so a step's reaction draw would be fixed by earlier waiting-time draws, and
+// measurably biased estimates follow. The standard fully specifies the
+// engine, so a seed gives the same sequence everywhere. The driver seeds it
+// with Sampling::seed; nothing here seeds it (unseeded it starts from the
+// engine's default seed). It is one process-wide sequence shared by every
+// Sampling object, and the simulation's own rand() draws are left alone.
 //
 // A visited state is stored once, as a copy with its propensities, and its
 // propensities are reused on every revisit. A column's propensity is 0 unless
@@ -31,6 +40,10 @@ public:
     ~Sampling() { delete hashTable; }
     Sampling(const Sampling&) = delete;
     Sampling& operator=(const Sampling&) = delete;
+
+    // Restarts the library's generator from value: the driver's one way to
+    // seed every draw of the library.
+    static void seed(unsigned int value);
 
     // Binds net (not owned) and dest (not owned, may be null) and makes a new
     // table, releasing an earlier one. A destination of more species than the
@@ -133,8 +146,10 @@ public:
 
     // Bias rules. Each sets gamma, b and b0 of s from its a and a0, rescales
     // so that b0 = a0 (a state with b0 = 0 keeps gamma 1 and b = a), applies
-    // its corrections and returns 0.0. `verbose` > 0 prints the first and
-    // final biases.
+    // its corrections, lifts every column that can fire to gamma >= 0.05
+    // (taking the difference from the others, so b0 is kept) and returns
+    // 0.0: no rule switches a reaction off. `verbose` > 0 prints the first
+    // and final biases.
     // First family: logarithmic in the forward and backward shares.
     double Bias_Function(SamplingState* s, double forwardGain, double backwardScale, int*, int*, int*, double*,
                          double*, double*, double* pFn, double* pBn);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
 MatrixElement::MatrixElement(unsigned long i, unsigned long j, double value, std::vector<unsigned int>& r)
@@ -44,17 +45,7 @@ void say(const std::string& text)
 
 SparseMatrix::SparseMatrix()
 {
-    const char* root = std::getenv("TMPDIR");
-    std::string pattern = std::string((root && *root) ? root : "/tmp") + "/_mxtXXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        say("ERROR: cannot creating temporary file " + pattern + ".");
-        return;
-    }
-    ::close(fd);
-    tmpFileName = name.data();
+    openSpill();
 }
 
 SparseMatrix::~SparseMatrix()
@@ -64,8 +55,44 @@ SparseMatrix::~SparseMatrix()
         head = e->getNext();
         delete e;
     }
-    if (!tmpFileName.empty())
+    closeSpill();
+}
+
+bool SparseMatrix::openSpill()
+{
+    if (spillFile)
+        return true;
+    const char* root = std::getenv("TMPDIR");
+    std::string pattern = std::string((root && *root) ? root : "/tmp") + "/_mxtXXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = ::mkstemp(name.data());
+    std::FILE* file = fd >= 0 ? ::fdopen(fd, "w+") : nullptr;
+    if (!file) {
+        if (fd >= 0) {
+            ::unlink(name.data());
+            ::close(fd);
+        }
+        tmpFileName.clear();
+        say("ERROR: cannot creating temporary file " + pattern + ".");
+        return false;
+    }
+    spillFile = file;
+    tmpFileName = name.data();
+    return true;
+}
+
+void SparseMatrix::closeSpill()
+{
+    if (!spillFile)
+        return;
+    struct stat own {}, named {};
+    if (::fstat(::fileno(spillFile), &own) == 0 && ::lstat(tmpFileName.c_str(), &named) == 0
+        && own.st_dev == named.st_dev && own.st_ino == named.st_ino)
         std::remove(tmpFileName.c_str());
+    std::fclose(spillFile);
+    spillFile = nullptr;
+    spilled = false;
 }
 
 MatrixElement* SparseMatrix::Add(MatrixElement* e)
@@ -110,21 +137,21 @@ MatrixElement* SparseMatrix::SaveCurCol(bool withReactions)
     if (numInMemory < spillThreshold || head == curCol)
         return curCol;
 
-    std::FILE* file = tmpFileName.empty() ? nullptr : std::fopen(tmpFileName.c_str(), "a");
-    if (!file) {
-        say("ERROR: Can not open spill file: " + tmpFileName + "; the entries stay in memory.");
+    if (!openSpill()) {
+        say("ERROR: No spill file; the entries stay in memory.");
         return curCol;
     }
     // Everything is written before anything leaves memory; a failed write is
     // cut off again so the spill file never holds an entry twice.
+    std::FILE* file = spillFile;
     std::fseek(file, 0, SEEK_END);
     const long before = std::ftell(file);
     for (MatrixElement* e = head; e != curCol; e = e->getNext())
         writeEntry(file, e, withReactions);
-    bool ok = !std::ferror(file) && std::fflush(file) == 0;
-    ok = std::fclose(file) == 0 && ok;
+    const bool ok = !std::ferror(file) && std::fflush(file) == 0;
     if (!ok) {
-        if (before >= 0 && ::truncate(tmpFileName.c_str(), before) != 0)
+        std::clearerr(file);
+        if (before < 0 || ::ftruncate(::fileno(file), before) != 0)
             say("ERROR: Can not restore spill file: " + tmpFileName);
         say("ERROR: Can not write spill file: " + tmpFileName + "; the entries stay in memory.");
         return curCol;
@@ -148,8 +175,8 @@ int SparseMatrix::WriteMatrix(const char* path, bool withReactions)
     }
     bool ok = std::fprintf(out, "%lu %lu\n", numStates, numNonZeroElements) > 0;
     if (ok && spilled) {
-        std::FILE* in = std::fopen(tmpFileName.c_str(), "r");
-        ok = in != nullptr;
+        std::FILE* in = spillFile;
+        ok = in != nullptr && std::fflush(in) == 0 && std::fseek(in, 0, SEEK_SET) == 0;
         char chunk[1024];
         while (ok) {
             const std::size_t n = std::fread(chunk, 1, sizeof chunk, in);
@@ -160,7 +187,7 @@ int SparseMatrix::WriteMatrix(const char* path, bool withReactions)
         }
         if (in) {
             ok = ok && !std::ferror(in);
-            std::fclose(in);
+            std::clearerr(in);
         }
         if (!ok)
             say("ERROR: Can not copy spill file " + tmpFileName + " into " + path);
@@ -174,11 +201,9 @@ int SparseMatrix::WriteMatrix(const char* path, bool withReactions)
         say("ERROR: Can not write file: " + std::string(path));
         return -1;
     }
-    // The spill file is copied in: it goes, and a later spill makes it anew.
-    if (spilled) {
-        std::remove(tmpFileName.c_str());
-        spilled = false;
-    }
+    // The spill file is copied in: it goes, and a later spill makes a new one.
+    if (spilled)
+        closeSpill();
     while (head) {
         MatrixElement* e = head;
         head = e->getNext();

@@ -7,13 +7,18 @@
 // Entries form one singly linked list: the completed columns in completion
 // order, then the column under construction in ascending row order. Once a
 // column is completed with a full threshold of entries held (1,000,001 unless
-// a test lowers it), all but the last entry go to a spill file (made with
-// mkstemp under $TMPDIR) and are copied byte for byte into the matrix file.
+// a test lowers it), all but the last entry go to a spill file and are copied
+// byte for byte into the matrix file. The spill file is created exclusively
+// (mkstemp under $TMPDIR) and used only through the descriptor kept open from
+// then on, never opened again by name: a file or link put in its place is
+// neither written, read nor removed. Once copied it is closed and removed,
+// and a later spill creates a new one.
 //
 // Entry line: row and column counted from 1, the value as "%.12g", then
 // ", r" for each reaction when asked for. Matrix file: "numStates numEntries",
 // the spilled lines, then the lines still in memory.
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -81,12 +86,20 @@ public:
     void setSpillThreshold(unsigned long n) { spillThreshold = n; }
 
 private:
+    // Creates the spill file when none is open: false (with a message) when
+    // it cannot be made.
+    bool openSpill();
+    // Closes the spill file and removes its name when the name still refers
+    // to it.
+    void closeSpill();
+
     unsigned long numStates = 0;           // matrix dimension
     unsigned long numNonZeroElements = 0;  // entries added, spilled ones included
     unsigned long numInMemory = 0;         // entries in the list
     MatrixElement* head = nullptr;         // first entry in memory; null when none
     MatrixElement* curCol = nullptr;       // last entry of the completed columns; null before the first
-    std::string tmpFileName;               // spill file; empty when it could not be made
+    std::string tmpFileName;               // name of the spill file; empty when it could not be made
+    std::FILE* spillFile = nullptr;        // the spill file, open from its creation; null when none
     bool spilled = false;                  // the spill file holds entries
     unsigned long spillThreshold = 1000001; // entries held that trigger a spill
 };

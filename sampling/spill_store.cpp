@@ -100,6 +100,13 @@ State* SpillStore<Lifo>::pop()
     if (spillToDisk && list->getSize() == 0 && !blocks.empty()) {
         const unsigned long k = blocks.size() - 1;
         const std::string name = blockName(k);
+        if (!numSpeciesSet) {
+            std::printf("ERROR: Block file %s cannot be read back: the species count of its states is not set "
+                        "(setNumSpecies)\n",
+                        name.c_str());
+            std::fflush(stdout);
+            return nullptr;
+        }
         std::vector<State*> states;
         std::string error;
         if (!state_files::readStates(name.c_str(), numSpecies, blocks[k] + 1, states, error)

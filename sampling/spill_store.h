@@ -39,8 +39,14 @@ public:
     // reload cannot be read in full.
     State* pop();
     bool isEmpty() const { return numItems == 0; }
-    // Species per state when a block is read back.
-    void setNumSpecies(unsigned int n) { numSpecies = n; }
+    // Species per state when a block is read back. A block to be read back
+    // before it is set is refused with a message naming it; pop answers null
+    // and the block waits.
+    void setNumSpecies(unsigned int n)
+    {
+        numSpecies = n;
+        numSpeciesSet = true;
+    }
     // Leaves the directory in place; the destructor removes it.
     void removeDir() {}
 
@@ -60,6 +66,7 @@ private:
     unsigned long numInMemory = 0;    // states in memory since the last spill or reload
     unsigned long numItems = 0;       // states held, in memory and in files
     unsigned int numSpecies = 0;      // species per state read back
+    bool numSpeciesSet = false;       // setNumSpecies has been called
     SLinkedList* list;                // the states in memory; owned
     std::string tmpDir;               // temporary directory; empty until made
     std::vector<unsigned long> blocks; // state count of each block file not yet read back, by index

@@ -405,6 +405,25 @@ TEST_F(SpillStores, BrokenBlocksAndDirectoriesLoseNothing)
     ASSERT_TRUE(first);
     EXPECT_EQ(first->getStateValue(0), 3u);
 
+    // A block reloaded before the species count was set says so, and keeps
+    // the block until it is set.
+    Stack unset(2);
+    for (unsigned int k = 1; k <= 3; ++k)
+        unset.push(state({k}));
+    std::unique_ptr<State> inMemory(unset.pop());
+    ASSERT_TRUE(inMemory);
+    const std::string unsetBlock = unset.getTmpDir() + "/0";
+    CaptureStdout();
+    EXPECT_EQ(unset.pop(), nullptr);
+    EXPECT_EQ(GetCapturedStdout(), "ERROR: Block file " + unsetBlock
+                                       + " cannot be read back: the species count of its states is not set"
+                                         " (setNumSpecies)\n");
+    EXPECT_TRUE(exists(unsetBlock));
+    unset.setNumSpecies(1);
+    std::unique_ptr<State> reloaded(unset.pop());
+    ASSERT_TRUE(reloaded);
+    EXPECT_EQ(reloaded->getStateValue(0), 2u);
+
     // $TMPDIR missing: the states stay in memory and the spill is tried again
     // one block later, in a directory that exists by then.
     ::setenv("TMPDIR", file("gone").c_str(), 1);

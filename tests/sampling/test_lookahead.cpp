@@ -280,7 +280,7 @@ TEST_F(Lookahead, StepsPrintCountAndStore)
 
     // A step: the stored state is analysed once and printed once.
     SamplingState x = one(2, 2);
-    std::srand(1);
+    Sampling::seed(1);
     CaptureStdout();
     const double tau = sampling.LookaheadSSA_KSteps_updateState(2, &x, &ref, 0.0, weight, 1.0, 1.0, 1, counters);
     out = GetCapturedStdout();
@@ -306,10 +306,12 @@ TEST_F(Lookahead, StepsPrintCountAndStore)
     ASSERT_GT(counters[0], 0);
     EXPECT_NE(out.find(", gamma[1]=1.78822, a[1]=1, b[1]=1.78822\n"), std::string::npos) << out;
     x.setStateValue(0, 2);
+    const unsigned int visits = stored->getnVisits();
+    EXPECT_EQ(visits, 1u + static_cast<unsigned int>(counters[0] + counters[1] - 1));
     CaptureStdout();
     sampling.LookaheadSSA_KSteps_updateState(2, &x, &ref, 0.0, weight, 1.0, 1.0, 0, counters);
     EXPECT_EQ(GetCapturedStdout().find("Reaction: a_"), std::string::npos) << "a stored state is not analysed again";
-    EXPECT_EQ(stored->getnVisits(), 2u);
+    EXPECT_EQ(stored->getnVisits(), visits + 1);
 
     // K outside the family's depths stores the caller's state as it is.
     // (First family at 1 and 8; the maxBias and two-stage steps at 6.)
@@ -325,7 +327,7 @@ TEST_F(Lookahead, StepsPrintCountAndStore)
         y.setb0(1.0);
         double w = 1.0;
         long c[] = {0, 0};
-        std::srand(2);
+        Sampling::seed(2);
         const double tau = family == 1 ? plain.LookaheadSSA_KSteps_updateState(K, &y, &ref, 0.0, w, 1.0, 1.0, 0, c)
             : family == 2             ? plain.LookaheadSSA_KSteps_updateState(K, &y, &ref, 0.0, w, 2.0, 0, c)
                                       : plain.LookaheadSSA_KSteps2Stage_updateState(K, &y, &ref, 0.0, w, 1.0, 1.0, 0, c);
@@ -357,7 +359,7 @@ TEST_F(Lookahead, DeadStatesMissingDestinationsAndGammaOne)
 
     Sampling sampling;
     sampling.Initialize(&death, &dest, 0);
-    std::srand(3);
+    Sampling::seed(3);
     // A single column: gamma 1 and b0 = a0, so the weight never moves.
     while (x.getStateValue(0) > 0)
         ASSERT_GT(sampling.LookaheadSSA_KSteps2Stage_updateState(3, &x, &ref, 0.0, weight, 1.0, 1.0, 0, counters), 0.0);
@@ -390,7 +392,7 @@ TEST_F(Lookahead, GamblersRuinEstimatesAreUnbiased)
     for (const Case& c : {Case{1, 2.0, 0.5, 61, 2.085260, 0.457370}, Case{2, 5.0, 0.0, 62, 1.595745, 0.702128}}) {
         Sampling sampling;
         sampling.Initialize(&walk, &dest, 0);
-        std::srand(c.seed);
+        Sampling::seed(c.seed);
         const int runs = 20000;
         double sum = 0.0, sumSq = 0.0;
         for (int k = 0; k < runs; ++k) {
@@ -437,7 +439,7 @@ TEST_F(Lookahead, FcModelFileRunsAreFiniteAndRepeatable)
     auto run = [&](int K, int steps, std::vector<unsigned int>& end, double& weight) {
         Sampling sampling;
         sampling.Initialize(&fc, &dest, 0);
-        std::srand(70 + K);
+        Sampling::seed(70 + K);
         SamplingState s(fc.getNumSpecies(), n), ref(fc.getNumSpecies(), n);
         std::vector<long> counters(n, 0);
         weight = 1.0;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <random>
 
 using namespace sampling_kit;
 using namespace sbml_text;
@@ -51,6 +52,30 @@ TEST(Roulette, PicksTheFirstColumnWhoseRunningSumReachesR)
     EXPECT_EQ(Sampling::chooseColumn(&none, false, 2, 0.5), -1);
 }
 
+TEST_F(Ssa, DrawsComeFromTheSeededStandardEngineAndLeaveRandAlone)
+{
+    // Births at rate 1 from nothing: a0 = 1, so each step's tau is -ln(u1),
+    // u1 the first of its two draws (x + 1) 2^-31, x the top 31 bits of the
+    // engine's output.
+    Network& births = load(species("X"), reaction("up", false, "", ref("X"), "", cn("1")));
+    Sampling sampling;
+    sampling.Initialize(&births, nullptr, 0);
+    std::srand(3);
+    const int fromRand = std::rand();
+    std::srand(3);
+    for (unsigned int seed : {7u, 4294967295u}) {
+        Sampling::seed(seed);
+        std::mt19937 engine(seed);
+        SamplingState s = one(0, 1);
+        for (int step = 0; step < 40; ++step) {
+            const double u1 = ((engine() >> 1) + 1.0) * 4.656612873077393e-10;
+            engine();
+            ASSERT_EQ(sampling.SSADirect_updateState(&s), -std::log(u1)) << seed << " " << step;
+        }
+    }
+    EXPECT_EQ(std::rand(), fromRand) << "the library neither draws from nor seeds rand()";
+}
+
 TEST_F(Ssa, DirectStepsMatchExactLaws)
 {
     // A -> B at 1 A, A -> C at 3 A from A = 1: one step each.
@@ -59,7 +84,7 @@ TEST_F(Ssa, DirectStepsMatchExactLaws)
                                + reaction("toC", false, ref("A"), ref("C"), "", times("3", "A")));
     Sampling sampling;
     sampling.Initialize(&branch, nullptr, 0);
-    std::srand(11);
+    Sampling::seed(11);
     const int runs = 20000;
     int toB = 0;
     double tauSum = 0.0;
@@ -77,7 +102,7 @@ TEST_F(Ssa, DirectStepsMatchExactLaws)
     // Death at law A from 10: the mean extinction time is H_10.
     Network& death = load(species("A"), reaction("die", false, ref("A"), "", "", "<ci>A</ci>"));
     sampling.Initialize(&death, nullptr, 0);
-    std::srand(12);
+    Sampling::seed(12);
     double total = 0.0;
     for (int k = 0; k < 10000; ++k) {
         SamplingState s = one(10, 1);
@@ -103,7 +128,7 @@ TEST_F(Ssa, WeightedStepsFollowOrRescaleTheDirectMethod)
     sampling.Initialize(&death, nullptr, 0);
 
     // Parameter-estimation step, gamma 1: ten firings, exposure Exp(1) each.
-    std::srand(13);
+    Sampling::seed(13);
     double gamma1[] = {1.0};
     double exposureSum = 0.0;
     for (int k = 0; k < 10000; ++k) {
@@ -131,9 +156,9 @@ TEST_F(Ssa, WeightedStepsFollowOrRescaleTheDirectMethod)
     long firingsW[] = {0, 0}, firingsH[] = {0, 0};
     for (int step = 0; step < 200; ++step) {
         const unsigned int x = h.getStateValue(0);
-        std::srand(100 + step);
+        Sampling::seed(100 + step);
         const double tauD = direct.SSADirect_updateState(&d);
-        std::srand(100 + step);
+        Sampling::seed(100 + step);
         const double tauW = weighted.dwSSADirect_updateState(&w, ones, weightW, firingsW);
         ASSERT_NEAR(tauW, tauD, 1e-12 * tauD);
         ASSERT_EQ(counts(&w), counts(&d));
@@ -142,9 +167,9 @@ TEST_F(Ssa, WeightedStepsFollowOrRescaleTheDirectMethod)
         SamplingState alone = one(x, 2);
         Sampling reference;
         reference.Initialize(&bd, nullptr, 0);
-        std::srand(200 + step);
+        Sampling::seed(200 + step);
         const double tauR = reference.SSADirect_updateState(&alone);
-        std::srand(200 + step);
+        Sampling::seed(200 + step);
         const double before = weightH;
         const double tauH = doubled.dwSSADirect_updateState(&h, twos, weightH, firingsH);
         ASSERT_NEAR(tauH, tauR / 2, 1e-12 * tauR);
@@ -163,7 +188,7 @@ TEST_F(Ssa, GamblersRuinDirectAndWeighted)
     Network& walk = birthDeath(cn("1"), cn("2"));
     Sampling sampling;
     sampling.Initialize(&walk, nullptr, 0);
-    std::srand(21);
+    Sampling::seed(21);
     int wins = 0;
     for (int k = 0; k < 20000; ++k) {
         SamplingState s = one(5, 2);
@@ -176,7 +201,7 @@ TEST_F(Ssa, GamblersRuinDirectAndWeighted)
     // Gamma {2, 0.5}: b = {2, 1}, b0 = a0 = 3, so every success weighs 2^-9.
     Sampling biased;
     biased.Initialize(&walk, nullptr, 0);
-    std::srand(22);
+    Sampling::seed(22);
     double gamma[] = {2.0, 0.5};
     double sum = 0.0, sumSq = 0.0;
     const int runs = 10000;
@@ -205,7 +230,7 @@ TEST_F(Ssa, TwoStepPathsOfBirthAndDeath)
     Network& bd = birthDeath(cn("1"), "<ci>X</ci>");
     Sampling sampling;
     sampling.Initialize(&bd, nullptr, 0);
-    std::srand(31);
+    Sampling::seed(31);
     const int runs = 30000;
     int seen[4] = {0, 0, 0, 0};
     for (int k = 0; k < runs; ++k) {
@@ -353,7 +378,7 @@ TEST_F(Ssa, ModelFilesOfTheDefaultDatabase)
     ASSERT_GE(mmp, 0);
     Sampling sampling;
     sampling.Initialize(&keratinocyte, nullptr, 0);
-    std::srand(51);
+    Sampling::seed(51);
     double total = 0.0;
     const unsigned int n = keratinocyte.getNumSpecies(), r = keratinocyte.getNumStoiReactions();
     CaptureStdout();
@@ -381,7 +406,7 @@ TEST_F(Ssa, ModelFilesOfTheDefaultDatabase)
     auto run = [&](SLinkedListS& path) {
         Sampling steps;
         steps.Initialize(&fc, nullptr, 0);
-        std::srand(52);
+        Sampling::seed(52);
         SamplingState s(fc.getNumSpecies(), fc.getNumStoiReactions());
         for (int k = 0; k < 2000; ++k) {
             ASSERT_GT(steps.SSADirect_updateState(&s), 0.0);
