@@ -192,7 +192,10 @@ bool cross_link(dbReader& db, point3D* owner, const std::vector<point3D*>& list,
         for (std::size_t j = 0; j < list.size(); ++j) {
             point3D* x = owner->mp[i];
             point3D* y = list[j];
+            // Both ways at once: a re-weld before the mirror pass may drop
+            // either vertex, and only a mutual link is forgotten with it.
             x->pushmp(y);
+            y->pushmp(x);
             if (!third_cell_block(db, x, y, firstForward, &first)
                 || !third_cell_block(db, x, y, !firstForward, &second))
                 return false;

@@ -103,7 +103,10 @@ void welding::partner_block(dbReader& db, const PartnerRun& run, const cell* A, 
             // the arc removal.
             if (cell_of(u) == cell_of(v))
                 continue;
+            // Both ways at once: a re-weld before the mirror block may drop
+            // either vertex, and only a mutual link is forgotten with it.
             u->pushmp(v);
+            v->pushmp(u);
             edge* e = run.testOutEdge ? u->out_edge : u->in_edge;
             if ((e && e->bonded) || u == run.passOver)
                 continue;

@@ -314,9 +314,14 @@ void cut_pinched_arc(dbReader& db, point3D* p, point3D* q, const std::vector<poi
 // side); false for the codes that record nothing.
 bool crossing_ends(int code, point3D* P, point3D* Q, point3D*& pEnd, point3D*& qEnd);
 
-// Snaps a crossing couple together: both to their midpoint, partners of
-// each other, one node.
+// Snaps a crossing couple together: partners of each other in one node, at
+// their midpoint when both are loose; a vertex welded already keeps its
+// place and the loose one joins its weld (linked with all its partners).
 void snap_couple(dbReader& db, point3D* u, point3D* v);
+// Whether snap_couple can weld u and v soundly: two cells, at most one of
+// them welded already (unless to each other), and the loose one's cell not
+// in that weld.
+bool snappable(const point3D* u, const point3D* v);
 
 // The end check of a contact's first stretch for the couple p (on `own`),
 // q: 1 when it belongs at the first end (X1 on own, Y2 facing it), 0 at the
