@@ -350,8 +350,8 @@ bool end_refresh(dbReader& db, point3D** a, point3D** b, point3D** c, point3D** 
 // k takes r's in edge (along next) or out edge (along prev). F, G and their
 // partners forget r; the cell's stretch ends on the arc move to k, their
 // facing ends to k's partner on the facing cell unless k is welded to them
-// already; a stretch with neither goes. A cut that would leave fewer than
-// three sides is refused.
+// already; a stretch with neither goes. A cell that a cut would leave with
+// fewer than three sides is removed instead (cell_death_response).
 bool collapse_arc(dbReader& db, point3D* r, point3D* k, bool backward, point3D* F, point3D* G,
                   bool markUnused);
 

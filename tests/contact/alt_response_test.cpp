@@ -904,6 +904,11 @@ struct RoundOnePointRun {
     double scale;
 };
 
+void PrintTo(const RoundOnePointRun& run, std::ostream* os)
+{
+    *os << run.count << " cells at " << run.scale;
+}
+
 class AltResponseRoundOnePoint : public testing::TestWithParam<RoundOnePointRun> {};
 
 TEST_P(AltResponseRoundOnePoint, EveryCallLeavesTheTissueSound)
@@ -1258,6 +1263,133 @@ TEST(AltMergeZero, ThirdCellContactGrowsToTheFusedPointAtTheEndFacingIt)
         EXPECT_EQ(e->cells[1]->sides.size(), 20u) << what;
         EXPECT_EQ(e->cells[2]->sides.size(), 20u) << what;
         EXPECT_TRUE(topologyIsSound(*e)) << what;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The re-entry tissue (five cells round one point, seed 1297) with the older
+// contact of cells 0 and 3 dissolved, its welds loosened, after the pairs
+// before cells 0 and 1 were opened; it still holds its stretch. Opening
+// cells 0 and 1 pulls vertices of cells 3 and 4 onto cell 0's end: the
+// dissolved contact is passed over (the response would refuse it) and the
+// merge goes on to its end. The live contact of cells 0 and 4 is still
+// handed back.
+TEST(AltResponseReentry, DissolvedOlderContactIsPassedOverAndTheMergeFinishes)
+{
+    using Couple = std::pair<int, int>;
+    const std::vector<Couple> opening = {{2, 4}, {1, 3}, {0, 3}, {1, 2}, {3, 4},
+                                         {2, 3}, {0, 4}, {0, 1}, {1, 4}, {0, 2}};
+    auto e = buildChecked(cellsRoundOnePoint(1297, 5, 0.7));
+    ASSERT_TRUE(e);
+    for (const Couple& c : opening)
+        welding::new_pair(*e, e->cells[c.first], e->cells[c.second]);
+    testing::internal::CaptureStdout();
+    for (std::size_t k = 0; k < 7; ++k)
+        ASSERT_EQ(welding::respond_alt(*e, pairOf(*e, opening[k].first, opening[k].second)), dbReader::STEP_OK);
+    testing::internal::GetCapturedStdout();
+    interpair* older3 = pairOf(*e, 0, 3);
+    ASSERT_FALSE(older3->MP.empty());
+    for (edge* s : e->edges)
+        if (s->bonded && s->pair == older3)
+            welding::unbond(s);
+    older3->removed = 1;
+    ASSERT_TRUE(topologyIsSound(*e));
+    std::vector<std::array<point3D*, 4>> stretches;
+    for (const mergepair* m : older3->MP)
+        stretches.push_back({m->S1, m->S2, m->T1, m->T2});
+
+    interpair* opened = pairOf(*e, 0, 1);
+    welding::AltNesting::reset_peak();
+    testing::internal::CaptureStdout();
+    const int result = welding::respond_alt(*e, opened);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(result, dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_TRUE(topologyIsSound(*e));
+    EXPECT_FALSE(opened->MP.empty());
+    // The live contact of cells 0 and 4 is still handed back.
+    EXPECT_EQ(welding::AltNesting::peak(), 3);
+    // Nothing re-welded the dissolved contact.
+    EXPECT_TRUE(older3->removed);
+    ASSERT_EQ(older3->MP.size(), stretches.size());
+    for (std::size_t k = 0; k < stretches.size(); ++k) {
+        const mergepair* m = older3->MP[k];
+        EXPECT_EQ((std::array<point3D*, 4>{m->S1, m->S2, m->T1, m->T2}), stretches[k]);
+    }
+}
+
+// A third cell 2, a triangle, has one vertex welded to P and the next one
+// to Q. Fusing P and Q puts both on the fused point, and the arc between
+// them is one edge: cutting it would leave two sides, so the triangle goes
+// instead, its welds and contacts released, and the merge ends with P and
+// Q in one node.
+TEST(AltMergeZero, ThreeSidedThirdCellInTheCutIsRemovedAndTheMergeFinishes)
+{
+    TissueLayout layout;
+    layout.cells = {twentyGon(0.0, 0.0), twentyGon(19.8, 0.0)};
+    // z2 on Q (9.8, 0), z1 on P (10, 0), the corner above both cells.
+    layout.cells.push_back(FixtureCell{{layout.cells[1].ring[10], layout.cells[0].ring[0], {9.9, 3.0}}, 0});
+    layout.welds = {FixtureWeld{0, 0, 0, 2, 1, 1}, FixtureWeld{1, 10, 10, 2, 0, 0}};
+    auto e = buildChecked(layout);
+    ASSERT_TRUE(e);
+    interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+    point3D* P = vertexAt(*e, 0, 0);
+    point3D* Q = vertexAt(*e, 1, 10);
+    p->MP.push_back(new mergepair(1, P, P, Q, Q));
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(welding::merge_0(*e, P, P, Q, Q, p->id));
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(e->cells[2]->dead);
+    EXPECT_FALSE(e->cells[0]->dead || e->cells[1]->dead);
+    EXPECT_EQ(P->node, Q->node);
+    EXPECT_EQ(P->mp, std::vector<point3D*>{Q});
+    EXPECT_EQ(Q->mp, std::vector<point3D*>{P});
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+// A vertex to be fused that is welded already to another vertex of the
+// other cell: fusing would put two vertices of that cell on one point. The
+// merge refuses with nothing changed and nothing printed, at a single point
+// (P welded to Q's neighbour, or Q to P's) and at either end of two points;
+// the response opening the contact then adds no stretch.
+TEST(AltMergeZero, FusedVertexWeldedToTheOtherCellIsRefused)
+{
+    struct Row {
+        const char* what;
+        int cell;   // the cell whose vertex is moved onto the other's and welded
+        int moved;  // its ring index
+        int onto;   // the other cell's vertex it sits on
+        bool twoPoints;
+    };
+    const std::vector<Row> rows = {
+        {"P welded beside Q", 1, 11, 0, false},
+        {"Q welded beside P", 0, 19, 10, false},
+        {"S2 welded beside T2", 1, 8, 1, true},
+    };
+    for (const Row& row : rows) {
+        TissueLayout layout;
+        layout.cells = {twentyGon(0.0, 0.0), twentyGon(19.8, 0.0)};
+        FixtureCell& moved = layout.cells[row.cell];
+        moved.ring[row.moved] = layout.cells[1 - row.cell].ring[row.onto];
+        layout.welds = {row.cell == 0 ? FixtureWeld{0, row.moved, row.moved, 1, row.onto, row.onto}
+                                      : FixtureWeld{0, row.onto, row.onto, 1, row.moved, row.moved}};
+        auto e = buildChecked(layout);
+        ASSERT_TRUE(e) << row.what;
+        interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+        point3D* S1 = vertexAt(*e, 0, row.twoPoints ? 19 : 0);
+        point3D* S2 = vertexAt(*e, 0, row.twoPoints ? 1 : 0);
+        point3D* T1 = vertexAt(*e, 1, row.twoPoints ? 11 : 10); // fused with S1
+        point3D* T2 = vertexAt(*e, 1, row.twoPoints ? 9 : 10);  // fused with S2
+        const std::string before = snapshot(*e);
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(welding::merge_0(*e, S1, S2, T1, T2, p->id)) << row.what;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << row.what;
+        EXPECT_EQ(snapshot(*e), before) << row.what;
+
+        EXPECT_EQ(welding::respond_alt(*e, p), dbReader::STEP_OK) << row.what;
+        EXPECT_TRUE(topologyIsSound(*e)) << row.what;
     }
 }
 
