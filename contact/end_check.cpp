@@ -162,22 +162,28 @@ int welding::end_check(dbReader& db, interpair* pair, cell* own, point3D* p, poi
 
     // The walks beyond the first end (list 1 on own, 2 on the other cell)
     // and beyond the second (lists 3 and 4); each stops at the crossing at p.
+    // Each tests first the two free edges next to its own end: beyond the
+    // first end x's out edge against y's in edge, beyond the second z's out
+    // edge against w's in edge. A crossing next to an end is then answered
+    // at that end, not with the far end's crossing.
     std::vector<point3D*> L1, L2, L3, L4;
     int count1 = 0;
     int count2 = 0;
-    const auto record = [&](std::vector<point3D*>& onOwn, std::vector<point3D*>& onOther) {
-        return [&db, own = &onOwn, other = &onOther, p](point3D* x, point3D* y) {
-            point3D* yEnd;
+    const auto record = [&](std::vector<point3D*>& onOwn, std::vector<point3D*>& onOther, bool ownOutEdge) {
+        return [&db, own = &onOwn, other = &onOther, p, ownOutEdge](point3D* x, point3D* y) {
             point3D* xEnd;
-            if (!crossing_ends(db.intersection_type(y, x), y, x, yEnd, xEnd))
+            point3D* yEnd;
+            const bool hit = ownOutEdge ? crossing_ends(db.intersection_type(x, y), x, y, xEnd, yEnd)
+                                        : crossing_ends(db.intersection_type(y, x), y, x, yEnd, xEnd);
+            if (!hit)
                 return false;
             own->push_back(xEnd);
             other->push_back(yEnd);
             return xEnd == p;
         };
     };
-    if (!cross_walk(X1->prev, X2, true, Y2->next, Y1, false, record(L1, L2), &count1)
-        || !cross_walk(X2->next, X1, false, Y1->prev, Y2, true, record(L3, L4), &count2))
+    if (!cross_walk(X1->prev, X2, true, Y2->next, Y1, false, record(L1, L2, true), &count1)
+        || !cross_walk(X2->next, X1, false, Y1->prev, Y2, true, record(L3, L4, false), &count2))
         return -1;
 
     // An empty crossing list answers with the given couple.
