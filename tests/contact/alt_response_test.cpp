@@ -1394,3 +1394,82 @@ TEST(AltMergeZero, FusedVertexWeldedToTheOtherCellIsRefused)
 }
 
 } // namespace
+
+namespace {
+
+// The partner blocks of the two-point merge, two at each fused point. At
+// mid1 cell 2 is welded to S1 and cell 3 to T1; at mid2 cell 4 to S2 and
+// cell 5 to T2; no two third cells have a contact. The S1 block makes the
+// contact of cells 3 and 2 without a stretch and the S2 block gives it its
+// single point; the T1 block makes the contact of cells 5 and 4 with its
+// single point, which the T2 block then finds with a stretch: it re-welds
+// it (a single point onto itself) under its own line. Each list entry's
+// contact with the other fused vertex is made with a single point.
+TEST(AltMergeZero, TwoPointPartnerBlocksMakeContactsAndWriteTheirLines)
+{
+    TissueLayout layout;
+    layout.cells = {twentyGon(0.0, 0.0), twentyGon(18.0, 0.0)};
+    const auto S1 = layout.cells[0].ring[19];
+    const auto S2 = layout.cells[0].ring[1];
+    const auto T1 = layout.cells[1].ring[11];
+    const auto T2 = layout.cells[1].ring[9];
+    const auto below = [](std::pair<double, double> p, double dx) {
+        return FixtureCell{{p, {p.first + dx - 1.0, p.second - 2.0}, {p.first + dx, p.second - 4.0},
+                            {p.first + dx + 0.5, p.second - 3.0}},
+                           0};
+    };
+    const auto above = [](std::pair<double, double> p, double dx) {
+        return FixtureCell{{p, {p.first + dx + 0.5, p.second + 3.0}, {p.first + dx, p.second + 4.0},
+                            {p.first + dx - 1.0, p.second + 2.0}},
+                           0};
+    };
+    layout.cells.push_back(below(S1, 1.0));
+    layout.cells.push_back(below(T1, -1.0));
+    layout.cells.push_back(above(S2, 1.0));
+    layout.cells.push_back(above(T2, -1.0));
+    layout.welds = {FixtureWeld{0, 19, 19, 2, 0, 0}, FixtureWeld{1, 11, 11, 3, 0, 0},
+                    FixtureWeld{0, 1, 1, 4, 0, 0}, FixtureWeld{1, 9, 9, 5, 0, 0}};
+    auto e = buildChecked(layout);
+    ASSERT_TRUE(e);
+    interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+    point3D* s1 = vertexAt(*e, 0, 19);
+    point3D* s2 = vertexAt(*e, 0, 1);
+    point3D* t1 = vertexAt(*e, 1, 11);
+    point3D* t2 = vertexAt(*e, 1, 9);
+    p->MP.push_back(new mergepair(1, s1, s2, t2, t1));
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(welding::merge_0(*e, s1, s2, t1, t2, p->id));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "T2: 0 1: boundary merge 2: 5 4\n");
+    EXPECT_TRUE(topologyIsSound(*e));
+
+    // Each contact: its cells in order and its single point, S end first.
+    struct Row {
+        int cell1, cell2;
+        point3D* S;
+        point3D* T;
+    };
+    point3D* z2 = vertexAt(*e, 2, 0);
+    point3D* y3 = vertexAt(*e, 3, 0);
+    point3D* w4 = vertexAt(*e, 4, 0);
+    point3D* x5 = vertexAt(*e, 5, 0);
+    const std::vector<Row> rows = {
+        {3, 2, y3, z2}, // S1 block: made without a stretch; the S2 block starts it
+        {1, 2, t1, z2}, // S1mp entry with T1
+        {0, 3, s1, y3}, // S2mp entry with S1
+        {5, 4, x5, w4}, // T1 block: made with its single point; T2 re-welds it
+        {1, 4, t2, w4}, // T1mp entry with T2
+        {0, 5, s2, x5}, // T2mp entry with S2
+    };
+    for (const Row& row : rows) {
+        const interpair* q = pairOf(*e, row.cell1, row.cell2);
+        ASSERT_TRUE(q) << row.cell1 << " " << row.cell2;
+        EXPECT_EQ(q->cell1->id, row.cell1);
+        ASSERT_EQ(q->MP.size(), 1u) << row.cell1 << " " << row.cell2;
+        const mergepair* m = q->MP[0];
+        EXPECT_EQ(std::vector<point3D*>({m->S1, m->S2, m->T1, m->T2}),
+                  std::vector<point3D*>({row.S, row.S, row.T, row.T}))
+            << row.cell1 << " " << row.cell2;
+    }
+}
+
+} // namespace
