@@ -66,6 +66,14 @@ bool extension_walks(dbReader& db, const mergepair* m, point3D* sBefore, point3D
 std::pair<point3D*, point3D*> moved_end(point3D* e, point3D* f, point3D* foundE, point3D* foundF, point3D* eOut,
                                         point3D* fOut);
 
+// Whether p and q (on two cells) can be fused at one point: neither is
+// welded, besides to the other, to a vertex of either cell. Fusing carries
+// their partners to the point: a partner on either cell would put two
+// vertices of one cell there, a pinch that the arc removal (third cells
+// only) cannot mend, and the partner steps would then re-weld the contact
+// of the two cells itself and pull its stretch apart.
+bool fusable(const point3D* p, const point3D* q);
+
 // Boundary merge 0 of the stretch (S1, S2 on one cell; T1 welded to S1, T2 to
 // S2 on the other). False when a ring walk or a re-weld met a broken ring;
 // a stretch the merge cannot weld (dead or misplaced vertices, one end a

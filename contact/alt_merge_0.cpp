@@ -13,6 +13,8 @@
 #include "contact/alt_merge.h"
 #include "contact/welding.h"
 
+#include <QString>
+
 #include <iostream>
 
 using namespace welding;
@@ -59,10 +61,13 @@ bool reweld(dbReader& db, interpair* q, point3D* P1, point3D* P2, point3D* Q1, p
 }
 
 // The vertices welded to e that the re-weld moved onto f's place are pulled
-// after it: each one on a further cell with a contact to the anchor's cell
-// joins f; that contact gets a single welded point when it has none, and an
-// older one (id below the contact being opened) is handed to the response.
-bool pull_and_reenter(dbReader& db, point3D* e, point3D* f, cell* cA, cell* cy, cell* skipped, int pairId)
+// after it: each one on a further cell with a live contact to the anchor's
+// cell joins f; that contact gets a single welded point when it has none,
+// and an older one (id below the contact being opened) is handed to the
+// response. A dissolved contact is passed over: the response would refuse
+// it. The nested response welds soundly or refuses with nothing changed,
+// and its refusal does not stop this merge.
+void pull_and_reenter(dbReader& db, point3D* e, point3D* f, cell* cA, cell* cy, cell* skipped, int pairId)
 {
     const Pos at = pos_of(f);
     const std::size_t count = e->mp.size();
@@ -72,7 +77,7 @@ bool pull_and_reenter(dbReader& db, point3D* e, point3D* f, cell* cA, cell* cy, 
         cell* W = cell_of(w);
         if (!W || W == cA || W == cy || W == skipped)
             continue;
-        interpair* r = find_any_pair(W, cA);
+        interpair* r = find_pair(W, cA);
         if (!r)
             continue;
         move_to(w, at);
@@ -86,11 +91,11 @@ bool pull_and_reenter(dbReader& db, point3D* e, point3D* f, cell* cA, cell* cy, 
             else
                 r->MP.push_back(new mergepair(0, f, f, w, w));
         } else if (r->id < pairId) {
-            if (respond_alt(db, r) != dbReader::STEP_OK)
-                return false;
+            const QString message = db.message;
+            respond_alt(db, r);
+            db.message = message;
         }
     }
-    return true;
 }
 
 // The contact of y's cell with the anchor's cell is brought to the couple
@@ -174,10 +179,10 @@ bool contact_step(dbReader& db, const Side& s, point3D* y)
     point3D* f1 = aFirst ? s1 : t2;
     point3D* e2 = aFirst ? t1 : s2;
     point3D* f2 = aFirst ? s2 : t1;
-    if (e1 != y && f1 != A && !pull_and_reenter(db, e1, f1, s.cA, cy, s.skipped, s.pairId))
-        return false;
-    if (e2 != y && f2 != A && !pull_and_reenter(db, e2, f2, s.cA, cy, s.skipped, s.pairId))
-        return false;
+    if (e1 != y && f1 != A)
+        pull_and_reenter(db, e1, f1, s.cA, cy, s.skipped, s.pairId);
+    if (e2 != y && f2 != A)
+        pull_and_reenter(db, e2, f2, s.cA, cy, s.skipped, s.pairId);
     return true;
 }
 
@@ -192,7 +197,10 @@ bool cross_link(dbReader& db, point3D* owner, const std::vector<point3D*>& list,
         for (std::size_t j = 0; j < list.size(); ++j) {
             point3D* x = owner->mp[i];
             point3D* y = list[j];
+            // Both ways at once: a re-weld before the mirror pass may drop
+            // either vertex, and only a mutual link is forgotten with it.
             x->pushmp(y);
+            y->pushmp(x);
             if (!third_cell_block(db, x, y, firstForward, &first)
                 || !third_cell_block(db, x, y, !firstForward, &second))
                 return false;
@@ -408,13 +416,13 @@ bool mid2_contacts(dbReader& db, const PointRun& r, const std::vector<point3D*>&
             // The vertices welded at a moved end on Y's side follow it.
             const auto pull = [&](point3D* pNew, point3D* qNew, point3D* pOld, point3D* qOld) {
                 if (pNew == pOld || qNew == qOld)
-                    return true;
+                    return;
                 point3D* onY = aFirst ? qNew : pNew;
                 point3D* onA = aFirst ? pNew : qNew;
-                return pull_and_reenter(db, onY, onA, cA, cY, far, r.pairId);
+                pull_and_reenter(db, onY, onA, cA, cY, far, r.pairId);
             };
-            if (!pull(p1, q1, p0, q0) || !pull(p2, q2, p0, q0))
-                return false;
+            pull(p1, q1, p0, q0);
+            pull(p2, q2, p0, q0);
             continue;
         }
         const mergepair* M = q->MP[0];
@@ -525,7 +533,7 @@ bool welding::merge_0(dbReader& db, point3D* S1, point3D* S2, point3D* T1, point
     if (!usable(S1) || !usable(S2) || !usable(T1) || !usable(T2) || cell_of(S1) == cell_of(T1)
         || cell_of(S1) != cell_of(S2) || cell_of(T1) != cell_of(T2))
         return true;
-    if (!merge_0_welds(S1, S2, T1, T2))
+    if (!merge_0_welds(S1, S2, T1, T2) || !fusable(S1, T1) || !fusable(S2, T2))
         return true;
     AltNesting level;
     if (level.refused())

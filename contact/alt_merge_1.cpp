@@ -13,6 +13,7 @@
 // 5, since a third-cell re-weld may take an end off its ring. A fused vertex
 // already welded to the other main cell is refused before anything moves:
 // the fusion would pinch that cell at m.
+#include "contact/alt_merge.h"
 #include "contact/welding.h"
 
 #include <algorithm>
@@ -26,17 +27,6 @@ namespace {
 bool ends_walkable(const point3D* a, const point3D* b, const point3D* c, const point3D* d)
 {
     return ends_on_two_cells(a, c, b, d) && count_between(c, a, false) >= 0 && count_between(d, b, true) >= 0;
-}
-
-// Whether p is welded, besides q, to a vertex of cell A or cell B. Fusing
-// c with d carries their partners to m: a partner of c on B (or of d on A)
-// would put two vertices of one main cell on the fused point, a pinch that
-// the arc removal (third cells only) cannot mend; the partner steps would
-// then re-weld the main contact itself and pull its stretch apart.
-bool welded_to_main_cell(const point3D* p, const point3D* q, const cell* A, const cell* B)
-{
-    return std::any_of(p->mp.begin(), p->mp.end(),
-                       [&](const point3D* w) { return w != q && (cell_of(w) == A || cell_of(w) == B); });
 }
 
 // Whether re-welding P's first stretch from the new couple (x, y) to its
@@ -60,6 +50,17 @@ bool extends_outward(const interpair* P, const point3D* x, const point3D* xOld, 
 }
 
 } // namespace
+
+bool welding::fusable(const point3D* p, const point3D* q)
+{
+    const cell* A = cell_of(p);
+    const cell* B = cell_of(q);
+    const auto weldedToMainCell = [A, B](const point3D* x, const point3D* y) {
+        return std::any_of(x->mp.begin(), x->mp.end(),
+                           [&](const point3D* w) { return w != y && (cell_of(w) == A || cell_of(w) == B); });
+    };
+    return !weldedToMainCell(p, q) && !weldedToMainCell(q, p);
+}
 
 interpair* welding::contact_for(dbReader& db, point3D* x, point3D* y, bool withStretch)
 {
@@ -103,7 +104,10 @@ void welding::partner_block(dbReader& db, const PartnerRun& run, const cell* A, 
             // the arc removal.
             if (cell_of(u) == cell_of(v))
                 continue;
+            // Both ways at once: a re-weld before the mirror block may drop
+            // either vertex, and only a mutual link is forgotten with it.
             u->pushmp(v);
+            v->pushmp(u);
             edge* e = run.testOutEdge ? u->out_edge : u->in_edge;
             if ((e && e->bonded) || u == run.passOver)
                 continue;
@@ -189,7 +193,7 @@ MergeOutcome welding::extend_stretch_end(dbReader& db, point3D* a, point3D* b, p
         return MergeOutcome::Refused;
     const cell* A = cell_of(a);
     const cell* B = cell_of(b);
-    if (welded_to_main_cell(c, d, A, B) || welded_to_main_cell(d, c, A, B))
+    if (!fusable(c, d))
         return MergeOutcome::Refused;
     const Pos a0 = pos_of(a);
     const Pos m = midpoint(pos_of(c), pos_of(d));

@@ -33,6 +33,12 @@ point3D* nearer_end(const point3D* v, point3D* first, point3D* second)
     return d2 < d1 ? second : first;
 }
 
+// Whether p is welded to a vertex of cell c.
+bool welded_to(const point3D* p, const cell* c)
+{
+    return std::any_of(p->mp.begin(), p->mp.end(), [c](const point3D* w) { return cell_of(w) == c; });
+}
+
 // Whether first and then second (possibly the same vertex) lie in this order
 // on the walk along next from lo to hi.
 bool in_order(const point3D* lo, const point3D* first, const point3D* second, const point3D* hi)
@@ -86,16 +92,22 @@ Opened open_runs(dbReader& db, interpair* pair, int i, int j, point3D* a, point3
 
     const int id = (i + 1) * (j + 1);
     point3D *s1, *s2, *t1, *t2; // the stretch as boundary merge 0 takes it
+    // A couple the merge would refuse to fuse is left before the split.
     if (E == F && G != H) {
         const bool splits = G->prev == H;
-        db.boundary_merge_refresh(E, E, G, H);
         // A vertex facing a run of several: its single point is welded with
-        // the nearer end of the run; later extensions grow it.
+        // the nearer end of the run; later extensions grow it. A split's new
+        // vertex has no partners.
+        if (splits ? welded_to(E, cell_of(G)) : !fusable(E, nearer_end(E, H->next, G->prev)))
+            return Opened::Done;
+        db.boundary_merge_refresh(E, E, G, H);
         point3D* X = splits ? H->next : nearer_end(E, H->next, G->prev);
         s1 = s2 = E;
         t1 = t2 = X;
     } else if (E != F && G == H) {
         const bool splits = E->next == F;
+        if (splits ? welded_to(G, cell_of(E)) : !fusable(nearer_end(G, E->next, F->prev), G))
+            return Opened::Done;
         db.boundary_merge_refresh(E, F, G, G);
         point3D* X = splits ? E->next : nearer_end(G, E->next, F->prev);
         s1 = s2 = X;
@@ -111,7 +123,7 @@ Opened open_runs(dbReader& db, interpair* pair, int i, int j, point3D* a, point3
         t1 = G;
         t2 = H;
     }
-    if (!merge_0_welds(s1, s2, t1, t2))
+    if (!merge_0_welds(s1, s2, t1, t2) || !fusable(s1, t1) || !fusable(s2, t2))
         return Opened::Done;
     pair->MP.push_back(new mergepair(id, s1, s2, t2, t1));
     return merge_0(db, s1, s2, t1, t2, pair->id) ? Opened::Done : Opened::Broken;

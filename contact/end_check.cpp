@@ -9,6 +9,8 @@
 // call before anything moved.
 #include "contact/welding.h"
 
+#include <algorithm>
+
 using namespace welding;
 
 bool welding::crossing_ends(int code, point3D* P, point3D* Q, point3D*& pEnd, point3D*& qEnd)
@@ -37,11 +39,40 @@ bool welding::crossing_ends(int code, point3D* P, point3D* Q, point3D*& pEnd, po
     }
 }
 
+bool welding::snappable(const point3D* u, const point3D* v)
+{
+    const auto lists = [](const point3D* p, const point3D* q) {
+        return std::find(p->mp.begin(), p->mp.end(), q) != p->mp.end();
+    };
+    if (u == v || !cell_of(u) || cell_of(u) == cell_of(v))
+        return false;
+    if (lists(u, v))
+        return true;
+    // Two welds meeting would have to become one, with every pair of their
+    // vertices linked; that is a fusion, not a snap.
+    if (!u->mp.empty() && !v->mp.empty())
+        return false;
+    const point3D* welded = u->mp.empty() ? v : u;
+    const cell* loose = cell_of(welded == u ? v : u);
+    return std::none_of(welded->mp.begin(), welded->mp.end(),
+                        [loose](const point3D* w) { return cell_of(w) == loose; });
+}
+
 void welding::snap_couple(dbReader& db, point3D* u, point3D* v)
 {
-    const Pos at = midpoint(pos_of(u), pos_of(v));
+    if (std::find(u->mp.begin(), u->mp.end(), v) != u->mp.end())
+        return;
+    // A vertex welded already stays with its partners, and the loose one
+    // joins the weld there; moving it alone would tear it from them.
+    point3D* welded = u->mp.empty() ? v : u;
+    point3D* loose = welded == u ? v : u;
+    const Pos at = welded->mp.empty() ? midpoint(pos_of(u), pos_of(v)) : pos_of(welded);
     move_to(u, at);
     move_to(v, at);
+    for (point3D* w : welded->mp) {
+        w->pushmp(loose);
+        loose->pushmp(w);
+    }
     u->pushmp(v);
     v->pushmp(u);
     db.node_merge(u, v);
@@ -131,22 +162,28 @@ int welding::end_check(dbReader& db, interpair* pair, cell* own, point3D* p, poi
 
     // The walks beyond the first end (list 1 on own, 2 on the other cell)
     // and beyond the second (lists 3 and 4); each stops at the crossing at p.
+    // Each tests first the two free edges next to its own end: beyond the
+    // first end x's out edge against y's in edge, beyond the second z's out
+    // edge against w's in edge. A crossing next to an end is then answered
+    // at that end, not with the far end's crossing.
     std::vector<point3D*> L1, L2, L3, L4;
     int count1 = 0;
     int count2 = 0;
-    const auto record = [&](std::vector<point3D*>& onOwn, std::vector<point3D*>& onOther) {
-        return [&db, own = &onOwn, other = &onOther, p](point3D* x, point3D* y) {
-            point3D* yEnd;
+    const auto record = [&](std::vector<point3D*>& onOwn, std::vector<point3D*>& onOther, bool ownOutEdge) {
+        return [&db, own = &onOwn, other = &onOther, p, ownOutEdge](point3D* x, point3D* y) {
             point3D* xEnd;
-            if (!crossing_ends(db.intersection_type(y, x), y, x, yEnd, xEnd))
+            point3D* yEnd;
+            const bool hit = ownOutEdge ? crossing_ends(db.intersection_type(x, y), x, y, xEnd, yEnd)
+                                        : crossing_ends(db.intersection_type(y, x), y, x, yEnd, xEnd);
+            if (!hit)
                 return false;
             own->push_back(xEnd);
             other->push_back(yEnd);
             return xEnd == p;
         };
     };
-    if (!cross_walk(X1->prev, X2, true, Y2->next, Y1, false, record(L1, L2), &count1)
-        || !cross_walk(X2->next, X1, false, Y1->prev, Y2, true, record(L3, L4), &count2))
+    if (!cross_walk(X1->prev, X2, true, Y2->next, Y1, false, record(L1, L2, true), &count1)
+        || !cross_walk(X2->next, X1, false, Y1->prev, Y2, true, record(L3, L4, false), &count2))
         return -1;
 
     // An empty crossing list answers with the given couple.
@@ -168,8 +205,13 @@ int welding::end_check(dbReader& db, interpair* pair, cell* own, point3D* p, poi
     const bool firstSide = d1 >= 0 && (d2 < 0 || d1 < d2);
     const std::vector<point3D*>& a = firstSide ? L1 : L3;
     const std::vector<point3D*>& b = firstSide ? L2 : L4;
-    if (!a.empty())
-        snap_couple(db, a.front(), b.front());
+    // A crossing that cannot be snapped soundly answers as no crossing does.
+    if (a.empty() || !snappable(a.front(), b.front())) {
+        *first = p;
+        *second = q;
+        return firstSide ? 1 : 0;
+    }
+    snap_couple(db, a.front(), b.front());
     return answer(a, b, firstSide ? 1 : 0);
 }
 
@@ -200,9 +242,13 @@ bool welding::end_refresh(dbReader& db, point3D** a, point3D** b, point3D** c, p
         const int g = ring_steps_sum(x0, ea, false, ec, y0, false);
         if (f < 0 || g < 0)
             return false;
-        // A collinear first crossing moves the ends without snapping.
-        if (code != 9)
+        // A collinear first crossing moves the ends without snapping; one
+        // that cannot be snapped soundly is nothing usable.
+        if (code != 9) {
+            if (!snappable(x0, y0))
+                return true;
             snap_couple(db, x0, y0);
+        }
         if (f < g) {
             *b = x0;
             *d = y0;
@@ -280,6 +326,14 @@ bool welding::end_refresh(dbReader& db, point3D** a, point3D** b, point3D** c, p
         point3D* nd = forward ? k1 : k4;
         if (!on_run(na, nb, pa) || !on_run(nd, nc, pc))
             return true;
+        // Each couple must be snappable, and still after the other's snap:
+        // neither may reach into the other's weld.
+        const auto welded = [](const point3D* x, const point3D* y) {
+            return std::find(x->mp.begin(), x->mp.end(), y) != x->mp.end();
+        };
+        if ((snaps(g1.code) && !snappable(k1, k2)) || (snaps(g2.code) && !snappable(k3, k4))
+            || welded(k1, k3) || welded(k2, k4))
+            return true;
         if (snaps(g1.code))
             snap_couple(db, k1, k2);
         if (snaps(g2.code))
@@ -295,6 +349,8 @@ bool welding::end_refresh(dbReader& db, point3D** a, point3D** b, point3D** c, p
         const int g = ring_steps_sum(pa, k2, true, pc, k1, false);
         if (f < 0 || g < 0)
             return false;
+        if (snaps(g1.code) && !snappable(k1, k2))
+            return true;
         if (snaps(g1.code))
             snap_couple(db, k1, k2);
         if (f > g) {

@@ -21,9 +21,14 @@ bool welding::collapse_arc(dbReader& db, point3D* r, point3D* k, bool backward, 
         return false;
     cell* X = cell_of(k);
     const int n = ring_steps(r, k, backward);
-    // A cut must leave the cell a polygon.
-    if (n <= 0 || static_cast<int>(X->sides.size()) - n < 3)
+    if (n <= 0)
         return false;
+    // A cut must leave the cell a polygon: a cell too small for that goes
+    // instead, its welds and contacts released, as the pairwise merges do.
+    if (static_cast<int>(X->sides.size()) - n < 3) {
+        db.cell_death_response(X);
+        return true;
+    }
     std::vector<point3D*> arc;
     std::vector<edge*> cut;
     for (point3D* v = r; v != k; v = backward ? v->prev : v->next) {
@@ -98,7 +103,8 @@ bool find_couple(const std::vector<point3D*>& xs, const std::vector<point3D*>& y
     bool found = false;
     for (point3D* cx : xs) {
         for (point3D* cy : ys) {
-            if (cx && cy && match(cx, cy)) {
+            // A vertex of a cell removed by an earlier cut is no longer there.
+            if (cx && cy && cx->alive && cy->alive && match(cx, cy)) {
                 x = cx;
                 y = cy;
                 found = true;

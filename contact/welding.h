@@ -314,9 +314,14 @@ void cut_pinched_arc(dbReader& db, point3D* p, point3D* q, const std::vector<poi
 // side); false for the codes that record nothing.
 bool crossing_ends(int code, point3D* P, point3D* Q, point3D*& pEnd, point3D*& qEnd);
 
-// Snaps a crossing couple together: both to their midpoint, partners of
-// each other, one node.
+// Snaps a crossing couple together: partners of each other in one node, at
+// their midpoint when both are loose; a vertex welded already keeps its
+// place and the loose one joins its weld (linked with all its partners).
 void snap_couple(dbReader& db, point3D* u, point3D* v);
+// Whether snap_couple can weld u and v soundly: two cells, at most one of
+// them welded already (unless to each other), and the loose one's cell not
+// in that weld.
+bool snappable(const point3D* u, const point3D* v);
 
 // The end check of a contact's first stretch for the couple p (on `own`),
 // q: 1 when it belongs at the first end (X1 on own, Y2 facing it), 0 at the
@@ -345,8 +350,8 @@ bool end_refresh(dbReader& db, point3D** a, point3D** b, point3D** c, point3D** 
 // k takes r's in edge (along next) or out edge (along prev). F, G and their
 // partners forget r; the cell's stretch ends on the arc move to k, their
 // facing ends to k's partner on the facing cell unless k is welded to them
-// already; a stretch with neither goes. A cut that would leave fewer than
-// three sides is refused.
+// already; a stretch with neither goes. A cell that a cut would leave with
+// fewer than three sides is removed instead (cell_death_response).
 bool collapse_arc(dbReader& db, point3D* r, point3D* k, bool backward, point3D* F, point3D* G,
                   bool markUnused);
 

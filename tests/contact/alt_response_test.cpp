@@ -5,6 +5,7 @@
 #include "contact/welding.h"
 #include "contact_fixtures.h"
 #include "support/contact_run.h"
+#include "support/state_hash.h"
 #include "support/topology_check.h"
 
 #include <gtest/gtest.h>
@@ -84,9 +85,11 @@ void respondUntilStill(dbReader& e, FuzzOutcome& out, const std::string& what)
             before += p->MP.size();
         for (std::size_t k = 0; k < e.interpairs.size(); ++k) {
             welding::AltNesting::reset_peak();
+            const std::uint64_t hash = finalStateHash(e);
             if (welding::respond_alt(e, e.interpairs[k]) != dbReader::STEP_OK) {
                 ++out.refused;
                 EXPECT_EQ(e.message.left(7).toStdString(), "ERROR: ") << what;
+                EXPECT_EQ(finalStateHash(e), hash) << what << ": a refusal changed the tissue";
             }
             out.deepest = std::max(out.deepest, welding::AltNesting::peak());
             ASSERT_TRUE(topologyIsSound(e)) << what << " round " << round << " pair " << k;
@@ -877,6 +880,86 @@ TissueLayout cellsRoundOnePoint(unsigned seed, int count, double scale)
     return layout;
 }
 
+// `count` cells round one point, every two of them paired (in cell order),
+// the response repeated on every pair until nothing changes.
+std::unique_ptr<dbReader> respondRoundOnePoint(unsigned seed, int count, double scale, FuzzOutcome& out)
+{
+    auto e = buildTissue(cellsRoundOnePoint(seed, count, scale));
+    if (!e)
+        return e;
+    for (int a = 0; a < count; ++a)
+        for (int b = a + 1; b < count; ++b)
+            welding::new_pair(*e, e->cells[a], e->cells[b]);
+    testing::internal::CaptureStdout();
+    respondUntilStill(*e, out, "seed " + std::to_string(seed) + " scale " + std::to_string(scale));
+    testing::internal::GetCapturedStdout();
+    return e;
+}
+
+// Drawn close, cells two apart overlap too, and a merge's end check and
+// refresh meet vertices welded already at the point they fuse. Every call
+// leaves the tissue sound (or refuses with it unchanged).
+struct RoundOnePointRun {
+    int count;
+    double scale;
+};
+
+void PrintTo(const RoundOnePointRun& run, std::ostream* os)
+{
+    *os << run.count << " cells at " << run.scale;
+}
+
+class AltResponseRoundOnePoint : public testing::TestWithParam<RoundOnePointRun> {};
+
+TEST_P(AltResponseRoundOnePoint, EveryCallLeavesTheTissueSound)
+{
+    const RoundOnePointRun run = GetParam();
+    FuzzOutcome out;
+    for (unsigned seed = 1; seed <= 300; ++seed) {
+        auto e = respondRoundOnePoint(seed, run.count, run.scale, out);
+        ASSERT_TRUE(e);
+        if (HasFatalFailure())
+            return;
+    }
+    std::cout << "  " << run.count << " cells at " << run.scale << ": " << out.refused << " refused, " << out.crossed
+              << " left crossed, nesting " << out.deepest << std::endl;
+    EXPECT_LE(out.deepest, welding::kAltMaxNesting);
+}
+
+// Five cells at three spacings; four at the spacing where neighbours overlap
+// by 4.4 to 7.2.
+INSTANTIATE_TEST_SUITE_P(Spacings, AltResponseRoundOnePoint,
+                         testing::Values(RoundOnePointRun{5, 0.6}, RoundOnePointRun{5, 0.7},
+                                         RoundOnePointRun{5, 0.8}, RoundOnePointRun{4, 0.8}),
+                         [](const testing::TestParamInfo<RoundOnePointRun>& info) {
+                             return std::to_string(info.param.count) + "CellsAtScale"
+                                    + std::to_string(static_cast<int>(info.param.scale * 100 + 0.5));
+                         });
+
+// Configurations that ended unsound while every call reported success: a
+// partner block linked one way only, and a re-weld dropped the far vertex
+// before the mirror block linked it back (51, 106: "vertex lists a vertex
+// but not the reverse"); the refresh of a fresh third-cell contact snapped
+// the fused point itself onto a crossing beside it, away from its partners
+// (292: "partners apart"; four cells, seed 84, likewise).
+TEST(AltResponseRoundOnePoint, SeedsThatEndedUnsoundWhileReportingSuccess)
+{
+    struct Row {
+        unsigned seed;
+        int count;
+        double scale;
+    };
+    for (const Row& row : {Row{51, 5, 0.7}, Row{106, 5, 0.7}, Row{292, 5, 0.7}, Row{84, 4, 0.85}}) {
+        FuzzOutcome out;
+        auto e = respondRoundOnePoint(row.seed, row.count, row.scale, out);
+        ASSERT_TRUE(e);
+        if (HasFatalFailure())
+            return;
+        EXPECT_EQ(out.refused, 0) << "seed " << row.seed;
+        EXPECT_TRUE(boundaryCrossings(*e).empty()) << "seed " << row.seed;
+    }
+}
+
 // The pair of two cells, whatever its id.
 interpair* pairOf(const dbReader& e, int a, int b)
 {
@@ -1180,6 +1263,212 @@ TEST(AltMergeZero, ThirdCellContactGrowsToTheFusedPointAtTheEndFacingIt)
         EXPECT_EQ(e->cells[1]->sides.size(), 20u) << what;
         EXPECT_EQ(e->cells[2]->sides.size(), 20u) << what;
         EXPECT_TRUE(topologyIsSound(*e)) << what;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The re-entry tissue (five cells round one point, seed 1297) with the older
+// contact of cells 0 and 3 dissolved, its welds loosened, after the pairs
+// before cells 0 and 1 were opened; it still holds its stretch. Opening
+// cells 0 and 1 pulls vertices of cells 3 and 4 onto cell 0's end: the
+// dissolved contact is passed over (the response would refuse it) and the
+// merge goes on to its end. The live contact of cells 0 and 4 is still
+// handed back.
+TEST(AltResponseReentry, DissolvedOlderContactIsPassedOverAndTheMergeFinishes)
+{
+    using Couple = std::pair<int, int>;
+    const std::vector<Couple> opening = {{2, 4}, {1, 3}, {0, 3}, {1, 2}, {3, 4},
+                                         {2, 3}, {0, 4}, {0, 1}, {1, 4}, {0, 2}};
+    auto e = buildChecked(cellsRoundOnePoint(1297, 5, 0.7));
+    ASSERT_TRUE(e);
+    for (const Couple& c : opening)
+        welding::new_pair(*e, e->cells[c.first], e->cells[c.second]);
+    testing::internal::CaptureStdout();
+    for (std::size_t k = 0; k < 7; ++k)
+        ASSERT_EQ(welding::respond_alt(*e, pairOf(*e, opening[k].first, opening[k].second)), dbReader::STEP_OK);
+    testing::internal::GetCapturedStdout();
+    interpair* older3 = pairOf(*e, 0, 3);
+    ASSERT_FALSE(older3->MP.empty());
+    for (edge* s : e->edges)
+        if (s->bonded && s->pair == older3)
+            welding::unbond(s);
+    older3->removed = 1;
+    ASSERT_TRUE(topologyIsSound(*e));
+    std::vector<std::array<point3D*, 4>> stretches;
+    for (const mergepair* m : older3->MP)
+        stretches.push_back({m->S1, m->S2, m->T1, m->T2});
+
+    interpair* opened = pairOf(*e, 0, 1);
+    welding::AltNesting::reset_peak();
+    testing::internal::CaptureStdout();
+    const int result = welding::respond_alt(*e, opened);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(result, dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_TRUE(topologyIsSound(*e));
+    EXPECT_FALSE(opened->MP.empty());
+    // The live contact of cells 0 and 4 is still handed back.
+    EXPECT_EQ(welding::AltNesting::peak(), 3);
+    // Nothing re-welded the dissolved contact.
+    EXPECT_TRUE(older3->removed);
+    ASSERT_EQ(older3->MP.size(), stretches.size());
+    for (std::size_t k = 0; k < stretches.size(); ++k) {
+        const mergepair* m = older3->MP[k];
+        EXPECT_EQ((std::array<point3D*, 4>{m->S1, m->S2, m->T1, m->T2}), stretches[k]);
+    }
+}
+
+// A third cell 2, a triangle, has one vertex welded to P and the next one
+// to Q. Fusing P and Q puts both on the fused point, and the arc between
+// them is one edge: cutting it would leave two sides, so the triangle goes
+// instead, its welds and contacts released, and the merge ends with P and
+// Q in one node.
+TEST(AltMergeZero, ThreeSidedThirdCellInTheCutIsRemovedAndTheMergeFinishes)
+{
+    TissueLayout layout;
+    layout.cells = {twentyGon(0.0, 0.0), twentyGon(19.8, 0.0)};
+    // z2 on Q (9.8, 0), z1 on P (10, 0), the corner above both cells.
+    layout.cells.push_back(FixtureCell{{layout.cells[1].ring[10], layout.cells[0].ring[0], {9.9, 3.0}}, 0});
+    layout.welds = {FixtureWeld{0, 0, 0, 2, 1, 1}, FixtureWeld{1, 10, 10, 2, 0, 0}};
+    auto e = buildChecked(layout);
+    ASSERT_TRUE(e);
+    interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+    point3D* P = vertexAt(*e, 0, 0);
+    point3D* Q = vertexAt(*e, 1, 10);
+    p->MP.push_back(new mergepair(1, P, P, Q, Q));
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(welding::merge_0(*e, P, P, Q, Q, p->id));
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(e->cells[2]->dead);
+    EXPECT_FALSE(e->cells[0]->dead || e->cells[1]->dead);
+    EXPECT_EQ(P->node, Q->node);
+    EXPECT_EQ(P->mp, std::vector<point3D*>{Q});
+    EXPECT_EQ(Q->mp, std::vector<point3D*>{P});
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+// A vertex to be fused that is welded already to another vertex of the
+// other cell: fusing would put two vertices of that cell on one point. The
+// merge refuses with nothing changed and nothing printed, at a single point
+// (P welded to Q's neighbour, or Q to P's) and at either end of two points;
+// the response opening the contact then adds no stretch.
+TEST(AltMergeZero, FusedVertexWeldedToTheOtherCellIsRefused)
+{
+    struct Row {
+        const char* what;
+        int cell;   // the cell whose vertex is moved onto the other's and welded
+        int moved;  // its ring index
+        int onto;   // the other cell's vertex it sits on
+        bool twoPoints;
+    };
+    const std::vector<Row> rows = {
+        {"P welded beside Q", 1, 11, 0, false},
+        {"Q welded beside P", 0, 19, 10, false},
+        {"S2 welded beside T2", 1, 8, 1, true},
+    };
+    for (const Row& row : rows) {
+        TissueLayout layout;
+        layout.cells = {twentyGon(0.0, 0.0), twentyGon(19.8, 0.0)};
+        FixtureCell& moved = layout.cells[row.cell];
+        moved.ring[row.moved] = layout.cells[1 - row.cell].ring[row.onto];
+        layout.welds = {row.cell == 0 ? FixtureWeld{0, row.moved, row.moved, 1, row.onto, row.onto}
+                                      : FixtureWeld{0, row.onto, row.onto, 1, row.moved, row.moved}};
+        auto e = buildChecked(layout);
+        ASSERT_TRUE(e) << row.what;
+        interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+        point3D* S1 = vertexAt(*e, 0, row.twoPoints ? 19 : 0);
+        point3D* S2 = vertexAt(*e, 0, row.twoPoints ? 1 : 0);
+        point3D* T1 = vertexAt(*e, 1, row.twoPoints ? 11 : 10); // fused with S1
+        point3D* T2 = vertexAt(*e, 1, row.twoPoints ? 9 : 10);  // fused with S2
+        const std::string before = snapshot(*e);
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(welding::merge_0(*e, S1, S2, T1, T2, p->id)) << row.what;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << row.what;
+        EXPECT_EQ(snapshot(*e), before) << row.what;
+
+        EXPECT_EQ(welding::respond_alt(*e, p), dbReader::STEP_OK) << row.what;
+        EXPECT_TRUE(topologyIsSound(*e)) << row.what;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The partner blocks of the two-point merge, two at each fused point. At
+// mid1 cell 2 is welded to S1 and cell 3 to T1; at mid2 cell 4 to S2 and
+// cell 5 to T2; no two third cells have a contact. The S1 block makes the
+// contact of cells 3 and 2 without a stretch and the S2 block gives it its
+// single point; the T1 block makes the contact of cells 5 and 4 with its
+// single point, which the T2 block then finds with a stretch: it re-welds
+// it (a single point onto itself) under its own line. Each list entry's
+// contact with the other fused vertex is made with a single point.
+TEST(AltMergeZero, TwoPointPartnerBlocksMakeContactsAndWriteTheirLines)
+{
+    TissueLayout layout;
+    layout.cells = {twentyGon(0.0, 0.0), twentyGon(18.0, 0.0)};
+    const auto S1 = layout.cells[0].ring[19];
+    const auto S2 = layout.cells[0].ring[1];
+    const auto T1 = layout.cells[1].ring[11];
+    const auto T2 = layout.cells[1].ring[9];
+    const auto below = [](std::pair<double, double> p, double dx) {
+        return FixtureCell{{p, {p.first + dx - 1.0, p.second - 2.0}, {p.first + dx, p.second - 4.0},
+                            {p.first + dx + 0.5, p.second - 3.0}},
+                           0};
+    };
+    const auto above = [](std::pair<double, double> p, double dx) {
+        return FixtureCell{{p, {p.first + dx + 0.5, p.second + 3.0}, {p.first + dx, p.second + 4.0},
+                            {p.first + dx - 1.0, p.second + 2.0}},
+                           0};
+    };
+    layout.cells.push_back(below(S1, 1.0));
+    layout.cells.push_back(below(T1, -1.0));
+    layout.cells.push_back(above(S2, 1.0));
+    layout.cells.push_back(above(T2, -1.0));
+    layout.welds = {FixtureWeld{0, 19, 19, 2, 0, 0}, FixtureWeld{1, 11, 11, 3, 0, 0},
+                    FixtureWeld{0, 1, 1, 4, 0, 0}, FixtureWeld{1, 9, 9, 5, 0, 0}};
+    auto e = buildChecked(layout);
+    ASSERT_TRUE(e);
+    interpair* p = welding::new_pair(*e, e->cells[0], e->cells[1]);
+    point3D* s1 = vertexAt(*e, 0, 19);
+    point3D* s2 = vertexAt(*e, 0, 1);
+    point3D* t1 = vertexAt(*e, 1, 11);
+    point3D* t2 = vertexAt(*e, 1, 9);
+    p->MP.push_back(new mergepair(1, s1, s2, t2, t1));
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(welding::merge_0(*e, s1, s2, t1, t2, p->id));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "T2: 0 1: boundary merge 2: 5 4\n");
+    EXPECT_TRUE(topologyIsSound(*e));
+
+    // Each contact: its cells in order and its single point, S end first.
+    struct Row {
+        int cell1, cell2;
+        point3D* S;
+        point3D* T;
+    };
+    point3D* z2 = vertexAt(*e, 2, 0);
+    point3D* y3 = vertexAt(*e, 3, 0);
+    point3D* w4 = vertexAt(*e, 4, 0);
+    point3D* x5 = vertexAt(*e, 5, 0);
+    const std::vector<Row> rows = {
+        {3, 2, y3, z2}, // S1 block: made without a stretch; the S2 block starts it
+        {1, 2, t1, z2}, // S1mp entry with T1
+        {0, 3, s1, y3}, // S2mp entry with S1
+        {5, 4, x5, w4}, // T1 block: made with its single point; T2 re-welds it
+        {1, 4, t2, w4}, // T1mp entry with T2
+        {0, 5, s2, x5}, // T2mp entry with S2
+    };
+    for (const Row& row : rows) {
+        const interpair* q = pairOf(*e, row.cell1, row.cell2);
+        ASSERT_TRUE(q) << row.cell1 << " " << row.cell2;
+        EXPECT_EQ(q->cell1->id, row.cell1);
+        ASSERT_EQ(q->MP.size(), 1u) << row.cell1 << " " << row.cell2;
+        const mergepair* m = q->MP[0];
+        EXPECT_EQ(std::vector<point3D*>({m->S1, m->S2, m->T1, m->T2}),
+                  std::vector<point3D*>({row.S, row.S, row.T, row.T}))
+            << row.cell1 << " " << row.cell2;
     }
 }
 

@@ -70,11 +70,13 @@ TEST(ArcCollapse, CutsTheArcAndRelinksTheKeptVertex)
     EXPECT_EQ(engine->points[3]->in_edge->in_use, 1);
     EXPECT_TRUE(topologyIsSound(*engine));
 
-    // A cut that would leave fewer than three sides, or a vertex of another
-    // ring, is refused.
-    EXPECT_FALSE(welding::collapse_arc(*engine, engine->points[7], engine->points[2], false, nullptr,
-                                       nullptr, false));
+    // A vertex off its ring is refused; a cut that would leave fewer than
+    // three sides removes the cell instead.
     EXPECT_FALSE(welding::collapse_arc(*engine, r, k, false, nullptr, nullptr, false));
+    EXPECT_TRUE(welding::collapse_arc(*engine, engine->points[7], engine->points[2], false, nullptr,
+                                      nullptr, false));
+    EXPECT_TRUE(engine->cells[0]->dead);
+    EXPECT_TRUE(topologyIsSound(*engine));
 }
 
 TEST(ArcCollapse, StretchesOfTheCutCellNameNoRemovedVertex)

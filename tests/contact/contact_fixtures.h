@@ -164,6 +164,42 @@ inline TissueLayout weldedAtOnePoint()
     return layout;
 }
 
+// Every field of every record a merge may touch, as text.
+inline std::string snapshot(const dbReader& e)
+{
+    std::ostringstream out;
+    for (const point3D* p : e.points) {
+        out << p->id << ' ' << p->x << ' ' << p->y << ' ' << int(p->alive) << ' ' << p->next->id << ' '
+            << p->prev->id << ' ' << p->out_edge->id << ' ' << p->in_edge->id << ' '
+            << (p->node ? p->node->id : -1) << ':';
+        for (const point3D* q : p->mp)
+            out << q->id << ',';
+        out << '\n';
+    }
+    for (const edge* d : e.edges)
+        out << d->id << ' ' << d->p1->id << ' ' << d->p2->id << ' ' << int(d->bonded) << ' ' << int(d->in_use)
+            << ' ' << (d->partner ? d->partner->id : -1) << ' ' << (d->pair ? d->pair->id : -1) << '\n';
+    for (const node* n : e.nodes) {
+        out << n->id << ' ' << int(n->active) << ':';
+        for (const point3D* v : n->vertices)
+            out << v->id << ',';
+        out << '\n';
+    }
+    for (const cell* c : e.cells) {
+        out << c->id << ' ' << int(c->remesh) << ':';
+        for (const edge* s : c->sides)
+            out << s->id << ',';
+        out << '\n';
+    }
+    for (const interpair* p : e.interpairs) {
+        out << p->id << ' ' << int(p->removed) << ':';
+        for (const mergepair* m : p->MP)
+            out << m->S1->id << ' ' << m->S2->id << ' ' << m->T1->id << ' ' << m->T2->id << ';';
+        out << '\n';
+    }
+    return out.str();
+}
+
 // Records the responses entered while it lives.
 struct ResponseLog {
     ResponseLog() { welding::record_responses(&calls); }

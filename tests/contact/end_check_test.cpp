@@ -316,3 +316,46 @@ TEST(EndRefresh, OneCoupleFoundByBothGroupsSnapsOnceAndIsPlacedByRingDistance)
 }
 
 } // namespace
+
+namespace {
+
+// A2..A4 welded to B2..B4, and beside each end a crossing on the free edge
+// next to it: A's edge A1 -> A2 crosses B5 -> B6 (B's corner poking up into
+// A beside the first end), and A4 -> A5 crosses B0 -> B1 beside the second.
+// Each walk tests first the two edges next to its own end (beyond the
+// first end A's out edges against B's in edges, beyond the second B's out
+// edges against A's in edges), so a couple there is answered at its own
+// end with the crossing beside it. Testing the edges the other way round
+// skips the edge that ends at the welded end, finds nothing on that side,
+// and answers with the far end's crossing.
+TEST(EndCheck, EachWalkFindsTheCrossingNextToItsOwnEnd)
+{
+    TissueLayout layout;
+    FixtureCell a;
+    FixtureCell b;
+    a.ring = {{0, 0}, {2, 0.5}, {4, 0}, {6, 0}, {8, 0}, {10, 0.5}, {12, 0}, {12, 10}, {0, 10}};
+    b.ring = {{9.2, -1}, {9.2, 1}, {8, 0}, {6, 0}, {4, 0}, {2.8, 1}, {2.8, -1}, {0, -10}, {12, -10}};
+    layout.cells = {a, b};
+    layout.welds.push_back(FixtureWeld{0, 2, 4, 1, 2, 4});
+    auto e = buildChecked(layout);
+    ASSERT_TRUE(e);
+    Cells s{std::move(e)};
+    const auto before = positions(*s.e);
+    struct Row {
+        int p, q;       // the couple asked about (A's vertex, B's)
+        int side;       // 1: the first end, 0: the second
+        int first, second;
+    };
+    for (const Row& row : {Row{1, 6, 1, 1, 5}, Row{5, 0, 0, 5, 1}}) {
+        point3D* first = nullptr;
+        point3D* second = nullptr;
+        EXPECT_EQ(s.e->boundary_merge_2_check(s.pair(), s.a(), nullptr, s.A(row.p), s.B(row.q), &first, &second),
+                  row.side)
+            << "A" << row.p;
+        EXPECT_EQ(first, s.A(row.first)) << "A" << row.p;
+        EXPECT_EQ(second, s.B(row.second)) << "A" << row.p;
+    }
+    EXPECT_EQ(positions(*s.e), before);
+}
+
+} // namespace
