@@ -14,19 +14,20 @@
 #include "contact/welding.h"
 
 #include <algorithm>
+#include <tuple>
 
 using namespace welding;
 
 namespace {
 
-// The pair of a third cell's contact with W that holds w, and its stretch
-// holding w; false when the contact has no stretch.
+// The pair of a third cell's contact with W and its stretch holding w;
+// false when no stretch of the contact holds w.
 bool contact_stretch(cell* X, cell* W, const point3D* w, interpair*& P, mergepair*& mm)
 {
     P = find_pair(X, W);
-    if (!P || P->MP.empty())
+    if (!P)
         return false;
-    mm = stretch_holding(P, w);
+    mm = stretch_through(P, w);
     return mm != nullptr;
 }
 
@@ -93,18 +94,23 @@ void welding::fuse_weld_point(dbReader& db, point3D* p, point3D* q, Pos at, std:
     link_weld_point(db, p, q, Gp, Gq);
 }
 
-void welding::cut_pinched_arc(dbReader& db, point3D* p, point3D* q, const std::vector<point3D*>& Gp,
-                              const std::vector<point3D*>& Gq, bool lastCouple)
+namespace {
+
+// The pinch couple among the groups: a live vertex of Gp and the first live
+// vertex of Gq on the same cell, that cell not one of `done`; the first such
+// vertex of Gp, or the last with `lastCouple`. False when there is none.
+bool pinch_couple(const std::vector<point3D*>& Gp, const std::vector<point3D*>& Gq, bool lastCouple,
+                  const std::vector<const cell*>& done, point3D*& u, point3D*& v)
 {
-    if (Gp.empty() || Gq.empty())
-        return;
-    // The couple: a vertex of Gp and the first of Gq on the same cell.
-    point3D* u = nullptr;
-    point3D* v = nullptr;
+    u = nullptr;
+    v = nullptr;
     for (point3D* gp : Gp) {
+        const cell* W = gp->alive ? cell_of(gp) : nullptr;
+        if (!W || W->dead || std::find(done.begin(), done.end(), W) != done.end())
+            continue;
         point3D* match = nullptr;
         for (point3D* gq : Gq) {
-            if (cell_of(gq) && cell_of(gq) == cell_of(gp)) {
+            if (gq != gp && gq->alive && cell_of(gq) == W) {
                 match = gq;
                 break;
             }
@@ -116,8 +122,13 @@ void welding::cut_pinched_arc(dbReader& db, point3D* p, point3D* q, const std::v
         if (!lastCouple)
             break;
     }
-    if (!u || u == v || !u->alive || !v->alive)
-        return;
+    return u != nullptr;
+}
+
+// Cuts W's shorter loop between u and v (the one from u on a tie) at the
+// weld point of p and q.
+void cut_loop_at(dbReader& db, point3D* p, point3D* q, point3D* u, point3D* v)
+{
     cell* W = cell_of(u);
     cell* Cp = cell_of(p);
     cell* Cq = cell_of(q);
@@ -143,45 +154,46 @@ void welding::cut_pinched_arc(dbReader& db, point3D* p, point3D* q, const std::v
     if (!f->prev || !f->in_edge)
         return;
 
-    // W's own stretches: an end on the arc moves to the survivor, and its
-    // facing end to the vertex the dropped one was welded to.
+    // W's own stretches: an end on the arc moves to the survivor s, and its
+    // facing end to s's partner on the stretch's other cell (s sits at the
+    // weld point, where the fusion welded it). A facing end far from the
+    // point would name a vertex that is not welded to s.
     for (std::size_t i = 0; i < W->pairs.size(); ++i) {
         interpair* P = W->pairs[i];
         const bool first = P->cell1 == W;
         if (!first && P->cell2 != W)
             continue;
         cell* other = first ? P->cell2 : P->cell1;
-        for (mergepair* mm : P->MP) {
+        for (std::size_t j = P->MP.size(); j-- > 0;) {
+            mergepair* mm = P->MP[j];
             point3D*& lo = first ? mm->S1 : mm->T1;
             point3D*& hi = first ? mm->S2 : mm->T2;
             point3D*& loFacing = first ? mm->T2 : mm->S2;
             point3D*& hiFacing = first ? mm->T1 : mm->S1;
-            bool loOn = false;
-            bool hiOn = false;
-            point3D* loRepl = nullptr;
-            point3D* hiRepl = nullptr;
-            for (point3D* w : arc) {
-                if (w == lo) {
-                    loOn = true;
-                    if (w != f)
-                        loRepl = last_partner_on(w, other);
-                }
-                if (w == hi) {
-                    hiOn = true;
-                    if (w != f)
-                        hiRepl = last_partner_on(w, other);
-                }
+            const bool loOn = std::find(arc.begin(), arc.end(), lo) != arc.end();
+            const bool hiOn = std::find(arc.begin(), arc.end(), hi) != arc.end();
+            if (!loOn && !hiOn)
+                continue;
+            point3D* facing = last_partner_on(s, other);
+            bool keep = true;
+            for (auto [on, end, fac] : {std::tuple{loOn, &lo, &loFacing}, std::tuple{hiOn, &hi, &hiFacing}}) {
+                if (!on)
+                    continue;
+                *end = s;
+                if (s->checkmp(*fac))
+                    continue;
+                if (facing)
+                    *fac = facing;
+                else
+                    keep = false;
             }
-            if (loOn) {
-                lo = s;
-                if (loRepl)
-                    loFacing = loRepl;
-            }
-            if (hiOn) {
-                hi = s;
-                if (hiRepl)
-                    hiFacing = hiRepl;
-            }
+            // An end that s is not welded to: the stretch has no weld left
+            // at the point and goes; so does one that now repeats another.
+            const bool repeated = std::any_of(P->MP.begin(), P->MP.end(), [mm](const mergepair* o) {
+                return o != mm && o->S1 == mm->S1 && o->S2 == mm->S2 && o->T1 == mm->T1 && o->T2 == mm->T2;
+            });
+            if (!keep || repeated)
+                P->remove_MP(mm);
         }
     }
 
@@ -210,12 +222,34 @@ void welding::cut_pinched_arc(dbReader& db, point3D* p, point3D* q, const std::v
     } else if (f->out_edge->bonded && f->out_edge->pair) {
         interpair* P = f->out_edge->pair;
         cell* O = (P->cell1 == W) ? P->cell2 : P->cell1;
-        if (O != Cp && O != Cq && !P->MP.empty())
-            P->remove_MP(stretch_holding(P, f));
+        mergepair* held = stretch_through(P, f);
+        if (O != Cp && O != Cq && held)
+            P->remove_MP(held);
     }
 
     // The cut, then the ring closed over it.
     collapse_arc(db, f, s, false, p, q, true);
+}
+
+} // namespace
+
+void welding::cut_pinched_arc(dbReader& db, point3D* p, point3D* q, const std::vector<point3D*>& Gp,
+                              const std::vector<point3D*>& Gq, bool lastCouple)
+{
+    if (Gp.empty() || Gq.empty())
+        return;
+    // Every third cell that now passes twice through the weld point loses a
+    // loop, one cell at a time: a second pinched cell left in place would
+    // keep two of its own vertices in the point's node. Each cut drops a
+    // member of the groups or removes the cell, and no cell is cut twice, so
+    // the rounds end.
+    std::vector<const cell*> done;
+    point3D* u;
+    point3D* v;
+    while (pinch_couple(Gp, Gq, lastCouple, done, u, v)) {
+        done.push_back(cell_of(u));
+        cut_loop_at(db, p, q, u, v);
+    }
 }
 
 void dbReader::boundary_merge_3(point3D* a, point3D* b, point3D* c, point3D* d, int pairId)

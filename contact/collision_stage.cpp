@@ -4,7 +4,6 @@
 // junctions. Afterwards it runs every step: each live contact is brought up
 // to date in two passes, the changed cells are re-meshed, and every welded
 // edge must still belong to a pair that has a welded stretch.
-#include "contact/crossing_contacts.h"
 #include "contact/welding.h"
 #include "model/stage_progress.h"
 #include "geometry/ccomplex.h"
@@ -86,7 +85,6 @@ int dbReader::detect_collision(int step)
     showStageProgress(progress, QObject::tr("Simulation: collision-detection"), QObject::tr("Cell collision detection..."),
                       99);
 
-    welding::pair_crossing_cells(*this);
     for (int pass = 1; pass <= 2; ++pass) {
         const int r = contact_pass(*this, progress, step, pass);
         if (r >= 0) {

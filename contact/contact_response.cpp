@@ -13,8 +13,10 @@
 // collision_response_m2 does this for a pair of the stage; its three-cell
 // variant collision_response_m3 for a pair met at a junction while another
 // pair q is handled. The two call each other: every loop reads its sizes and
-// links afresh, results that a nested call may have killed are dropped, and
-// the nesting is capped.
+// links afresh, results that a nested call may have killed are dropped, the
+// nesting is capped, and no pair is entered more than twice in one top-level
+// call (see admit_rerun).
+#include "contact/corrections.h"
 #include "contact/response_trace.h"
 #include "contact/welding.h"
 
@@ -30,29 +32,81 @@ namespace {
 // next pass or step.
 constexpr int kMaxNesting = 64;
 int nesting = 0;
-// Pairs whose own response a new-contact weld re-ran during the current
-// top-level call: each at most once, since it re-runs on an unchanged state.
-std::vector<const interpair*> ownReruns;
+
+// The depth cap bounds how deep the re-runs go, not how wide: at a junction
+// of four cells each re-run can ask for two more, and the calls would grow
+// as two to the power of the depth. So within one top-level call a pair is
+// entered at most twice, once as the call that opens it and once as a
+// re-run: a re-run of a pair whose response is open on the call stack waits
+// until that response has finished (it then runs once more, on the state it
+// left), and a pair re-run already is not entered again. The work of one
+// top-level call is thereby bounded by twice the number of pairs.
+std::vector<const interpair*> openPairs;   // responses on the call stack
+std::vector<const interpair*> rerunPairs;  // re-run in this top-level call
+std::vector<const interpair*> waitingPairs; // open, asked to run once more
+
+bool listed(const std::vector<const interpair*>& list, const interpair* p)
+{
+    return std::find(list.begin(), list.end(), p) != list.end();
+}
 
 // Where entered responses are recorded, when anywhere.
 std::vector<welding::ResponseCall>* responseLog = nullptr;
 
 struct Nesting {
-    Nesting() { ++nesting; }
+    explicit Nesting(const interpair* pair)
+        : pair(pair)
+    {
+        ++nesting;
+        openPairs.push_back(pair);
+    }
     ~Nesting()
     {
-        if (--nesting == 0)
-            ownReruns.clear();
+        openPairs.pop_back();
+        if (--nesting == 0) {
+            rerunPairs.clear();
+            waitingPairs.clear();
+        }
     }
     Nesting(const Nesting&) = delete;
     Nesting& operator=(const Nesting&) = delete;
     bool tooDeep() const { return nesting > kMaxNesting; }
-    void record(bool three, const interpair* pair, const interpair* q, int pass, int first) const
+    void record(bool three, const interpair* q, int pass, int first, bool again = false) const
     {
         if (responseLog)
-            responseLog->push_back({three, pair->id, q ? q->id : -1, pass, first, nesting, tooDeep()});
+            responseLog->push_back({three, pair->id, q ? q->id : -1, pass, first, nesting, tooDeep(), again});
     }
+    // Whether this pair was asked to run once more while it was open; the
+    // request is taken.
+    bool takeWaiting() const
+    {
+        const auto at = std::find(waitingPairs.begin(), waitingPairs.end(), pair);
+        if (at == waitingPairs.end())
+            return false;
+        waitingPairs.erase(at);
+        return true;
+    }
+    const interpair* pair;
 };
+
+// Whether a nested request to respond on `pair` may enter now. A pair open
+// on the stack is queued to run once more when its response ends (only for
+// the per-step variant: a three-cell request on an open pair is dropped),
+// and a pair re-run already is not entered again.
+bool admit_rerun(const interpair* pair, bool three)
+{
+    if (nesting == 0)
+        return true;
+    if (listed(rerunPairs, pair))
+        return false;
+    if (listed(openPairs, pair)) {
+        if (!three && !listed(waitingPairs, pair))
+            waitingPairs.push_back(pair);
+        return false;
+    }
+    rerunPairs.push_back(pair);
+    return true;
+}
 
 // The most ring steps a fusion may swallow on both cells together.
 constexpr int kMaxSwallowed = 16;
@@ -116,6 +170,17 @@ bool stretch_sound(const interpair* pair, const mergepair* m)
     return true;
 }
 
+// The cell of the pair whose ring the walks cannot trust, null when both
+// can be walked.
+cell* unsound_cell(const Call& k)
+{
+    if (!ring_sound(k.A()))
+        return k.A();
+    if (!ring_sound(k.B()))
+        return k.B();
+    return nullptr;
+}
+
 bool eligible(const interpair* r, const Call& k)
 {
     if (!r || r->removed)
@@ -162,14 +227,14 @@ void run_reruns(const Call& k, const std::vector<interpair*>& list)
         k.db.collision_response_m2(list[i], k.step, k.pass, k.first);
 }
 
-// Parallel edges with X and Y at one x (code 9) face each other only where
-// X and Y meet or the two edges overlap along their direction: the code
-// also names edges far apart on one vertical line, or meeting end to end,
-// and fusing those vertices would fold a cell flat.
+// Parallel edges (code 9) face each other only where they lie on one line,
+// within the crossing tolerance, and overlap along it by a positive length:
+// the code also names edges far apart on one vertical line, or meeting end
+// to end, and fusing those vertices would fold a cell flat.
 bool parallel_contact(const point3D* X, const point3D* Y)
 {
-    if (X->x == Y->x && X->y == Y->y)
-        return true;
+    // The tolerance of the crossing parameters, as a fraction of X's edge.
+    constexpr double kTolerance = 1e-9;
     const point3D* a = X->out_edge->p1;
     const point3D* b = X->out_edge->p2;
     const point3D* e = Y->in_edge->p1;
@@ -177,11 +242,16 @@ bool parallel_contact(const point3D* X, const point3D* Y)
     const double dx = b->x - a->x;
     const double dy = b->y - a->y;
     const double len2 = dx * dx + dy * dy;
-    if (len2 <= 0.0)
+    if (!(len2 > 0.0))
+        return false;
+    // Offsets of Y's edge ends from X's line, in lengths of X's edge.
+    const double offE = (dx * (e->y - a->y) - dy * (e->x - a->x)) / len2;
+    const double offF = (dx * (f->y - a->y) - dy * (f->x - a->x)) / len2;
+    if (std::fabs(offE) > kTolerance || std::fabs(offF) > kTolerance)
         return false;
     const double te = ((e->x - a->x) * dx + (e->y - a->y) * dy) / len2;
     const double tf = ((f->x - a->x) * dx + (f->y - a->y) * dy) / len2;
-    return std::min(std::max(te, tf), 1.0) - std::max(std::min(te, tf), 0.0) > 1e-9;
+    return std::min(std::max(te, tf), 1.0) - std::max(std::min(te, tf), 0.0) > kTolerance;
 }
 
 // The hit table of the crossing codes: the X-side and Y-side vertices.
@@ -397,8 +467,8 @@ int extend_stretches(const Call& k, const std::vector<point3D*>& S, const std::v
         // left the rings, are not walked.
         if (!a->alive || !b->alive || !c->alive || !d->alive || !stretch_sound(k.pair, k.pair->MP[idx]))
             continue;
-        if (!ring_sound(k.A()) || !ring_sound(k.B()))
-            return broken_walk(k);
+        if (cell* bad = unsound_cell(k))
+            return corrections::broken_boundary(k.db, bad);
         const int r = extend_stretch(k, idx, a, b, c, d);
         if (r >= 0)
             return r;
@@ -601,12 +671,9 @@ void hand_on_stretch(const Call& k, cell* X, cell* Y, interpair* pL, interpair* 
     if (pR && !k.over()) {
         if (!s1->alive || !s2->alive || !t1->alive || !t2->alive) {
             // The walks' ends are gone: the pair is re-run in the second
-            // pass, once, as long as it has no weld.
-            if (k.pair->MP.empty() && k.pass == 2 &&
-                std::find(ownReruns.begin(), ownReruns.end(), k.pair) == ownReruns.end()) {
-                ownReruns.push_back(k.pair);
+            // pass as long as it has no weld (once, after this response).
+            if (k.pair->MP.empty() && k.pass == 2)
                 k.db.collision_response_m2(k.pair, k.step, 2, k.first);
-            }
         } else if (small()) {
             k.db.collision_response_m3(pR, k.pair, k.step, k.pass, k.first);
         } else {
@@ -810,8 +877,8 @@ int weld_new_contact(const Call& k, const std::vector<point3D*>& S, const std::v
             if (!a->alive || !b->alive || !c->alive || !d->alive || cell_of(a) != k.A() || cell_of(b) != k.A() ||
                 cell_of(c) != k.B() || cell_of(d) != k.B())
                 continue;
-            if (!ring_sound(k.A()) || !ring_sound(k.B()))
-                return broken_walk(k);
+            if (cell* bad = unsound_cell(k))
+                return corrections::broken_boundary(k.db, bad);
             const int r = weld_combination(k, a, b, c, d);
             if (r >= 0)
                 return r;
@@ -823,8 +890,8 @@ int weld_new_contact(const Call& k, const std::vector<point3D*>& S, const std::v
 int respond(const Call& k)
 {
     dbReader& db = k.db;
-    if (!ring_sound(k.A()) || !ring_sound(k.B()))
-        return broken_walk(k);
+    if (cell* c = unsound_cell(k))
+        return corrections::broken_boundary(db, c);
     std::vector<point3D*> S, T;
     std::vector<std::size_t> stretchOf;
     const int code = contact_intervals(db, k.pair, S, T, &stretchOf);
@@ -857,6 +924,25 @@ bool out_of_play(const interpair* p)
     return !p || p->removed || !p->cell1 || !p->cell2 || p->cell1->dead || p->cell2->dead;
 }
 
+// A response entered: refused when out of play, past the nesting cap, or
+// not admitted as a re-run; run once more as the per-step response when its
+// pair was asked for again while it was open.
+int enter(const Call& k)
+{
+    if (out_of_play(k.pair) || !admit_rerun(k.pair, k.three))
+        return dbReader::STEP_OK;
+    Nesting nest(k.pair);
+    nest.record(k.three, k.q, k.pass, k.first);
+    if (nest.tooDeep())
+        return dbReader::STEP_OK;
+    const int r = respond(k);
+    if (r >= 0 || !nest.takeWaiting() || out_of_play(k.pair))
+        return r;
+    rerunPairs.push_back(k.pair);
+    nest.record(false, nullptr, k.pass, k.first, true);
+    return respond(Call{k.db, k.pair, k.step, k.pass, k.first, false, nullptr});
+}
+
 } // namespace
 
 void welding::record_responses(std::vector<ResponseCall>* into)
@@ -866,22 +952,10 @@ void welding::record_responses(std::vector<ResponseCall>* into)
 
 int dbReader::collision_response_m2(interpair* pair, int step, int pass, int first_pair_id)
 {
-    if (out_of_play(pair))
-        return STEP_OK;
-    Nesting nest;
-    nest.record(false, pair, nullptr, pass, first_pair_id);
-    if (nest.tooDeep())
-        return STEP_OK;
-    return respond(Call{*this, pair, step, pass, first_pair_id, false, nullptr});
+    return enter(Call{*this, pair, step, pass, first_pair_id, false, nullptr});
 }
 
 int dbReader::collision_response_m3(interpair* p, interpair* q, int step, int pass, int first_pair_id)
 {
-    if (out_of_play(p))
-        return STEP_OK;
-    Nesting nest;
-    nest.record(true, p, q, pass, first_pair_id);
-    if (nest.tooDeep())
-        return STEP_OK;
-    return respond(Call{*this, p, step, pass, first_pair_id, true, q});
+    return enter(Call{*this, p, step, pass, first_pair_id, true, q});
 }

@@ -43,7 +43,7 @@ bool rings_cross(dbReader& db, const Span& a, const Span& b)
 
 } // namespace
 
-int welding::pair_crossing_cells(dbReader& db)
+std::vector<interpair*> welding::pair_crossing_cells(dbReader& db)
 {
     // Boxes are computed here rather than refreshed on the cells: the stages
     // after this one widen a cell's box and never rebuild it.
@@ -104,7 +104,7 @@ int welding::pair_crossing_cells(dbReader& db)
                         const Span& a = spans[bin[u]];
                         const Span& b = spans[bin[v]];
                         if (!overlaps(a.box, b.box) || binX(std::max(a.box.xmin, b.box.xmin)) != bx
-                            || binY(std::max(a.box.ymin, b.box.ymin)) != by || find_any_pair(a.c, b.c)
+                            || binY(std::max(a.box.ymin, b.box.ymin)) != by || find_pair(a.c, b.c)
                             || !rings_cross(db, a, b))
                             continue;
                         found.emplace_back(a.c->id < b.c->id ? a.c : b.c, a.c->id < b.c->id ? b.c : a.c);
@@ -115,7 +115,16 @@ int welding::pair_crossing_cells(dbReader& db)
     std::sort(found.begin(), found.end(), [](const auto& x, const auto& y) {
         return x.first->id < y.first->id || (x.first->id == y.first->id && x.second->id < y.second->id);
     });
-    for (const auto& [a, b] : found)
-        new_pair(db, a, b);
-    return static_cast<int>(found.size());
+    std::vector<interpair*> paired;
+    for (const auto& [a, b] : found) {
+        interpair* p = find_any_pair(a, b);
+        if (p && !p->MP.empty())
+            continue; // a dissolved contact still holding stretches is not revived blind
+        if (p)
+            p->removed = 0;
+        else
+            p = new_pair(db, a, b);
+        paired.push_back(p);
+    }
+    return paired;
 }

@@ -2,18 +2,24 @@
 // pass only updates existing pairs, and the gap pairing of the edge
 // corrections only looks a few free edges around a gap, so two cells pushed
 // across a wider gap into each other would keep crossing boundaries step
-// after step. Before the pass, such cells are paired so that the pass welds
-// them like any new contact.
+// after step. After the gap pairing, such cells are paired so that the edge
+// stage welds them like any other new contact; where no such crossing is
+// left, the stages run exactly as without this search.
 #ifndef VANTU_CONTACT_CROSSING_CONTACTS_H
 #define VANTU_CONTACT_CROSSING_CONTACTS_H
 
+#include <vector>
+
 class dbReader;
+struct interpair;
 
 namespace welding {
 
 // Gives every two live cells whose boundaries properly cross, and which share
-// no pair (a dissolved one included), a new pair; returns how many were made.
-int pair_crossing_cells(dbReader& db);
+// no live pair, a pair: a dissolved one still listed without a stretch is
+// revived (a contact the rear of a migrating cell let go of), otherwise a new
+// one is made. Returns the pairs revived or made, in cell order.
+std::vector<interpair*> pair_crossing_cells(dbReader& db);
 
 } // namespace welding
 

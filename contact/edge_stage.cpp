@@ -2,13 +2,15 @@
 // whole tissue:
 //  1. gaps: a free run of boundary that leads from one weld to the next
 //     within two edges closes a small gap; the cells welded at its start are
-//     paired with every cell found across the welds around it;
+//     paired with every cell found across the welds around it; then cells
+//     whose boundaries still cross without a live pair are paired;
 //  2. the contact response runs on those new pairs (and on the pairs it
 //     creates in turn), so cells that came into contact weld this step;
 //  3. every side is kept between pi/2 and 1.9 pi: long ones are split, short
 //     or folded ones collapsed, splits first within a cell, both lists made
 //     before either is applied.
 #include "contact/corrections.h"
+#include "contact/crossing_contacts.h"
 #include "model/stage_progress.h"
 
 #include <QCoreApplication>
@@ -127,17 +129,31 @@ int dbReader::cell_edge_response(int step)
         }
     }
 
+    // Cells whose boundaries still cross without a live pair are paired too
+    // (a dissolved pair of theirs revived), so that phase 2 welds them.
+    std::vector<interpair*> revived;
+    for (interpair* p : pair_crossing_cells(*this))
+        if (p->id < static_cast<int>(K0))
+            revived.push_back(p);
+
     // 2. Contact response of the new pairs, and of the pairs they create.
+    auto respond_new = [&](interpair* pair) {
+        if (pair->removed || pair->check_detection())
+            return static_cast<int>(STEP_OK);
+        if (pair->cell1->dead || pair->cell2->dead)
+            message = QString("ERROR: one cell of %1 and %2 is already dead!").arg(pair->cell1->id).arg(pair->cell2->id);
+        return collision_response_m2(pair, step, 1, pair->id);
+    };
+    for (interpair* pair : revived) {
+        const int r = respond_new(pair);
+        if (r >= 0)
+            return finish(r);
+    }
     std::size_t begin = K0;
     std::size_t end = interpairs.size();
     while (begin < end) {
         for (std::size_t k = begin; k < end; ++k) {
-            interpair* pair = interpairs[k];
-            if (pair->removed || pair->check_detection())
-                continue;
-            if (pair->cell1->dead || pair->cell2->dead)
-                message = QString("ERROR: one cell of %1 and %2 is already dead!").arg(pair->cell1->id).arg(pair->cell2->id);
-            const int r = collision_response_m2(pair, step, 1, pair->id);
+            const int r = respond_new(interpairs[k]);
             if (r >= 0)
                 return finish(r);
         }

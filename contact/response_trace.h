@@ -11,7 +11,9 @@ namespace welding {
 
 // One entered response: `three` for the three-cell variant (whose caller's
 // pair is q, else -1), its pair, pass and visited pair, how deeply it is
-// nested (1 for a call of the stage), and whether the nesting cap refused it.
+// nested (1 for a call of the stage), whether the nesting cap refused it, and
+// whether it is the one further run of a pair that was asked for again while
+// its response was open (recorded at that response's depth).
 struct ResponseCall {
     bool three;
     int pair;
@@ -20,6 +22,7 @@ struct ResponseCall {
     int first;
     int depth;
     bool refused;
+    bool again = false;
 };
 
 // Every response entered from now on is appended to `into`; null stops.

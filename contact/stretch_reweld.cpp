@@ -10,13 +10,14 @@ using namespace welding;
 
 namespace {
 
-// Deletes the stretch of K that holds w (its first when none does) unless K
-// is protected or has none.
+// Deletes the stretch of K that holds w unless K is protected; nothing
+// when no stretch of K holds w.
 void remove_stretch_at(interpair* K, const point3D* w, interpair* const protect[3])
 {
-    if (!K || K == protect[0] || K == protect[1] || K == protect[2] || K->MP.empty())
+    if (!K || K == protect[0] || K == protect[1] || K == protect[2])
         return;
-    K->remove_MP(stretch_holding(K, w));
+    if (mergepair* m = stretch_through(K, w))
+        K->remove_MP(m);
 }
 
 // The welds of other contacts on the interior of one side are dissolved

@@ -78,6 +78,10 @@ void remove_side(edge* e);
 // none does, null when K has none. A contact with several stretches keeps
 // each one's welds apart this way.
 mergepair* stretch_holding(const interpair* K, const point3D* w);
+// The stretch of K whose run holds w, null when none does: what a clean-up
+// deletes, since a contact whose stretches all lie elsewhere has nothing
+// there to lose.
+mergepair* stretch_through(const interpair* K, const point3D* w);
 
 // Junction trim: when e (one of v's two edges) is welded to a third cell, the
 // first stretch of that contact is cut back to end at v. Returns e's pair

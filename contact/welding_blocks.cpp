@@ -1,4 +1,3 @@
-#include <cstdio>
 // The small operations every welding routine is made of: bonding and
 // unbonding facing edges, dropping and re-welding vertices, new records, and
 // the look-ups of pairs and partner cells.
@@ -77,14 +76,20 @@ bool run_holds(const point3D* from, const point3D* to, const point3D* w)
 
 } // namespace
 
+mergepair* stretch_through(const interpair* K, const point3D* w)
+{
+    for (mergepair* m : K->MP)
+        if (run_holds(m->S1, m->S2, w) || run_holds(m->T1, m->T2, w))
+            return m;
+    return nullptr;
+}
+
 mergepair* stretch_holding(const interpair* K, const point3D* w)
 {
     if (K->MP.empty())
         return nullptr;
-    for (mergepair* m : K->MP)
-        if (run_holds(m->S1, m->S2, w) || run_holds(m->T1, m->T2, w))
-            return m;
-    return K->MP[0];
+    mergepair* m = stretch_through(K, w);
+    return m ? m : K->MP[0];
 }
 
 interpair* trim_junction(edge* e, point3D* v)

@@ -147,9 +147,10 @@ TEST(ContactResponse, AJunctionDrivesTheThreeCellResponseWhichReRunsTheContactIt
     // with X: the three-cell response runs on (C1, X). It grows that weld's
     // end down to the junction, fusing the finger's first vertex with J;
     // the end is then welded to C2 too, so the contact of C1 and C2 is
-    // re-run from there, while its first call is still open, when the pass
-    // filter lets it: in pass 1 when it is older than (C1, X), in pass 2
-    // when the stage is visiting a later pair.
+    // asked to re-run from there when the pass filter lets it: in pass 1
+    // when it is older than (C1, X), in pass 2 when the stage is visiting a
+    // later pair. Its first call is still open, so it is not entered again
+    // there: it runs once more when that call has finished.
     const std::vector<JunctionCase> cases = {
         {"older contact, pass 1", true, 1, 0},
         {"visit of a later pair, pass 2", false, 2, 1},
@@ -182,7 +183,7 @@ TEST(ContactResponse, AJunctionDrivesTheThreeCellResponseWhichReRunsTheContactIt
         const ResponseCall& back = log.calls[2];
         EXPECT_TRUE(!outer.three && outer.pair == pair->id && outer.depth == 1);
         EXPECT_TRUE(three.three && three.pair == cx->id && three.q == pair->id && three.depth == 2);
-        EXPECT_TRUE(!back.three && back.pair == pair->id && back.depth == 3);
+        EXPECT_TRUE(!back.three && back.pair == pair->id && back.depth == 1 && back.again);
         for (const ResponseCall& r : log.calls) {
             EXPECT_EQ(r.pass, c.pass);
             EXPECT_EQ(r.first, first);

@@ -45,7 +45,9 @@ RunOutcome runFuzz(unsigned seed, int steps)
         }
         const ::testing::AssertionResult sound = topologyIsSound(*e);
         EXPECT_TRUE(sound) << "seed " << seed << " step " << step;
-        const std::vector<std::string> crossed = boundaryCrossings(*e);
+        // Cells that come into contact without a pair are paired by the
+        // edge stage, which these runs leave out.
+        const std::vector<std::string> crossed = boundaryCrossings(*e, CrossingScope::PairedCells);
         EXPECT_TRUE(crossed.empty()) << "seed " << seed << " step " << step << ": " << crossed.front();
         if (!sound || !crossed.empty())
             break;

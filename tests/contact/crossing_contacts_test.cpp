@@ -1,6 +1,7 @@
 // Two cells that share no contact, pushed into each other across a gap too
-// wide for the edge corrections' gap pairing: the contact stage pairs and
-// welds them in the same step, so their boundaries no longer cross. This is
+// wide for the edge corrections' gap pairing: the edge stage pairs them
+// after its gap pairing and welds them in the same step, so their
+// boundaries no longer cross. This is
 // the shape in which the wound sample's long Model run first left two
 // crossing cells: both are welded to a third cell above the gap, and each
 // bulges past the other below it.
@@ -37,21 +38,22 @@ TissueLayout bulgingPair(double reach)
     return t;
 }
 
-TEST(CrossingContacts, CellsPushedIntoEachOtherAreWeldedByTheContactStage)
+TEST(CrossingContacts, CellsPushedIntoEachOtherAreWeldedByTheEdgeStage)
 {
     std::string error;
-    // The edge corrections alone leave the two cells unpaired and crossing.
-    auto later = buildTissue(bulgingPair(1.0), &error);
-    ASSERT_TRUE(later) << error;
-    EXPECT_LT(later->cell_edge_response(1), 0);
-    EXPECT_EQ(welding::find_any_pair(later->cells[0], later->cells[1]), nullptr);
-    EXPECT_TRUE(boundariesCross(*later));
-
+    // The contact stage alone runs as it would without the search: no pair
+    // is made, and the cells stay crossed.
     auto e = buildTissue(bulgingPair(1.0), &error);
     ASSERT_TRUE(e) << error;
     ASSERT_TRUE(boundariesCross(*e));
-
+    const std::size_t pairs = e->interpairs.size();
     EXPECT_EQ(e->detect_collision(1), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_EQ(e->interpairs.size(), pairs);
+    EXPECT_TRUE(boundariesCross(*e));
+
+    // The gap pairing leaves them unpaired; the search after it pairs them,
+    // and the edge stage's contact response welds them.
+    EXPECT_EQ(e->cell_edge_response(1), dbReader::STEP_OK) << e->message.toStdString();
     const interpair* p = welding::find_pair(e->cells[0], e->cells[1]);
     ASSERT_NE(p, nullptr);
     EXPECT_FALSE(p->MP.empty());
@@ -60,39 +62,53 @@ TEST(CrossingContacts, CellsPushedIntoEachOtherAreWeldedByTheContactStage)
     const auto faults = checkTopology(*e);
     EXPECT_TRUE(faults.empty()) << describeFaults(faults);
     // Once paired, the next step's search finds nothing more to pair.
-    EXPECT_EQ(welding::pair_crossing_cells(*e), 0);
+    EXPECT_TRUE(welding::pair_crossing_cells(*e).empty());
 }
 
-TEST(CrossingContacts, OnlyCrossingCellsWithoutAnyPairArePaired)
+TEST(CrossingContacts, ADissolvedPairOfCrossingCellsIsRevivedAndWelded)
+{
+    // The rear detachment of a migrating cell flags its unwelded contacts
+    // removed; cells pushed into each other afterwards get that pair back.
+    std::string error;
+    auto e = buildTissue(bulgingPair(1.0), &error);
+    ASSERT_TRUE(e) << error;
+    interpair* dissolved = welding::new_pair(*e, e->cells[1], e->cells[0]);
+    dissolved->removed = 1;
+    const std::size_t pairs = e->interpairs.size();
+    EXPECT_EQ(e->cell_edge_response(1), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_FALSE(dissolved->removed);
+    EXPECT_FALSE(dissolved->MP.empty());
+    EXPECT_EQ(welding::find_pair(e->cells[0], e->cells[1]), dissolved);
+    EXPECT_GE(e->interpairs.size(), pairs);
+    std::string where;
+    EXPECT_FALSE(boundariesCross(*e, &where)) << where;
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+TEST(CrossingContacts, OnlyCrossingCellsWithoutALivePairArePaired)
 {
     std::string error;
     // Boxes overlapping, boundaries apart: no pair.
     auto apart = buildTissue(bulgingPair(-0.5), &error);
     ASSERT_TRUE(apart) << error;
     const std::size_t pairs = apart->interpairs.size();
-    EXPECT_EQ(welding::pair_crossing_cells(*apart), 0);
+    EXPECT_TRUE(welding::pair_crossing_cells(*apart).empty());
     EXPECT_EQ(apart->interpairs.size(), pairs);
 
     // Crossing: one pair, made once, whatever the cells' order.
     auto crossing = buildTissue(bulgingPair(1.0), &error);
     ASSERT_TRUE(crossing) << error;
-    EXPECT_EQ(welding::pair_crossing_cells(*crossing), 1);
+    EXPECT_EQ(welding::pair_crossing_cells(*crossing).size(), 1u);
     const interpair* made = crossing->interpairs.back();
     EXPECT_EQ(made->cell1, crossing->cells[0]);
     EXPECT_EQ(made->cell2, crossing->cells[1]);
-    EXPECT_EQ(welding::pair_crossing_cells(*crossing), 0);
-
-    // A dissolved contact still listed blocks a new one, as everywhere.
-    auto dissolved = buildTissue(bulgingPair(1.0), &error);
-    ASSERT_TRUE(dissolved) << error;
-    welding::new_pair(*dissolved, dissolved->cells[1], dissolved->cells[0])->removed = 1;
-    EXPECT_EQ(welding::pair_crossing_cells(*dissolved), 0);
+    EXPECT_TRUE(welding::pair_crossing_cells(*crossing).empty());
 
     // A dead cell is left alone.
     auto dead = buildTissue(bulgingPair(1.0), &error);
     ASSERT_TRUE(dead) << error;
     dead->cells[1]->dead = 1;
-    EXPECT_EQ(welding::pair_crossing_cells(*dead), 0);
+    EXPECT_TRUE(welding::pair_crossing_cells(*dead).empty());
 }
 
 }  // namespace
