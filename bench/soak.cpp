@@ -35,11 +35,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fcntl.h>
 #include <functional>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -213,9 +211,7 @@ bool parse(int argc, char** argv, Options& o)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench_env::offscreenWithoutDisplay();
     QApplication app(argc, argv);
     Options o;
     if (!parse(argc, argv, o)) {
@@ -226,12 +222,10 @@ int main(int argc, char** argv)
     if (!bench_env::prepareEngines())
         return 1;
 
-    // The engine's diagnostics (a line per merge, per kill, ...) go to
-    // /dev/null; the table is written to the real standard output.
-    std::fflush(stdout);
-    const int report = ::dup(1);
-    const int null = ::open("/dev/null", O_WRONLY);
-    if (report < 0 || null < 0 || ::dup2(null, 1) < 0)
+    // The engine's diagnostics go to /dev/null; the table is written to the
+    // real standard output.
+    const int report = bench_env::silenceStandardOutput();
+    if (report < 0)
         return 1;
     FILE* out = ::fdopen(report, "w");
     if (!out)
