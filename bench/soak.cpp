@@ -12,6 +12,7 @@
 //
 //   wound_point.vt Model steps 500 live 412 dead 3 divisions 97 faulty-steps 0 first - ms/step median 41.2 max 310.5
 //
+// Every 100 steps a line on standard error tells how far a run is.
 // "first" names the first fault: step, stage and the checker's or the
 // crossing test's text, or the stage's own "ERROR: " message. Faults found
 // in later steps are counted in faulty-steps (with --stop the run ends at
@@ -152,6 +153,10 @@ bool soak(const QString& file, int mode, const Options& o, FILE* out)
         }
         ms.push_back(spent);
         faultySteps += faulty ? 1 : 0;
+        // A sign of life on standard error for runs of many minutes.
+        if (step % 100 == 0)
+            std::fprintf(stderr, "  %s %s step %d, %d live cells\n", qPrintable(name), modeName(mode), step,
+                         liveCells(*engine));
         if (faulty && o.stop)
             break;
     }
