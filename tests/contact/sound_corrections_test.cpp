@@ -55,6 +55,20 @@ TissueLayout pocket()
     return layout;
 }
 
+// X (cell 0) above, Y (cell 1) a small cell below X's short bottom edge
+// A = (0, 0) -> B = (1, 0), welded to it, and Z (cell 2) below both,
+// wrapping round Y and welded to X and Y at A and at B.
+TissueLayout smallCellInANotch()
+{
+    TissueLayout layout;
+    layout.cells.push_back(FixtureCell{{{0, 0}, {1, 0}, {5, 0}, {5, 5}, {-4, 5}, {-4, 0}}, 0});
+    layout.cells.push_back(FixtureCell{{{1, 0}, {0, 0}, {0.2, -0.8}, {0.8, -0.8}}, 0});
+    layout.cells.push_back(
+        FixtureCell{{{-4, -5}, {6, -5}, {6, -0.5}, {1, 0}, {0.9, -1}, {0.1, -1}, {0, 0}, {-4, -0.5}}, 0});
+    layout.welds = {{0, 0, 1, 1, 0, 1}, {0, 0, 0, 2, 6, 6}, {1, 1, 1, 2, 6, 6}, {0, 1, 1, 2, 3, 3}, {1, 0, 0, 2, 3, 3}};
+    return layout;
+}
+
 // K (cell 1) above L (cell 0). K's bottom runs Vp = (0, 0), V = (1.5, 0),
 // Vn = (3, 0): Vp -> V welded to L (L is the pair's first cell), V -> Vn
 // free over a pocket of L, and Vn welded to L at one point.
@@ -100,6 +114,17 @@ TEST(SoundCorrections, ACollapseBetweenTwoWeldsToOneCellDoesNotPinchIt)
     EXPECT_TRUE(AB->p2->alive);
     EXPECT_EQ(AB->p1->next, AB->p2);
     EXPECT_DOUBLE_EQ(vertexAt(*e, 0, 3)->x, 1.0);
+    expectSound(*e);
+
+    // The same for a welded edge whose two cells meet one third cell at
+    // both ends.
+    e = buildSound(smallCellInANotch());
+    ASSERT_TRUE(e);
+    edge* welded = sideAt(*e, 0, 0);
+    ASSERT_TRUE(welded->bonded);
+    EXPECT_EQ(e->edge_response_m(welded), dbReader::STEP_OK);
+    EXPECT_TRUE(welded->p2->alive);
+    EXPECT_TRUE(welded->partner->p1->alive);
     expectSound(*e);
 }
 
