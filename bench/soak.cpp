@@ -12,7 +12,8 @@
 //
 //   wound_point.vt Model steps 500 live 412 dead 3 divisions 97 faulty-steps 0 first - ms/step median 41.2 max 310.5
 //
-// Every 100 steps a line on standard error tells how far a run is.
+// Every 100 steps a line on standard error tells how far a run is, and
+// every faulty step is named there as it happens.
 // "first" names the first fault: step, stage and the checker's or the
 // crossing test's text, or the stage's own "ERROR: " message. Faults found
 // in later steps are counted in faulty-steps (with --stop the run ends at
@@ -147,6 +148,8 @@ bool soak(const QString& file, int mode, const Options& o, FILE* out)
                 faulty = true;
                 if (first.empty())
                     first = "step " + std::to_string(step) + " " + stage.name + " \"" + fault + "\"";
+                std::fprintf(stderr, "  %s %s step %d %s: %s\n", qPrintable(name), modeName(mode), step, stage.name,
+                             fault.c_str());
             }
             if (failed)
                 break;
