@@ -66,6 +66,32 @@ std::vector<point3D*> triple_junction_picks(const node* n, bool stage);
 // `progress` (may be empty) receives the stage's progress values.
 std::vector<point3D*> pick_candidates(const dbReader& db, const std::function<void(int)>& progress = {});
 
+// Whether one cell holds a vertex among LA and another among LB (`skip`
+// left out): merging the two places would put both in one node, at one
+// point, without welding them (a cell is never welded to itself), and leave
+// that cell pinched. The collapse and the slides refuse such a merge.
+bool pinches_a_cell(const std::vector<point3D*>& LA, const std::vector<point3D*>& LB,
+                    const point3D* skip = nullptr);
+
+// A boundary change tried on paper before it is made: the vertices it
+// moves (and where to) and those it takes off their rings. The change keeps
+// the tissue sound when every ring it touches still runs counter-clockwise
+// and no side it moves or bridges comes to cross a side of its own cell or
+// of a cell in contact with one it touches, beyond the crossings those sides
+// had already. A collapse or a slide that would fold a cell across its
+// welded neighbour is refused (or done another way) on this answer.
+class BoundaryTrial {
+public:
+    void move(point3D* p, welding::Pos at);
+    void move_all(const std::vector<point3D*>& list, welding::Pos at);
+    void drop(point3D* p);
+    bool keeps_tissue_sound() const;
+
+private:
+    std::vector<std::pair<point3D*, welding::Pos>> moves;
+    std::vector<point3D*> dropped;
+};
+
 } // namespace corrections
 
 #endif

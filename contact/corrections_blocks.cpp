@@ -109,4 +109,13 @@ bool ring_reaches(const point3D* from, const point3D* to)
     return false;
 }
 
+bool pinches_a_cell(const std::vector<point3D*>& LA, const std::vector<point3D*>& LB, const point3D* skip)
+{
+    for (const point3D* a : LA)
+        for (const point3D* b : LB)
+            if (a != b && a != skip && b != skip && welding::cell_of(a) && welding::cell_of(a) == welding::cell_of(b))
+                return true;
+    return false;
+}
+
 } // namespace corrections

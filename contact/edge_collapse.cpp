@@ -111,6 +111,37 @@ Pos collapse_point(edge* e)
     return midpoint(pos_of(A), pos_of(B));
 }
 
+// Whether merging A and B (with A' and B' for a welded edge) at `at` keeps
+// every ring around counter-clockwise and uncrossed: A, A' and every vertex
+// welded to A or B move there, B and B' leave.
+bool collapse_keeps_sound(point3D* A, point3D* B, point3D* Ap, point3D* Bp, Pos at)
+{
+    BoundaryTrial trial;
+    trial.move(A, at);
+    trial.move(Ap, at);
+    trial.move_all(A->mp, at);
+    trial.move_all(partners_except(B, Bp), at);
+    trial.drop(B);
+    trial.drop(Bp);
+    return trial.keeps_tissue_sound();
+}
+
+// The place of the collapse: the usual collapse point when the collapse
+// keeps the tissue sound there, else the first of e's middle, A's and B's
+// own places that does; false when none does, and the edge stays.
+bool sound_collapse_point(edge* e, point3D* Ap, point3D* Bp, Pos& at)
+{
+    point3D* A = e->p1;
+    point3D* B = e->p2;
+    for (const Pos p : {collapse_point(e), midpoint(pos_of(A), pos_of(B)), pos_of(A), pos_of(B)}) {
+        if (collapse_keeps_sound(A, B, Ap, Bp, p)) {
+            at = p;
+            return true;
+        }
+    }
+    return false;
+}
+
 // The stretch ends of c's live contacts that name `from` name `to`.
 void move_stretch_ends(cell* c, const point3D* from, point3D* to)
 {
@@ -204,8 +235,11 @@ int collapse_welded(dbReader& db, edge* e)
     if (smallX)
         return dbReader::STEP_OK;
 
-    // 3. Collapse e and P.
-    const Pos at = collapse_point(e);
+    // 3. Collapse e and P, where that neither pinches a third cell nor folds
+    //    a side across a neighbour; otherwise the edge stays as it is.
+    Pos at;
+    if (pinches_a_cell(partners_except(A, Ap), partners_except(B, Bp)) || !sound_collapse_point(e, Ap, Bp, at))
+        return dbReader::STEP_OK;
     db.node_merge(A, B);
     B->alive = 0;
     Bp->alive = 0;
@@ -274,9 +308,10 @@ int collapse_free(dbReader& db, edge* e)
         db.cell_death_response(X);
         return dbReader::STEP_OK;
     }
+    Pos at;
+    if (pinches_a_cell(A->mp, B->mp) || !sound_collapse_point(e, nullptr, nullptr, at))
+        return dbReader::STEP_OK;
     X->remesh = 1;
-
-    const Pos at = collapse_point(e);
     db.node_merge(A, B);
     B->alive = 0;
     X->removeside(e);

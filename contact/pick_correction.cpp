@@ -133,6 +133,29 @@ void reweld_at_m(dbReader& db, Pick& p, const std::vector<point3D*>& A, const st
     }
 }
 
+// Whether the slide keeps the tissue sound: no cell has a vertex welded at
+// Vp and another at Vn (but `skip`), which the junction at M would pinch,
+// and every ring around stays counter-clockwise and uncrossed when Vp and
+// the partners of both meet at M, V and Vn leave K, and `gone1`, `gone2`
+// leave their rings too.
+bool slide_keeps_sound(const Pick& p, const point3D* skip = nullptr, point3D* gone1 = nullptr,
+                       point3D* gone2 = nullptr)
+{
+    if (pinches_a_cell(p.Vp->mp, p.Vn->mp, skip))
+        return false;
+    BoundaryTrial trial;
+    trial.move(p.Vp, p.M);
+    trial.move_all(p.Vp->mp, p.M);
+    for (point3D* u : p.Vn->mp)
+        if (u != skip)
+            trial.move(u, p.M);
+    trial.drop(p.V);
+    trial.drop(p.Vn);
+    trial.drop(gone1);
+    trial.drop(gone2);
+    return trial.keeps_tissue_sound();
+}
+
 // The start of every slide: Vp moves to M, V and Vn leave K's ring and
 // their partners forget them. A receives Vp's partners, B Vn's.
 void begin_slide(Pick& p, std::vector<point3D*>& A, std::vector<point3D*>& B)
@@ -305,12 +328,18 @@ int side_slide(dbReader& db, Pick& p, bool inSide)
     // Squeezed: the neighbour touches, along a stretch ending at K, a cell
     // welded at the vertex that stays.
     for (point3D* u : inSide ? p.Vn->mp : p.Vp->mp) {
-        interpair* q = find_pair(other, cell_of(u));
+        cell* F = cell_of(u);
+        if (!F || F == other)
+            continue;
+        interpair* q = find_pair(other, F);
         if (q && !q->MP.empty() && end_welded_to(q->MP.front(), p.K)) {
             db.cell_death_response(p.K);
             return dbReader::STEP_OK;
         }
     }
+    // A slide that would fold a side across a neighbour is not made.
+    if (!slide_keeps_sound(p))
+        return dbReader::STEP_OK;
     std::vector<point3D*> A, B;
     begin_slide(p, A, B);
     if (inSide)
@@ -339,6 +368,8 @@ int side_slide(dbReader& db, Pick& p, bool inSide)
 
 int spike_retraction(dbReader& db, Pick& p)
 {
+    if (!slide_keeps_sound(p, p.Rn, p.L0, p.Rn))
+        return dbReader::STEP_OK;
     drop_side(p.K, p.in);
     drop_side(p.K, p.out);
     drop_side(p.L, p.inP);
@@ -405,6 +436,8 @@ int three_cell_slide(dbReader& db, Pick& p, int depth)
             }
         }
     }
+    if (!slide_keeps_sound(p))
+        return dbReader::STEP_OK;
     std::vector<point3D*> A, B;
     begin_slide(p, A, B);
     db.node_remove_1(p.Vn);
@@ -488,7 +521,7 @@ int pick_at(dbReader& db, point3D* V, int depth)
         return dbReader::STEP_OK;
     cell* K = cell_of(V);
     if (!K)
-        return broken_boundary(db, nullptr);
+        return broken_boundary(db, V->in_edge ? V->in_edge->cell : nullptr);
     if (K->dead)
         return dbReader::STEP_OK;
     if (K->sides.size() <= kSmallestCorrectable) {

@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <ostream>
 #include <unistd.h>
 
@@ -17,21 +16,15 @@ int main(int argc, char** argv)
 {
     // Without a display the engine benchmarks still run on the off-screen
     // platform; those that need GL say so and are skipped.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench_env::offscreenWithoutDisplay();
     QApplication app(argc, argv);
     if (!bench_env::prepareEngines())
         return 1;
 
-    // The engine writes its diagnostics to standard output (a trace line per
-    // merge, a line per parameter look-up of the behaviour model): millions
-    // of lines in one run, which would bury the figures and time the
-    // terminal. They go to /dev/null; the report keeps the real output.
-    std::fflush(stdout);
-    const int report = ::dup(1);
-    const int null = ::open("/dev/null", O_WRONLY);
-    if (report < 0 || null < 0 || ::dup2(null, 1) < 0)
+    // The engine's diagnostics go to /dev/null; the report keeps the real
+    // output.
+    const int report = bench_env::silenceStandardOutput();
+    if (report < 0)
         return 1;
     __gnu_cxx::stdio_filebuf<char> buffer(report, std::ios::out);
     std::ostream out(&buffer);

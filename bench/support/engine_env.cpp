@@ -8,10 +8,13 @@
 #include "model/tissue_file.h"
 
 #include <QFileInfo>
+#include <QtGlobal>
 #include <QString>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace bench_env {
 
@@ -35,6 +38,24 @@ const char* samplesDirectory()
 {
     const char* dir = std::getenv("VANTU_SAMPLES");
     return dir && *dir ? dir : VANTU_SOURCE_SAMPLES;
+}
+
+void offscreenWithoutDisplay()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+int silenceStandardOutput()
+{
+    std::fflush(stdout);
+    const int report = ::dup(1);
+    const int null = ::open("/dev/null", O_WRONLY);
+    if (report < 0 || null < 0 || ::dup2(null, 1) < 0)
+        return -1;
+    ::close(null);
+    return report;
 }
 
 std::unique_ptr<dbReader> loadTissue(const QString& file)

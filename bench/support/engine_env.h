@@ -23,6 +23,17 @@ bool prepareEngines();
 // The samples directory: VANTU_SAMPLES, or the one beside bench/.
 const char* samplesDirectory();
 
+// Without a display the engine still runs on the off-screen platform; call
+// before the application object is made.
+void offscreenWithoutDisplay();
+
+// The engine writes its diagnostics to standard output (a trace line per
+// merge, per kill, per parameter look-up): millions of lines in a long run,
+// which would bury the figures and time the terminal. Standard output goes
+// to /dev/null from here on; the result is a descriptor of the real one for
+// the report, or -1 when the redirection fails.
+int silenceStandardOutput();
+
 // A tissue file loaded through the view's loader; null when it fails.
 std::unique_ptr<dbReader> loadTissue(const QString& file);
 

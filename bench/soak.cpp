@@ -1,0 +1,248 @@
+// Soak run: every sample, loaded as the program loads it, played in a
+// mechanism mode for many steps, with the topology checker and the crossing
+// test after every stage of every step. A development tool for the engine:
+// it finds the step and the stage that first leave a broken or crossed
+// tissue, which a single step's tests rarely reach.
+//
+//   soak [--mode model|grow|relax|all] [--steps N] [--cells M] [--stop] [file.vt ...]
+//
+// Without files it runs every sample; without --mode, all three modes. A run
+// ends after N steps, once M cells are live, or at a failing stage (the step
+// loop would stop there too). One line per run:
+//
+//   wound_point.vt Model steps 500 live 412 dead 3 divisions 97 faulty-steps 0 first - ms/step median 41.2 max 310.5
+//
+// Every 100 steps a line on standard error tells how far a run is, and
+// every faulty step is named there as it happens.
+// "first" names the first fault: step, stage and the checker's or the
+// crossing test's text, or the stage's own "ERROR: " message. Faults found
+// in later steps are counted in faulty-steps (with --stop the run ends at
+// the first). The exit status is 1 when any run found a fault.
+//
+// The crossing test after the contact and pick stages compares only cells
+// that a live pair joins: cells that have just come into contact are paired
+// by the edge stage, the last of the step, after which every two live cells
+// are compared.
+#include "support/engine_env.h"
+
+#include "model/dbreader.h"
+#include "tests/support/crossings.h"
+#include "tests/support/topology_check.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Stage {
+    const char* name;
+    std::function<int(dbReader&, int)> run;
+    // Which crossing test holds after the stage; none after the stages that
+    // move cells into each other before the contact stage mends it.
+    enum { NoCrossingTest, PairedCells, AllCells } crossings;
+};
+
+// The step loop's stages in its order; each runs only while the ones before
+// returned -1.
+const std::vector<Stage>& stages()
+{
+    static const std::vector<Stage> list = {
+        {"mesh", [](dbReader& e, int s) { e.cell_mesh_generation(s); return -1; }, Stage::NoCrossingTest},
+        {"behaviour", [](dbReader& e, int s) { return e.cell_setupbiobehaviors(s); }, Stage::NoCrossingTest},
+        {"mechanics", [](dbReader& e, int s) { return e.cell_dynamic_FEM(s); }, Stage::NoCrossingTest},
+        {"contact", [](dbReader& e, int s) { return e.detect_collision(s); }, Stage::PairedCells},
+        {"pick", [](dbReader& e, int s) { return e.cell_pick_response(s); }, Stage::PairedCells},
+        {"edge", [](dbReader& e, int s) { return std::max(-1, e.cell_edge_response(s)); }, Stage::AllCells},
+        {"rtree", [](dbReader& e, int) { e.r_tree_construction(e.bounds); return -1; }, Stage::NoCrossingTest},
+    };
+    return list;
+}
+
+struct Options {
+    std::vector<int> modes;
+    int steps = 400;
+    int cells = 2000;
+    bool stop = false;
+    QStringList files;
+};
+
+const char* modeName(int mode)
+{
+    return mode == dbReader::MECH_GROW ? "Grow" : mode == dbReader::MECH_RELAX ? "Relax" : "Model";
+}
+
+double cpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+int liveCells(const dbReader& e)
+{
+    int n = 0;
+    for (const cell* c : e.cells)
+        n += c->dead ? 0 : 1;
+    return n;
+}
+
+// The first fault the checks find after a stage, or an empty text.
+std::string checkAfter(const dbReader& e, const Stage& stage)
+{
+    const std::vector<TopologyFault> faults = checkTopology(e);
+    if (!faults.empty())
+        return std::string(invariantName(faults.front().invariant)) + ": " + faults.front().what
+               + (faults.size() > 1 ? " (+" + std::to_string(faults.size() - 1) + " more)" : "");
+    if (stage.crossings == Stage::NoCrossingTest)
+        return {};
+    const std::vector<std::string> found = boundaryCrossings(
+        e, stage.crossings == Stage::AllCells ? CrossingScope::AllCells : CrossingScope::PairedCells);
+    if (found.empty())
+        return {};
+    return found.front() + (found.size() > 1 ? " (+" + std::to_string(found.size() - 1) + " more)" : "");
+}
+
+// One run; prints its line to `out` and returns whether it found a fault.
+bool soak(const QString& file, int mode, const Options& o, FILE* out)
+{
+    const QString name = QDir(file).dirName();
+    std::unique_ptr<dbReader> engine = bench_env::loadTissue(file);
+    if (!engine) {
+        std::fprintf(out, "%s %s: not loaded\n", qPrintable(name), modeName(mode));
+        return true;
+    }
+    engine->mech_mode = mode;
+    const int startCells = static_cast<int>(engine->cells.size());
+
+    std::string first;
+    int faultySteps = 0;
+    std::vector<double> ms;
+    int step = 0;
+    bool failed = false;
+    while (step < o.steps && liveCells(*engine) < o.cells && !failed) {
+        ++step;
+        double spent = 0.0;
+        bool faulty = false;
+        for (const Stage& stage : stages()) {
+            const double start = cpuMs();
+            const int r = stage.run(*engine, step);
+            spent += cpuMs() - start;
+            std::string fault;
+            if (r >= 0) {
+                fault = "failed at " + std::to_string(r) + ": " + engine->message.toStdString();
+                failed = true;
+            } else {
+                fault = checkAfter(*engine, stage);
+            }
+            if (!fault.empty() && !faulty) {
+                faulty = true;
+                if (first.empty())
+                    first = "step " + std::to_string(step) + " " + stage.name + " \"" + fault + "\"";
+                std::fprintf(stderr, "  %s %s step %d %s: %s\n", qPrintable(name), modeName(mode), step, stage.name,
+                             fault.c_str());
+            }
+            if (failed)
+                break;
+        }
+        ms.push_back(spent);
+        faultySteps += faulty ? 1 : 0;
+        // A sign of life on standard error for runs of many minutes.
+        if (step % 100 == 0)
+            std::fprintf(stderr, "  %s %s step %d, %d live cells\n", qPrintable(name), modeName(mode), step,
+                         liveCells(*engine));
+        if (faulty && o.stop)
+            break;
+    }
+
+    std::sort(ms.begin(), ms.end());
+    const double median = ms.empty() ? 0.0 : ms[ms.size() / 2];
+    const double worst = ms.empty() ? 0.0 : ms.back();
+    const int live = liveCells(*engine);
+    const int dead = static_cast<int>(engine->cells.size()) - live;
+    std::fprintf(out,
+                 "%s %s steps %d live %d dead %d divisions %d faulty-steps %d first %s ms/step median %.1f max %.1f\n",
+                 qPrintable(name), modeName(mode), step, live, dead,
+                 static_cast<int>(engine->cells.size()) - startCells, faultySteps,
+                 first.empty() ? "-" : first.c_str(), median, worst);
+    std::fflush(out);
+    return !first.empty();
+}
+
+bool parse(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--mode" && hasValue) {
+            const std::string m = argv[++i];
+            if (m == "model")
+                o.modes.push_back(dbReader::MECH_MODEL);
+            else if (m == "grow")
+                o.modes.push_back(dbReader::MECH_GROW);
+            else if (m == "relax")
+                o.modes.push_back(dbReader::MECH_RELAX);
+            else if (m != "all")
+                return false;
+        } else if (a == "--steps" && hasValue) {
+            o.steps = std::atoi(argv[++i]);
+        } else if (a == "--cells" && hasValue) {
+            o.cells = std::atoi(argv[++i]);
+        } else if (a == "--stop") {
+            o.stop = true;
+        } else if (!a.empty() && a[0] != '-') {
+            o.files << QString::fromLocal8Bit(argv[i]);
+        } else {
+            return false;
+        }
+    }
+    if (o.modes.empty())
+        o.modes = {dbReader::MECH_MODEL, dbReader::MECH_GROW, dbReader::MECH_RELAX};
+    if (o.files.isEmpty()) {
+        const QDir dir(QString::fromLocal8Bit(bench_env::samplesDirectory()));
+        for (const QString& f : dir.entryList({"*.vt"}, QDir::Files, QDir::Name))
+            o.files << dir.filePath(f);
+    }
+    return o.steps > 0 && o.cells > 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    bench_env::offscreenWithoutDisplay();
+    QApplication app(argc, argv);
+    Options o;
+    if (!parse(argc, argv, o)) {
+        std::fprintf(stderr, "usage: %s [--mode model|grow|relax|all] [--steps N] [--cells M] [--stop] [file.vt ...]\n",
+                     argv[0]);
+        return 2;
+    }
+    if (!bench_env::prepareEngines())
+        return 1;
+
+    // The engine's diagnostics go to /dev/null; the table is written to the
+    // real standard output.
+    const int report = bench_env::silenceStandardOutput();
+    if (report < 0)
+        return 1;
+    FILE* out = ::fdopen(report, "w");
+    if (!out)
+        return 1;
+
+    bool anyFault = false;
+    for (const QString& file : o.files)
+        for (int mode : o.modes)
+            anyFault = soak(file, mode, o, out) || anyFault;
+    std::fclose(out);
+    return anyFault ? 1 : 0;
+}

@@ -1,0 +1,153 @@
+// Corrections that would fold a cell across a neighbour, pinch a neighbour
+// or remove the wrong cell: each is refused or made another way, and the
+// tissue stays sound and uncrossed. The tissues are cut down from long runs
+// of the samples, where these cases first showed.
+#include "contact/corrections.h"
+#include "support/crossings.h"
+#include "support/tissue_fixture.h"
+#include "support/topology_check.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void expectSound(const dbReader& e)
+{
+    EXPECT_TRUE(topologyIsSound(e));
+    std::string where;
+    EXPECT_FALSE(boundariesCross(e, &where)) << where;
+}
+
+std::unique_ptr<dbReader> buildSound(const TissueLayout& layout)
+{
+    std::string error;
+    auto e = buildTissue(layout, &error);
+    EXPECT_TRUE(e) << error;
+    if (e)
+        expectSound(*e);
+    return e;
+}
+
+// Z (cell 0) on the left has a free side rising from J = (0, 0) to z =
+// (0, 6); W (cell 1) is welded to Z at J alone and runs up close beside that
+// side, 0.3 to its right; X (cell 2) sits above W with its short free bottom
+// edge A = (0, 6) -> B = (1, 6), A welded to z. Collapsing that edge at its
+// middle would drag z to (0.5, 6) and swing Z's side J -> z across W.
+TissueLayout swingAcrossAThirdCell()
+{
+    TissueLayout layout;
+    layout.cells.push_back(FixtureCell{{{-10, 0}, {-5, 0}, {0, 0}, {0, 6}, {-5, 6}, {-10, 6}}, 0});
+    layout.cells.push_back(FixtureCell{{{0, 0}, {4, 0}, {8, 0}, {8, 5}, {4, 5}, {0.3, 5}, {0.3, 3}}, 0});
+    layout.cells.push_back(FixtureCell{{{0, 6}, {1, 6}, {5, 6}, {5, 11}, {0, 11}}, 0});
+    layout.welds = {{0, 2, 2, 1, 0, 0}, {0, 3, 3, 2, 0, 0}};
+    return layout;
+}
+
+// X (cell 1) above Z (cell 0): X's short free bottom edge A = (0, 0) -> B =
+// (1, 0) has both ends welded to Z, whose top dips into a small pocket
+// between the two welds.
+TissueLayout pocket()
+{
+    TissueLayout layout;
+    layout.cells.push_back(FixtureCell{{{-5, -6}, {6, -6}, {6, 0}, {1, 0}, {0.5, -0.5}, {0, 0}, {-5, 0}}, 0});
+    layout.cells.push_back(FixtureCell{{{0, 0}, {1, 0}, {5, 3}, {0, 6}, {-4, 3}}, 0});
+    layout.welds = {{0, 5, 5, 1, 0, 0}, {0, 3, 3, 1, 1, 1}};
+    return layout;
+}
+
+// X (cell 0) above, Y (cell 1) a small cell below X's short bottom edge
+// A = (0, 0) -> B = (1, 0), welded to it, and Z (cell 2) below both,
+// wrapping round Y and welded to X and Y at A and at B.
+TissueLayout smallCellInANotch()
+{
+    TissueLayout layout;
+    layout.cells.push_back(FixtureCell{{{0, 0}, {1, 0}, {5, 0}, {5, 5}, {-4, 5}, {-4, 0}}, 0});
+    layout.cells.push_back(FixtureCell{{{1, 0}, {0, 0}, {0.2, -0.8}, {0.8, -0.8}}, 0});
+    layout.cells.push_back(
+        FixtureCell{{{-4, -5}, {6, -5}, {6, -0.5}, {1, 0}, {0.9, -1}, {0.1, -1}, {0, 0}, {-4, -0.5}}, 0});
+    layout.welds = {{0, 0, 1, 1, 0, 1}, {0, 0, 0, 2, 6, 6}, {1, 1, 1, 2, 6, 6}, {0, 1, 1, 2, 3, 3}, {1, 0, 0, 2, 3, 3}};
+    return layout;
+}
+
+// K (cell 1) above L (cell 0). K's bottom runs Vp = (0, 0), V = (1.5, 0),
+// Vn = (3, 0): Vp -> V welded to L (L is the pair's first cell), V -> Vn
+// free over a pocket of L, and Vn welded to L at one point.
+TissueLayout inSidePickOverAPocket()
+{
+    TissueLayout layout;
+    layout.cells.push_back(
+        FixtureCell{{{-3, -6}, {6, -6}, {6, -1}, {3, 0}, {2.25, -0.8}, {1.5, 0}, {0, 0}, {-3, -1}}, 0});
+    layout.cells.push_back(
+        FixtureCell{{{-3, 0}, {0, 0}, {1.5, 0}, {3, 0}, {6, 0.5}, {6, 4}, {3, 6}, {0, 6}, {-3, 4}}, 0});
+    layout.welds = {{0, 5, 6, 1, 1, 2}, {0, 3, 3, 1, 3, 3}};
+    return layout;
+}
+
+} // namespace
+
+TEST(SoundCorrections, AFreeCollapseDoesNotSwingAWeldedNeighbourAcrossAThirdCell)
+{
+    auto e = buildSound(swingAcrossAThirdCell());
+    ASSERT_TRUE(e);
+    edge* AB = sideAt(*e, 2, 0);
+    point3D* A = AB->p1;
+    point3D* B = AB->p2;
+    point3D* C = B->next;
+    point3D* z = vertexAt(*e, 0, 3);
+    EXPECT_EQ(e->edge_response_m(AB), dbReader::STEP_OK);
+    // Collapsed all the same, at A's own place, which moves nobody else.
+    EXPECT_FALSE(B->alive);
+    EXPECT_EQ(A->next, C);
+    EXPECT_DOUBLE_EQ(A->x, 0.0);
+    EXPECT_DOUBLE_EQ(z->x, 0.0);
+    expectSound(*e);
+}
+
+TEST(SoundCorrections, ACollapseBetweenTwoWeldsToOneCellDoesNotPinchIt)
+{
+    auto e = buildSound(pocket());
+    ASSERT_TRUE(e);
+    edge* AB = sideAt(*e, 1, 0);
+    EXPECT_EQ(e->edge_response_m(AB), dbReader::STEP_OK);
+    // Z's two vertices would share a node without being welded: the edge
+    // stays as it is.
+    EXPECT_TRUE(AB->p2->alive);
+    EXPECT_EQ(AB->p1->next, AB->p2);
+    EXPECT_DOUBLE_EQ(vertexAt(*e, 0, 3)->x, 1.0);
+    expectSound(*e);
+
+    // The same for a welded edge whose two cells meet one third cell at
+    // both ends.
+    e = buildSound(smallCellInANotch());
+    ASSERT_TRUE(e);
+    edge* welded = sideAt(*e, 0, 0);
+    ASSERT_TRUE(welded->bonded);
+    EXPECT_EQ(e->edge_response_m(welded), dbReader::STEP_OK);
+    EXPECT_TRUE(welded->p2->alive);
+    EXPECT_TRUE(welded->partner->p1->alive);
+    expectSound(*e);
+}
+
+TEST(SoundCorrections, ASideSlideDoesNotMistakeTheNeighbourItselfForAThirdCell)
+{
+    auto e = buildSound(inSidePickOverAPocket());
+    ASSERT_TRUE(e);
+    point3D* V = vertexAt(*e, 1, 2);
+    // Vn's partner lies on L: L is no third cell that could squeeze K out.
+    EXPECT_EQ(e->pick_correction(V), dbReader::STEP_OK);
+    EXPECT_FALSE(e->cells[1]->dead);
+    // Sliding would pinch L at M between its vertices at Vp and Vn: the
+    // pick stays.
+    EXPECT_TRUE(V->alive);
+    expectSound(*e);
+}
+
+TEST(SoundCorrections, APickWhoseOutEdgeHasNoCellNamesItsOwnCell)
+{
+    auto e = buildSound(twoWeldedCells());
+    ASSERT_TRUE(e);
+    point3D* V = vertexAt(*e, 1, 1);
+    V->out_edge->cell = nullptr;
+    EXPECT_EQ(e->pick_correction(V), 1);
+    EXPECT_EQ(e->message, "ERROR: the boundary of cell 1 is broken!");
+}
