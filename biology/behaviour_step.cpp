@@ -11,6 +11,7 @@
 #include "biology/biology.h"
 #include "model/dbreader.h"
 #include "model/stage_progress.h"
+#include "signalling/network.h"
 
 #include <QCoreApplication>
 #include <QProgressDialog>
@@ -170,6 +171,7 @@ int dbReader::cell_setupbiobehaviors(int step)
     using namespace behaviour;
     const int mode = mech_mode;
     const int n = static_cast<int>(cells.size());
+    Network::newTracePeriod();
 
     QProgressDialog dialog;
     const char* firstLabel = mode == MECH_RELAX  ? "Tissue relaxing..."

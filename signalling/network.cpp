@@ -8,7 +8,30 @@
 #include <cstdio>
 #include <iostream>
 
+namespace {
+
+// The trace period, and the last one in which each trace line was printed.
+unsigned tracePeriod = 1;
+unsigned lookUpTraced = 0;
+unsigned localTraced = 0;
+
+// True the first time `line` is asked for in the current period.
+bool firstInPeriod(unsigned& line)
+{
+    if (line == tracePeriod)
+        return false;
+    line = tracePeriod;
+    return true;
+}
+
+}  // namespace
+
 Network::Network() = default;
+
+void Network::newTracePeriod()
+{
+    ++tracePeriod;
+}
 
 Network::~Network()
 {
@@ -159,7 +182,8 @@ int Network::fillLocalParameters(unsigned int r, const char* name)
 
 double Network::getValueOfParameter(const char* name, unsigned int r, State* state)
 {
-    std::printf("get kl done!\n");
+    if (firstInPeriod(lookUpTraced))
+        std::printf("get kl done!\n");
     const std::string id = name ? name : "";
     const int local = fillLocalParameters(r, id.c_str());
 
@@ -195,7 +219,8 @@ double Network::getValueOfParameter(const char* name, unsigned int r, State* sta
     }
     if (local >= 0) {
         const double value = stoichiometricMatrix->getKineticLaw(r)->getParameter(local)->getValue();
-        std::cout << local << "\n" << value << std::endl;
+        if (firstInPeriod(localTraced))
+            std::cout << local << "\n" << value << std::endl;
         return value;
     }
     std::printf("ERROR: can not get value of parameter: %s\n", id.c_str());

@@ -38,6 +38,10 @@ public:
     // then model-wide parameter (through its assignment rule when not
     // constant), then a local parameter of column r's kinetic law.
     double getValueOfParameter(const char* name, unsigned int r, State* state);
+    // The look-ups trace themselves on standard output once a period, not
+    // once each (a step makes about a hundred per cell); the behaviour step
+    // opens a new period every step.
+    static void newTracePeriod();
     bool isParameter(const char* name, unsigned int r);
     // Rate of column r on the smallest state that can fire it.
     double getValueOfRateConstant(unsigned int r);

@@ -363,6 +363,26 @@ TEST_F(LoadedTissue, DiffusionConservesEveryCytokine)
     }
 }
 
+// The trace of the rate look-ups: one line a behaviour step, not one per
+// look-up (about a hundred per cell, a hundred thousand a step at a thousand
+// cells, all of it on the terminal of whoever runs the program).
+TEST_F(LoadedTissue, ModelStepTracesItsLookUpsOnce)
+{
+    ASSERT_TRUE(loadSample("wound_center.vt"));
+    reader->mech_mode = dbReader::MECH_MODEL;
+    for (int step = 1; step <= 2; ++step) {
+        testing::internal::CaptureStdout();
+        const int r = reader->cell_setupbiobehaviors(step);
+        const std::string out = testing::internal::GetCapturedStdout();
+        ASSERT_EQ(r, dbReader::STEP_OK) << reader->message.toStdString();
+        int traced = 0;
+        for (std::size_t at = out.find("get kl done!\n"); at != std::string::npos;
+             at = out.find("get kl done!\n", at + 1))
+            ++traced;
+        EXPECT_EQ(traced, 1) << "step " << step;
+    }
+}
+
 // ---- behaviour choice ---------------------------------------------------------------------
 
 TEST_F(BehaviourTest, DrawFallsInItsRange)
