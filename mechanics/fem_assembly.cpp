@@ -23,8 +23,14 @@ constexpr double kPi2 = 9.869604378534024;
 constexpr double kRelaxClamp = 15.70796325;
 constexpr double kTolerance = 0.005;
 constexpr int kMaxSweeps = 500;
-// Start value of every unknown of a solve (a held point starts at its answer, 0).
-constexpr double kStart = 0.1;
+// Start value of every unknown of a solve. The solver stops once a sweep
+// changes no unknown by more than kTolerance of the largest value seen, which
+// leaves the slowest mode (the whole tissue moving against the soft supports
+// of its free sides) only partly corrected: a start of 0 leaves a remainder
+// along the true answer, whereas any other common start value leaves one
+// along that value, the same direction every step, and a resting tissue would
+// travel along it.
+constexpr double kStart = 0.0;
 
 bool all_zero(const double (*K)[6], int count)
 {
@@ -302,8 +308,7 @@ int FemStep::solve()
     U2.assign(2 * N, kStart);
     for (int k = 0; k < N; ++k)
         if (held[k])
-            U1[2 * k] = U1[2 * k + 1] = U2[2 * k] = U2[2 * k + 1] = b1[2 * k] = b1[2 * k + 1] = b2[2 * k] =
-                b2[2 * k + 1] = 0.0;
+            b1[2 * k] = b1[2 * k + 1] = b2[2 * k] = b2[2 * k + 1] = 0.0;
     W1 = U1;
     W2 = U2;
     int r = run_solver("first", b1, U1, W1, 1.5);
@@ -323,8 +328,7 @@ void FemStep::relaxation_load(int pass)
     W3.resize(2 * N);
     for (int k = 0; k < N; ++k) {
         point3D* p = equations[k];
-        const double start = held[k] ? 0.0 : kStart;
-        U3[2 * k] = U3[2 * k + 1] = W3[2 * k] = W3[2 * k + 1] = start;
+        U3[2 * k] = U3[2 * k + 1] = W3[2 * k] = W3[2 * k + 1] = kStart;
         if (!p->boundary || held[k])
             continue;
         // Each vertex pulls its cell towards its target area along the
