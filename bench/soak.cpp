@@ -12,6 +12,10 @@
 //
 //   wound_point.vt Model steps 500 live 412 dead 3 divisions 97 faulty-steps 0 first - ms/step median 41.2 max 310.5
 //
+// A Relax line also gives the travel of the live vertices' mean over the
+// run, in total and per step ("drift dx dy per step dx dy"): nothing drives a
+// relaxing tissue, so travel beyond the bound below counts as a fault.
+//
 // Every 100 steps a line on standard error tells how far a run is, and
 // every faulty step is named there as it happens.
 // "first" names the first fault: step, stage and the checker's or the
@@ -34,6 +38,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -68,6 +73,9 @@ const std::vector<Stage>& stages()
     return list;
 }
 
+// Largest centroid travel per step of a Relax run, in length units.
+constexpr double kRelaxDriftBound = 5e-5;
+
 struct Options {
     std::vector<int> modes;
     int steps = 400;
@@ -86,6 +94,24 @@ double cpuMs()
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// The mean position of the live boundary vertices; false when none is live.
+bool liveCentroid(const dbReader& e, double c[2])
+{
+    double sx = 0.0, sy = 0.0;
+    long n = 0;
+    for (const point3D* p : e.points)
+        if (p->alive) {
+            sx += p->x;
+            sy += p->y;
+            ++n;
+        }
+    if (n == 0)
+        return false;
+    c[0] = sx / n;
+    c[1] = sy / n;
+    return true;
 }
 
 int liveCells(const dbReader& e)
@@ -123,6 +149,8 @@ bool soak(const QString& file, int mode, const Options& o, FILE* out)
     }
     engine->mech_mode = mode;
     const int startCells = static_cast<int>(engine->cells.size());
+    double startCentroid[2] = {0.0, 0.0};
+    const bool hasCentroid = liveCentroid(*engine, startCentroid);
 
     std::string first;
     int faultySteps = 0;
@@ -164,15 +192,30 @@ bool soak(const QString& file, int mode, const Options& o, FILE* out)
             break;
     }
 
+    // Nothing drives a relaxing tissue: its live vertices may not travel.
+    std::string drift;
+    double end[2] = {0.0, 0.0};
+    if (mode == dbReader::MECH_RELAX && hasCentroid && step > 0 && liveCentroid(*engine, end)) {
+        const double dx = end[0] - startCentroid[0], dy = end[1] - startCentroid[1];
+        char text[160];
+        std::snprintf(text, sizeof text, " drift %.2e %.2e per step %.2e %.2e", dx, dy, dx / step, dy / step);
+        drift = text;
+        if (std::hypot(dx, dy) > kRelaxDriftBound * step) {
+            ++faultySteps;
+            if (first.empty())
+                first = std::string("after step ") + std::to_string(step) + " \"centroid" + text + "\"";
+        }
+    }
+
     std::sort(ms.begin(), ms.end());
     const double median = ms.empty() ? 0.0 : ms[ms.size() / 2];
     const double worst = ms.empty() ? 0.0 : ms.back();
     const int live = liveCells(*engine);
     const int dead = static_cast<int>(engine->cells.size()) - live;
     std::fprintf(out,
-                 "%s %s steps %d live %d dead %d divisions %d faulty-steps %d first %s ms/step median %.1f max %.1f\n",
+                 "%s %s steps %d live %d dead %d divisions %d%s faulty-steps %d first %s ms/step median %.1f max %.1f\n",
                  qPrintable(name), modeName(mode), step, live, dead,
-                 static_cast<int>(engine->cells.size()) - startCells, faultySteps,
+                 static_cast<int>(engine->cells.size()) - startCells, drift.c_str(), faultySteps,
                  first.empty() ? "-" : first.c_str(), median, worst);
     std::fflush(out);
     return !first.empty();
