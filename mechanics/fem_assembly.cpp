@@ -256,8 +256,10 @@ int FemStep::run_solver(const char* what, std::vector<double>& b, std::vector<do
     int row = -1;
     const double result = SOR_solver(n, kTolerance, omega, kMaxSweeps, iter, R.data(), columns.data(),
                                      values.data(), b.data(), U.data(), W.data(), D.data(), &why, &row);
-    if (result != SOR_FAILED)
+    if (result != SOR_FAILED) {
+        balance_net_force(b, U);
         return dbReader::STEP_OK;
+    }
     int where = row >= 0 ? row / 2 : 0;
     if (row >= 0 && row / 2 < static_cast<int>(equations.size()))
         if (const cell* c = owner(equations[row / 2]))
@@ -266,6 +268,40 @@ int FemStep::run_solver(const char* what, std::vector<double>& b, std::vector<do
                            .arg(what)
                            .arg(where)
                            .arg(QString::fromStdString(why)));
+}
+
+// A solve stopped at its tolerance leaves a remainder b - K U whose sum, a
+// net force, mostly lies in the slowest mode: the whole tissue moving
+// against the soft supports of its free sides. Left in, the same remainder
+// comes back step after step at rest and the tissue travels. One rigid shift
+// of the free points (every point but the held ones), found from the 2x2 sum
+// of the matrix, balances it: the shifted answer meets the loads' net force
+// exactly, as the solved system does.
+void FemStep::balance_net_force(const std::vector<double>& b, std::vector<double>& U) const
+{
+    const int N = static_cast<int>(equations.size());
+    double r[2] = {0.0, 0.0}, S[2][2] = {{0.0, 0.0}, {0.0, 0.0}};
+    for (int k = 0; k < N; ++k) {
+        if (held[k])
+            continue;
+        for (int d = 0; d < 2; ++d) {
+            const int row = 2 * k + d;
+            r[d] += b[row] - row_times(row, U);
+            S[d][d] += D[row];
+            for (int e = row == 0 ? 0 : R[row - 1]; e < R[row]; ++e)
+                S[d][columns[e] % 2] += values[e];
+        }
+    }
+    const double det = S[0][0] * S[1][1] - S[0][1] * S[1][0];
+    if (!(std::fabs(det) > 0.0) || !std::isfinite(det))
+        return;
+    const double dx = (S[1][1] * r[0] - S[0][1] * r[1]) / det;
+    const double dy = (S[0][0] * r[1] - S[1][0] * r[0]) / det;
+    for (int k = 0; k < N; ++k)
+        if (!held[k]) {
+            U[2 * k] += dx;
+            U[2 * k + 1] += dy;
+        }
 }
 
 // Moves the tissue by U: a head's new position goes to every vertex of its

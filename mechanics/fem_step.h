@@ -112,6 +112,9 @@ private:
     int run_solver(const char* what, std::vector<double>& b, std::vector<double>& U,
                    std::vector<double>& W, double omega);
     void apply(const std::vector<double>& U, bool count_drift);
+    // Shifts the free points of U rigidly so that the net force of the
+    // remainder b - K U is 0.
+    void balance_net_force(const std::vector<double>& b, std::vector<double>& U) const;
     int pair_pass();
     int junction_pass();
 };
