@@ -73,8 +73,13 @@ const std::vector<Stage>& stages()
     return list;
 }
 
-// Largest centroid travel per step of a Relax run, in length units.
-constexpr double kRelaxDriftBound = 5e-5;
+// Largest travel of the live vertices' mean in a Relax run: what a loaded
+// tissue shifts while its cells reach their target areas (0.009 on the seven
+// cells, the same with the solves run to 1e-7), and what the solver's
+// remainder adds each step at its tolerance (below 3e-6 on the samples).
+// A solve with a common start value moved the samples 0.036 to 0.18 a step.
+constexpr double kRelaxSettling = 0.02;
+constexpr double kRelaxDriftPerStep = 1e-5;
 
 struct Options {
     std::vector<int> modes;
@@ -200,7 +205,7 @@ bool soak(const QString& file, int mode, const Options& o, FILE* out)
         char text[160];
         std::snprintf(text, sizeof text, " drift %.2e %.2e per step %.2e %.2e", dx, dy, dx / step, dy / step);
         drift = text;
-        if (std::hypot(dx, dy) > kRelaxDriftBound * step) {
+        if (std::hypot(dx, dy) > kRelaxSettling + kRelaxDriftPerStep * step) {
             ++faultySteps;
             if (first.empty())
                 first = std::string("after step ") + std::to_string(step) + " \"centroid" + text + "\"";
