@@ -17,7 +17,6 @@
 #include <QTextStream>
 
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -26,30 +25,24 @@ constexpr int kSteps = 200;
 // difference between a run and the rotated run turned back.
 constexpr double kBound = 0.01;
 
-using Centres = std::vector<std::pair<double, double>>;
-
-// The seven cells of the small sample: one with six around it.
-const Centres kCluster = {{400, 300},     {418, 300},     {409, 315.589}, {391, 315.589},
-                          {382, 300},     {391, 284.411}, {409, 284.411}};
-
 class RestingTissue : public MechanicsTest {
 protected:
-    // Loads the cells at `centres` as a cell-centre file of cell type 3, and
-    // when `turned` turns every point a quarter turn about (0, 0): the same
-    // tissue, numbered the same, facing another way.
-    void loadCentres(const Centres& centres, bool turned)
+    // A cell-centre file of one cell of type 3.
+    QString oneCell()
     {
-        const QString file = dir.filePath("cells.vt");
+        const QString file = dir.filePath("one.vt");
         QFile out(file);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Text));
-        QTextStream s(&out);
-        s << "Center-based\nu -100.0,100.0\nv -75.0,75.0\nVPN 0.0,1.0\nVUP 1.0,0.0\nVRP 0.0,0.0\nPRP 0.0,0.0\n"
-          << "CELL_LIST\n";
-        int k = 0;
-        for (const auto& [x, y] : centres)
-            s << x << "," << y << ",3 # CELL " << k++ << "\n";
-        s << "END_CELL_LIST\n";
-        out.close();
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Text));
+        QTextStream(&out) << "Center-based\nu -100.0,100.0\nv -75.0,75.0\nVPN 0.0,1.0\nVUP 1.0,0.0\nVRP 0.0,0.0\n"
+                          << "PRP 0.0,0.0\nCELL_LIST\n400,300,3 # CELL 0\nEND_CELL_LIST\n";
+        return file;
+    }
+
+    // Loads `file` for Relax and, when `turned`, turns every point a quarter
+    // turn about (0, 0): the same tissue, numbered the same, facing another
+    // way.
+    void loadTissue(const QString& file, bool turned)
+    {
         delete reader;
         reader = nullptr;
         ASSERT_TRUE(load(file));
@@ -86,9 +79,9 @@ protected:
 
     // The travel of the live vertices' mean over the run, turned back a
     // quarter turn for a turned tissue.
-    void travel(const Centres& centres, bool turned, double out[2])
+    void travel(const QString& file, bool turned, double out[2])
     {
-        ASSERT_NO_FATAL_FAILURE(loadCentres(centres, turned));
+        ASSERT_NO_FATAL_FAILURE(loadTissue(file, turned));
         const auto start = centroid();
         for (int n = 1; n <= kSteps; ++n)
             ASSERT_EQ(stepAsTheView(*reader, n), dbReader::STEP_OK) << "step " << n << ": "
@@ -100,11 +93,11 @@ protected:
         out[1] = turned ? -dx : dy;
     }
 
-    void expectAtRest(const Centres& centres)
+    void expectAtRest(const QString& file)
     {
         double plain[2], turned[2];
-        ASSERT_NO_FATAL_FAILURE(travel(centres, false, plain));
-        ASSERT_NO_FATAL_FAILURE(travel(centres, true, turned));
+        ASSERT_NO_FATAL_FAILURE(travel(file, false, plain));
+        ASSERT_NO_FATAL_FAILURE(travel(file, true, turned));
         std::cout << "travel " << plain[0] << " " << plain[1] << ", turned back " << turned[0] << " " << turned[1]
                   << std::endl;
         EXPECT_LT(std::hypot(plain[0], plain[1]), kBound);
@@ -119,10 +112,10 @@ protected:
 
 TEST_F(RestingTissue, AFreeCellStaysWhereItIs)
 {
-    expectAtRest({kCluster[0]});
+    expectAtRest(oneCell());
 }
 
-TEST_F(RestingTissue, SevenWeldedCellsStayWhereTheyAre)
+TEST_F(RestingTissue, TheSmallSampleStaysWhereItIs)
 {
-    expectAtRest(kCluster);
+    expectAtRest(samplePath("small_center.vt"));
 }
