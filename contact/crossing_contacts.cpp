@@ -41,7 +41,28 @@ bool rings_cross(dbReader& db, const Span& a, const Span& b)
     return false;
 }
 
+welding::Box ring_box(const cell* c)
+{
+    welding::Box b{1e300, 1e300, -1e300, -1e300};
+    for (const edge* e : c->sides) {
+        if (!e->p1)
+            continue;
+        b.xmin = std::min(b.xmin, e->p1->x);
+        b.ymin = std::min(b.ymin, e->p1->y);
+        b.xmax = std::max(b.xmax, e->p1->x);
+        b.ymax = std::max(b.ymax, e->p1->y);
+    }
+    return b;
+}
+
 } // namespace
+
+bool welding::cells_cross(dbReader& db, cell* a, cell* b)
+{
+    if (!a || !b || a == b || a->dead || b->dead)
+        return false;
+    return rings_cross(db, Span{a, ring_box(a)}, Span{b, ring_box(b)});
+}
 
 std::vector<interpair*> welding::pair_crossing_cells(dbReader& db)
 {
@@ -51,15 +72,7 @@ std::vector<interpair*> welding::pair_crossing_cells(dbReader& db)
     for (cell* c : db.cells) {
         if (c->dead || c->sides.empty())
             continue;
-        Box b{1e300, 1e300, -1e300, -1e300};
-        for (const edge* e : c->sides) {
-            if (!e->p1)
-                continue;
-            b.xmin = std::min(b.xmin, e->p1->x);
-            b.ymin = std::min(b.ymin, e->p1->y);
-            b.xmax = std::max(b.xmax, e->p1->x);
-            b.ymax = std::max(b.ymax, e->p1->y);
-        }
+        const Box b = ring_box(c);
         // A cell without points or with a position not a number has no box to bin.
         if (!(b.xmin <= b.xmax && b.ymin <= b.ymax) || !std::isfinite(b.xmax - b.xmin + b.ymax - b.ymin))
             continue;

@@ -12,6 +12,7 @@
 
 class dbReader;
 struct interpair;
+struct cell;
 
 namespace welding {
 
@@ -20,6 +21,10 @@ namespace welding {
 // revived (a contact the rear of a migrating cell let go of), otherwise a new
 // one is made. Returns the pairs revived or made, in cell order.
 std::vector<interpair*> pair_crossing_cells(dbReader& db);
+
+// Whether a side of one of the two live cells properly crosses a side of the
+// other, as the contact response classifies sides.
+bool cells_cross(dbReader& db, cell* a, cell* b);
 
 } // namespace welding
 

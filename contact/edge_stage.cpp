@@ -5,7 +5,8 @@
 //     paired with every cell found across the welds around it; then cells
 //     whose boundaries still cross without a live pair are paired;
 //  2. the contact response runs on those new pairs (and on the pairs it
-//     creates in turn), so cells that came into contact weld this step;
+//     creates in turn), so cells that came into contact weld this step; a
+//     new pair whose cells still cross gets the second pass as well;
 //  3. every side is kept between pi/2 and 1.9 pi: long ones are split, short
 //     or folded ones collapsed, splits first within a cell, both lists made
 //     before either is applied.
@@ -26,6 +27,8 @@ namespace {
 
 // A gap walk gives up at the third free edge in a row.
 constexpr int kGapRun = 3;
+// Second-pass responses a new contact gets while its cells still cross.
+constexpr int kSecondPasses = 3;
 
 // The welded vertices met walking around the gap that starts with the free
 // edge e, changing cell at every weld. The walk ends when it is back at
@@ -159,6 +162,23 @@ int dbReader::cell_edge_response(int step)
         }
         begin = end;
         end = interpairs.size();
+    }
+    // A new contact's first response welds one arc of the overlap, often a
+    // single point, and can leave the sides beside it crossing. A response
+    // on a pair that holds a weld extends it over the rest, as the contact
+    // stage does, but a pair made here meets that stage only next step. So
+    // while the two cells still cross, the pair gets the contact stage's
+    // second-pass response now, a bounded number of times.
+    std::vector<interpair*> fresh = revived;
+    for (std::size_t k = K0; k < interpairs.size(); ++k)
+        fresh.push_back(interpairs[k]);
+    for (interpair* pair : fresh) {
+        for (int round = 0; round < kSecondPasses && !pair->removed && cells_cross(*this, pair->cell1, pair->cell2);
+             ++round) {
+            const int r = collision_response_m2(pair, step, 2, pair->id);
+            if (r >= 0)
+                return finish(r);
+        }
     }
 
     // 3. Edge lengths.

@@ -85,6 +85,44 @@ TEST(CrossingContacts, ADissolvedPairOfCrossingCellsIsRevivedAndWelded)
     EXPECT_TRUE(topologyIsSound(*e));
 }
 
+// Two cells of the wound sample's long Model run as the edge stage found
+// them, cut free of their other neighbours: each pokes one vertex into the
+// other, so the overlap has two sides on each cell. The new contact's first
+// response welds the poking vertex of B (cell 1) to A's side at one point;
+// A's vertex (551.0755, 144.0995) is then still inside B.
+TissueLayout pokingIntoEachOther()
+{
+    TissueLayout t;
+    t.cells.push_back({{{568.5820, 150.5103}, {564.4582, 149.8925}, {560.3308, 149.4840}, {556.2133, 149.3521},
+                        {552.8320, 147.6844}, {551.0755, 144.0995}, {551.5693, 139.8093}, {554.2764, 136.1107},
+                        {558.5048, 133.8976}, {563.3489, 133.7349}, {567.7996, 135.6279}, {570.9926, 139.1867},
+                        {570.3576, 141.8891}, {569.7122, 144.6640}, {569.0893, 147.5591}},
+                       0});
+    t.cells.push_back({{{535.9301, 149.3355}, {537.5007, 145.8522}, {537.9294, 142.0540}, {537.1764, 138.2568},
+                        {539.1312, 137.4593}, {541.0301, 136.5004}, {542.7916, 135.4436}, {546.7913, 138.0170},
+                        {550.0009, 141.4858}, {552.1289, 145.6314}, {552.9238, 150.0827}, {552.2087, 154.2694},
+                        {550.9358, 157.1630}, {549.2531, 158.5732}, {544.1506, 156.8948}, {541.8710, 153.8743},
+                        {539.1215, 151.3327}},
+                       0});
+    return t;
+}
+
+TEST(CrossingContacts, ANewContactIsWeldedOverItsWholeOverlapInTheStepItIsMade)
+{
+    std::string error;
+    auto e = buildTissue(pokingIntoEachOther(), &error);
+    ASSERT_TRUE(e) << error;
+    ASSERT_EQ(boundaryCrossings(*e).size(), 2u);
+    EXPECT_EQ(e->cell_edge_response(208), dbReader::STEP_OK) << e->message.toStdString();
+    const interpair* p = welding::find_pair(e->cells[0], e->cells[1]);
+    ASSERT_NE(p, nullptr);
+    EXPECT_FALSE(p->MP.empty());
+    std::string where;
+    EXPECT_FALSE(boundariesCross(*e, &where)) << where;
+    const auto faults = checkTopology(*e);
+    EXPECT_TRUE(faults.empty()) << describeFaults(faults);
+}
+
 TEST(CrossingContacts, OnlyCrossingCellsWithoutALivePairArePaired)
 {
     std::string error;
