@@ -26,7 +26,11 @@
 // The crossing test after the contact and pick stages compares only cells
 // that a live pair joins: cells that have just come into contact are paired
 // by the edge stage, the last of the step, after which every two live cells
-// are compared.
+// are compared. Nor does it hold those two stages to a crossing of two
+// welded sides that was there before the stage: the mechanics can fold a
+// thin cell at a junction where every side is welded, which the contact
+// stage does not walk and the pick stage slides away; such a crossing is
+// counted when the step ends with it.
 #include "support/engine_env.h"
 
 #include "model/dbreader.h"
@@ -129,8 +133,29 @@ int liveCells(const dbReader& e)
     return n;
 }
 
+// Whether a crossing line of the crossing test joins two welded sides.
+bool weldedSides(const dbReader& e, const std::string& crossing)
+{
+    int s = -1, a = -1, t = -1, b = -1;
+    if (std::sscanf(crossing.c_str(), "edge %d of cell %d crosses edge %d of cell %d", &s, &a, &t, &b) != 4)
+        return false;
+    const int n = static_cast<int>(e.edges.size());
+    return s >= 0 && t >= 0 && s < n && t < n && e.edges[s]->bonded && e.edges[t]->bonded;
+}
+
+// The crossings of welded sides that a stage finds on entry (see above).
+std::vector<std::string> weldedCrossings(const dbReader& e)
+{
+    std::vector<std::string> found = boundaryCrossings(e, CrossingScope::PairedCells);
+    found.erase(std::remove_if(found.begin(), found.end(),
+                               [&e](const std::string& c) { return !weldedSides(e, c); }),
+                found.end());
+    return found;
+}
+
 // The first fault the checks find after a stage, or an empty text.
-std::string checkAfter(const dbReader& e, const Stage& stage)
+// `carried` lists the crossings of welded sides found before the stage.
+std::string checkAfter(const dbReader& e, const Stage& stage, const std::vector<std::string>& carried)
 {
     const std::vector<TopologyFault> faults = checkTopology(e);
     if (!faults.empty())
@@ -138,8 +163,15 @@ std::string checkAfter(const dbReader& e, const Stage& stage)
                + (faults.size() > 1 ? " (+" + std::to_string(faults.size() - 1) + " more)" : "");
     if (stage.crossings == Stage::NoCrossingTest)
         return {};
-    const std::vector<std::string> found = boundaryCrossings(
+    std::vector<std::string> found = boundaryCrossings(
         e, stage.crossings == Stage::AllCells ? CrossingScope::AllCells : CrossingScope::PairedCells);
+    if (stage.crossings == Stage::PairedCells)
+        found.erase(std::remove_if(found.begin(), found.end(),
+                                   [&](const std::string& c) {
+                                       return weldedSides(e, c)
+                                              && std::find(carried.begin(), carried.end(), c) != carried.end();
+                                   }),
+                    found.end());
     if (found.empty())
         return {};
     return found.front() + (found.size() > 1 ? " (+" + std::to_string(found.size() - 1) + " more)" : "");
@@ -169,6 +201,8 @@ bool soak(const QString& file, int mode, const Options& o, FILE* out)
         double spent = 0.0;
         bool faulty = false;
         for (const Stage& stage : stages()) {
+            const std::vector<std::string> carried =
+                stage.crossings == Stage::PairedCells ? weldedCrossings(*engine) : std::vector<std::string>();
             const double start = cpuMs();
             const int r = stage.run(*engine, step);
             spent += cpuMs() - start;
@@ -177,7 +211,7 @@ bool soak(const QString& file, int mode, const Options& o, FILE* out)
                 fault = "failed at " + std::to_string(r) + ": " + engine->message.toStdString();
                 failed = true;
             } else {
-                fault = checkAfter(*engine, stage);
+                fault = checkAfter(*engine, stage, carried);
             }
             if (!fault.empty() && !faulty) {
                 faulty = true;

@@ -83,7 +83,61 @@ TissueLayout inSidePickOverAPocket()
     return layout;
 }
 
+// Cut from a long Model run of a sample, at the contact stage of the step
+// where it first showed: a thin cell M (cell 1) wedged between K (cell 0) and
+// X (cell 2), welded to both, every side at their junction J = (303.452,
+// 576.053) welded. The mechanics has pushed M's tip across itself: its side
+// welded to K leaves J below the side welded to X, so K's and X's sides
+// there cross M's and each other.
+TissueLayout foldedWedgeTip()
+{
+    TissueLayout layout;
+    layout.cells.push_back(FixtureCell{{{297.8150, 577.9120}, {294.0970, 574.7980}, {291.8220, 570.0940},
+                                        {295.1340, 565.8090}, {298.5970, 561.7290}, {302.2610, 558.0670},
+                                        {306.2110, 559.8910}, {309.6420, 562.2010}, {312.6890, 565.0030},
+                                        {310.9730, 569.5120}, {307.9270, 573.2820}, {303.4520, 576.0530}},
+                                       0});
+    layout.cells.push_back(FixtureCell{{{323.0890, 558.3380}, {324.4660, 559.9920}, {325.7330, 561.7520},
+                                        {322.2710, 564.7360}, {319.6510, 566.2920}, {316.9360, 567.8810},
+                                        {314.2090, 569.5710}, {311.4700, 571.1380}, {308.8560, 572.7440},
+                                        {306.1310, 574.3850}, {303.4520, 576.0530}, {307.9270, 573.2820},
+                                        {310.9730, 569.5120}, {312.6890, 565.0030}, {316.0620, 562.3410},
+                                        {319.9270, 560.9630}},
+                                       0});
+    layout.cells.push_back(FixtureCell{{{296.5960, 581.5350}, {297.8150, 577.9120}, {303.4520, 576.0530},
+                                        {306.1310, 574.3850}, {308.8560, 572.7440}, {311.4700, 571.1380},
+                                        {314.2090, 569.5710}, {316.9360, 567.8810}, {319.6510, 566.2920},
+                                        {322.2710, 564.7360}, {320.3550, 568.0400}, {319.4640, 572.0250},
+                                        {319.4620, 576.2820}, {316.3520, 579.8900}, {311.0110, 580.1110},
+                                        {305.9740, 581.4700}, {301.2120, 583.7770}, {298.9260, 582.7400}},
+                                       0});
+    layout.welds = {{0, 8, 11, 1, 10, 13}, {0, 11, 0, 2, 1, 2}, {1, 3, 10, 2, 2, 9}};
+    return layout;
+}
+
 } // namespace
+
+TEST(SoundCorrections, AWedgeTipFoldedAtAWeldedJunctionIsGoneWhenTheStepEnds)
+{
+    std::string error;
+    auto e = buildTissue(foldedWedgeTip(), &error);
+    ASSERT_TRUE(e) << error;
+    EXPECT_TRUE(topologyIsSound(*e));
+    ASSERT_FALSE(boundaryCrossings(*e).empty());
+    const int step = 553;
+    e->cell_mesh_generation(step);
+    // The contact stage walks beyond the ends of welded stretches only: the
+    // fold, inside three welds, is left as it is, and nothing else crosses.
+    const std::vector<std::string> folded = boundaryCrossings(*e);
+    ASSERT_EQ(e->detect_collision(step), dbReader::STEP_OK);
+    EXPECT_TRUE(topologyIsSound(*e));
+    EXPECT_EQ(boundaryCrossings(*e), folded);
+    // The pick stage slides M's tip away from the junction.
+    ASSERT_EQ(e->cell_pick_response(step), dbReader::STEP_OK);
+    expectSound(*e);
+    ASSERT_LT(e->cell_edge_response(step), 0);
+    expectSound(*e);
+}
 
 TEST(SoundCorrections, AFreeCollapseDoesNotSwingAWeldedNeighbourAcrossAThirdCell)
 {
