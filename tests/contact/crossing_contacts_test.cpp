@@ -38,6 +38,19 @@ TissueLayout bulgingPair(double reach)
     return t;
 }
 
+// Cells 0 and 1 share a pair holding a weld, no boundaries cross, and the
+// tissue is sound.
+void expectWeldedApart(dbReader& e)
+{
+    const interpair* p = welding::find_pair(e.cells[0], e.cells[1]);
+    ASSERT_NE(p, nullptr);
+    EXPECT_FALSE(p->MP.empty());
+    std::string where;
+    EXPECT_FALSE(boundariesCross(e, &where)) << where;
+    const auto faults = checkTopology(e);
+    EXPECT_TRUE(faults.empty()) << describeFaults(faults);
+}
+
 TEST(CrossingContacts, CellsPushedIntoEachOtherAreWeldedByTheEdgeStage)
 {
     std::string error;
@@ -54,13 +67,7 @@ TEST(CrossingContacts, CellsPushedIntoEachOtherAreWeldedByTheEdgeStage)
     // The gap pairing leaves them unpaired; the search after it pairs them,
     // and the edge stage's contact response welds them.
     EXPECT_EQ(e->cell_edge_response(1), dbReader::STEP_OK) << e->message.toStdString();
-    const interpair* p = welding::find_pair(e->cells[0], e->cells[1]);
-    ASSERT_NE(p, nullptr);
-    EXPECT_FALSE(p->MP.empty());
-    std::string where;
-    EXPECT_FALSE(boundariesCross(*e, &where)) << where;
-    const auto faults = checkTopology(*e);
-    EXPECT_TRUE(faults.empty()) << describeFaults(faults);
+    expectWeldedApart(*e);
     // Once paired, the next step's search finds nothing more to pair.
     EXPECT_TRUE(welding::pair_crossing_cells(*e).empty());
 }
@@ -114,13 +121,7 @@ TEST(CrossingContacts, ANewContactIsWeldedOverItsWholeOverlapInTheStepItIsMade)
     ASSERT_TRUE(e) << error;
     ASSERT_EQ(boundaryCrossings(*e).size(), 2u);
     EXPECT_EQ(e->cell_edge_response(208), dbReader::STEP_OK) << e->message.toStdString();
-    const interpair* p = welding::find_pair(e->cells[0], e->cells[1]);
-    ASSERT_NE(p, nullptr);
-    EXPECT_FALSE(p->MP.empty());
-    std::string where;
-    EXPECT_FALSE(boundariesCross(*e, &where)) << where;
-    const auto faults = checkTopology(*e);
-    EXPECT_TRUE(faults.empty()) << describeFaults(faults);
+    expectWeldedApart(*e);
 }
 
 TEST(CrossingContacts, OnlyCrossingCellsWithoutALivePairArePaired)
