@@ -73,6 +73,20 @@ std::vector<point3D*> pick_candidates(const dbReader& db, const std::function<vo
 bool pinches_a_cell(const std::vector<point3D*>& LA, const std::vector<point3D*>& LB,
                     const point3D* skip = nullptr);
 
+// Twice the signed area of the triangle abc: positive when c lies left of
+// a -> b.
+double orient(welding::Pos a, welding::Pos b, welding::Pos c);
+
+// ab and cd cross at one point inside both; touching within 1e-9 (welded
+// sides meet at shared points) is not a crossing.
+bool properly_cross(welding::Pos a, welding::Pos b, welding::Pos c, welding::Pos d);
+
+// A cell folded across itself is put right: where two of its sides cross,
+// the end of either that lies nearest the other's line goes back across it,
+// its welded partners with it, when a boundary trial finds the move crosses
+// nothing new. Returns how many vertices were put back.
+int unfold_cell(cell* c);
+
 // A boundary change tried on paper before it is made: the vertices it
 // moves (and where to) and those it takes off their rings. The change keeps
 // the tissue sound when every ring it touches still runs counter-clockwise

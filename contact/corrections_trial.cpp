@@ -13,8 +13,6 @@ namespace corrections {
 
 using welding::Pos;
 
-namespace {
-
 // Touching within this much (the crossing test of whole tissues uses the
 // same) is not a crossing: welded sides meet at shared points.
 constexpr double kTouch = 1e-9;
@@ -24,13 +22,14 @@ double orient(Pos a, Pos b, Pos c)
     return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
 }
 
-// ab and cd cross at one point inside both.
 bool properly_cross(Pos a, Pos b, Pos c, Pos d)
 {
     const double o1 = orient(a, b, c), o2 = orient(a, b, d), o3 = orient(c, d, a), o4 = orient(c, d, b);
     return ((o1 > kTouch && o2 < -kTouch) || (o1 < -kTouch && o2 > kTouch))
            && ((o3 > kTouch && o4 < -kTouch) || (o3 < -kTouch && o4 > kTouch));
 }
+
+namespace {
 
 struct Segment {
     const point3D* p;

@@ -1,4 +1,4 @@
-// The edge correction stage, last of every step. Three phases over the
+// The edge correction stage, last of every step. Four phases over the
 // whole tissue:
 //  1. gaps: a free run of boundary that leads from one weld to the next
 //     within two edges closes a small gap; the cells welded at its start are
@@ -9,7 +9,8 @@
 //     new pair whose cells still cross gets the second pass as well;
 //  3. every side is kept between pi/2 and 1.9 pi: long ones are split, short
 //     or folded ones collapsed, splits first within a cell, both lists made
-//     before either is applied.
+//     before either is applied;
+//  4. a cell whose sides cross each other is unfolded.
 #include "contact/corrections.h"
 #include "contact/crossing_contacts.h"
 #include "model/stage_progress.h"
@@ -226,6 +227,16 @@ int dbReader::cell_edge_response(int step)
         }
         if (!c->dead)
             c->center_refresh();
+    }
+
+    // 4. Cells folded across themselves: nothing above looks inside one
+    // cell, and this is the step's last stage.
+    for (std::size_t i = 0; i < N; ++i) {
+        cell* c = cells[i];
+        if (!c->dead && unfold_cell(c) > 0) {
+            widen_box(c);
+            c->center_refresh();
+        }
     }
 
     progress.setValue(progress.maximum());

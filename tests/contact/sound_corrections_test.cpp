@@ -115,6 +115,41 @@ TissueLayout foldedWedgeTip()
     return layout;
 }
 
+// Cut from a long Model run of a sample, after the mechanics of the step
+// where it first showed: K (cell 0) has a thin tongue between L (cell 1),
+// welded along its lower side, and S (cell 2), welded along its upper side.
+// The tongue has been squeezed past flat: K's vertex (759.076, 792.752),
+// welded to S, lies just beyond K's own side (757.376, 790.649) ->
+// (760.453, 794.463), welded to L, so K crosses itself and both neighbours.
+TissueLayout tongueSqueezedPastFlat()
+{
+    TissueLayout layout;
+    layout.cells.push_back(FixtureCell{{{775.2700, 811.2640}, {776.3390, 815.4760}, {778.2910, 819.4760},
+                                        {776.6130, 822.7960}, {775.0350, 826.2010}, {772.9510, 825.4650},
+                                        {770.7990, 824.8170}, {770.1820, 819.5840}, {768.1370, 815.1070},
+                                        {764.9300, 811.8040}, {764.2660, 806.5610}, {761.9680, 801.7710},
+                                        {761.2460, 796.8720}, {759.0760, 792.7520}, {756.0180, 789.5840},
+                                        {752.3210, 788.0370}, {749.9120, 784.1960}, {745.7680, 782.1330},
+                                        {744.7280, 779.9380}, {746.6570, 778.1570}, {750.8330, 779.4510},
+                                        {754.3150, 781.7240}, {754.9940, 786.4700}, {757.3760, 790.6490},
+                                        {760.4530, 794.4630}, {763.8940, 797.3570}, {765.2760, 802.4490},
+                                        {767.8370, 806.9450}, {771.3070, 809.9980}},
+                                       0});
+    layout.cells.push_back(FixtureCell{{{771.8760, 786.3690}, {770.5520, 791.4750}, {767.2300, 794.3840},
+                                        {763.8940, 797.3570}, {760.4530, 794.4630}, {757.3760, 790.6490},
+                                        {754.9940, 786.4700}, {754.3150, 781.7240}, {758.5550, 778.4960},
+                                        {763.0320, 775.4490}, {765.7610, 777.6690}, {768.1200, 780.2460},
+                                        {770.1820, 783.1850}},
+                                       0});
+    layout.cells.push_back(FixtureCell{{{748.1190, 803.6160}, {747.0000, 800.0200}, {746.4840, 796.4160},
+                                        {749.3850, 792.2010}, {752.3210, 788.0370}, {756.0180, 789.5840},
+                                        {759.0760, 792.7520}, {761.2460, 796.8720}, {761.9680, 801.7710},
+                                        {758.7110, 802.4340}, {755.2460, 802.8980}, {751.7430, 803.2580}},
+                                       0});
+    layout.welds = {{0, 21, 25, 1, 3, 7}, {0, 11, 15, 2, 4, 8}};
+    return layout;
+}
+
 } // namespace
 
 TEST(SoundCorrections, AWedgeTipFoldedAtAWeldedJunctionIsGoneWhenTheStepEnds)
@@ -137,6 +172,32 @@ TEST(SoundCorrections, AWedgeTipFoldedAtAWeldedJunctionIsGoneWhenTheStepEnds)
     expectSound(*e);
     ASSERT_LT(e->cell_edge_response(step), 0);
     expectSound(*e);
+}
+
+TEST(SoundCorrections, ATongueSqueezedPastFlatIsOpenedWhenTheStepEnds)
+{
+    std::string error;
+    auto e = buildTissue(tongueSqueezedPastFlat(), &error);
+    ASSERT_TRUE(e) << error;
+    ASSERT_TRUE(e->cell_self_collision(e->cells[0], 0));
+    ASSERT_FALSE(boundaryCrossings(*e).empty());
+    const int step = 694;
+    e->cell_mesh_generation(step);
+    ASSERT_EQ(e->detect_collision(step), dbReader::STEP_OK);
+    ASSERT_EQ(e->cell_pick_response(step), dbReader::STEP_OK);
+    ASSERT_LT(e->cell_edge_response(step), 0);
+    expectSound(*e);
+    EXPECT_FALSE(e->cell_self_collision(e->cells[0], 0));
+    // The tongue's vertex went back, not away: it is still welded where it
+    // was, within the width of the fold.
+    const point3D* tip = vertexAt(*e, 0, 13);
+    ASSERT_TRUE(tip->alive);
+    EXPECT_NEAR(tip->x, 759.076, 0.02);
+    EXPECT_NEAR(tip->y, 792.752, 0.02);
+    for (const point3D* w : tip->mp) {
+        EXPECT_DOUBLE_EQ(w->x, tip->x);
+        EXPECT_DOUBLE_EQ(w->y, tip->y);
+    }
 }
 
 TEST(SoundCorrections, AFreeCollapseDoesNotSwingAWeldedNeighbourAcrossAThirdCell)
