@@ -251,6 +251,14 @@ int FemStep::run_solver(const char* what, std::vector<double>& b, std::vector<do
                         double omega)
 {
     const int n = static_cast<int>(D.size());
+    // A held row has diagonal 1 and nothing else, so each sweep maps its
+    // unknown x to (1 - omega) x + omega b: with omega = 1.5 that is -0.5 x
+    // without a load, and a start other than 0 would move the point. The
+    // rigid shift after the solve does not touch them either. So the solve
+    // itself starts them at 0 with no load, where every sweep leaves them.
+    for (std::size_t k = 0; k < held.size(); ++k)
+        if (held[k])
+            b[2 * k] = b[2 * k + 1] = U[2 * k] = U[2 * k + 1] = W[2 * k] = W[2 * k + 1] = 0.0;
     int iter = 0;
     std::string why;
     int row = -1;
@@ -342,9 +350,6 @@ int FemStep::solve()
     b2 = F2;
     U1.assign(2 * N, kStart);
     U2.assign(2 * N, kStart);
-    for (int k = 0; k < N; ++k)
-        if (held[k])
-            b1[2 * k] = b1[2 * k + 1] = b2[2 * k] = b2[2 * k + 1] = 0.0;
     W1 = U1;
     W2 = U2;
     int r = run_solver("first", b1, U1, W1, 1.5);
