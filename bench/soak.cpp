@@ -77,13 +77,14 @@ const std::vector<Stage>& stages()
     return list;
 }
 
-// Largest travel of the live vertices' mean in a Relax run: what a loaded
-// tissue shifts while its cells reach their target areas (0.009 on the seven
-// cells, as much with the solves run to 1e-7; 0.05 in the first hundred steps
-// of the thousand-cell sheet), and what is left per step once it has settled
-// (below 1e-5 on the samples up to 96 cells, 5e-5 on the thousand-cell
-// sheet). A solve that started every unknown at one common value moved the
-// samples 0.036 to 0.18 a step.
+// The most the live vertices' mean may travel in a Relax run: 0.1, plus
+// 1e-4 a step. Nothing drives a relaxing tissue, yet a loaded tissue shifts
+// while its cells reach their target areas (0.009 on the seven-cell
+// samples, 0.05 in the first hundred steps of the thousand-cell sheet), and
+// each solve stops at its tolerance with a small remainder that still moves
+// a settled tissue (below 1e-5 a step on the samples up to 96 cells, 5e-5 on
+// the thousand-cell sheet). The bound is about twice the largest of each,
+// so only a tissue that keeps travelling goes beyond it.
 constexpr double kRelaxSettling = 0.1;
 constexpr double kRelaxDriftPerStep = 1e-4;
 
