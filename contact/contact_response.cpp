@@ -35,12 +35,20 @@ int nesting = 0;
 
 // The depth cap bounds how deep the re-runs go, not how wide: at a junction
 // of four cells each re-run can ask for two more, and the calls would grow
-// as two to the power of the depth. So within one top-level call a pair is
-// entered at most twice, once as the call that opens it and once as a
-// re-run: a re-run of a pair whose response is open on the call stack waits
-// until that response has finished (it then runs once more, on the state it
-// left), and a pair re-run already is not entered again. The work of one
-// top-level call is thereby bounded by twice the number of pairs.
+// as two to the power of the depth. So within one top-level call (the call
+// a stage makes, at nesting 0):
+//  - the top-level pair is entered once, and when it is asked for again
+//    while its response is open, it runs once more after that response has
+//    finished, on the state it left (the per-step variant only; a
+//    three-cell request on it is dropped);
+//  - any other pair is entered at most once: the request that enters it
+//    marks it re-run, and every later request for it is dropped, those made
+//    while its own response is still open included. Its pass-2 re-run of
+//    itself (a pair without a weld whose walks' ends a nested call took) is
+//    therefore dropped too; the pair waits for the stage's next pass, the
+//    edge stage's responses to new contacts, or the next step.
+// The work of one top-level call is thereby at most one response per pair
+// plus one more run of the top-level pair.
 std::vector<const interpair*> openPairs;   // responses on the call stack
 std::vector<const interpair*> rerunPairs;  // re-run in this top-level call
 std::vector<const interpair*> waitingPairs; // open, asked to run once more
@@ -89,10 +97,12 @@ struct Nesting {
     const interpair* pair;
 };
 
-// Whether a nested request to respond on `pair` may enter now. A pair open
-// on the stack is queued to run once more when its response ends (only for
-// the per-step variant: a three-cell request on an open pair is dropped),
-// and a pair re-run already is not entered again.
+// Whether a request to respond on `pair` may enter now. A call of a stage
+// always enters. A nested request enters only for a pair not yet entered in
+// this top-level call, which it marks re-run; a request for the top-level
+// pair, open on the stack and never marked, is queued to run once more when
+// its response ends (per-step variant only). Every other request is dropped:
+// an open nested pair is marked re-run already, so it is never queued.
 bool admit_rerun(const interpair* pair, bool three)
 {
     if (nesting == 0)
@@ -670,8 +680,10 @@ void hand_on_stretch(const Call& k, cell* X, cell* Y, interpair* pL, interpair* 
     }
     if (pR && !k.over()) {
         if (!s1->alive || !s2->alive || !t1->alive || !t2->alive) {
-            // The walks' ends are gone: the pair is re-run in the second
-            // pass as long as it has no weld (once, after this response).
+            // The walks' ends are gone: in the second pass a pair without
+            // a weld asks to run again. The request is met once, after this
+            // response, only when this is the stage's own call; a nested
+            // response's request is dropped (see admit_rerun).
             if (k.pair->MP.empty() && k.pass == 2)
                 k.db.collision_response_m2(k.pair, k.step, 2, k.first);
         } else if (small()) {
