@@ -237,12 +237,16 @@ void run_reruns(const Call& k, const std::vector<interpair*>& list)
         k.db.collision_response_m2(list[i], k.step, k.pass, k.first);
 }
 
-// Parallel edges (code 9) face each other only where they lie on one line,
-// within the crossing tolerance, and overlap along it by a positive length:
-// the code also names edges far apart on one vertical line, or meeting end
-// to end, and fusing those vertices would fold a cell flat.
+// Parallel edges (code 9) are a contact where X and Y lie at one place (two
+// edges on one line meeting end to end there: the cells touch at that point,
+// as code 1 says for edges that are not parallel), or where the edges lie on
+// one line, within the crossing tolerance, and overlap along it by a
+// positive length. The code also names edges far apart on one vertical
+// line, and fusing those vertices would fold a cell flat.
 bool parallel_contact(const point3D* X, const point3D* Y)
 {
+    if (X->x == Y->x && X->y == Y->y)
+        return true;
     // The tolerance of the crossing parameters, as a fraction of X's edge.
     constexpr double kTolerance = 1e-9;
     const point3D* a = X->out_edge->p1;

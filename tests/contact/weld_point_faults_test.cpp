@@ -1,8 +1,8 @@
 // Faults of the weld-point merges met when tissues are squeezed: a second
 // pinched cell left in place, a cut stretch ending on a vertex its facing
 // end is not welded to, a re-weld deleting a stretch it does not cross, and
-// parallel edges far apart taken for a contact. Each case must leave a
-// sound tissue.
+// parallel edges far apart taken for a contact (while two meeting end to
+// end at one point are one). Each case must leave a sound tissue.
 #include "contact_fixtures.h"
 #include "contact/welding.h"
 #include "support/topology_check.h"
@@ -150,6 +150,31 @@ TEST(WeldPointFaults, ParallelEdgesApartAreNoContact)
     EXPECT_FALSE(e->cells[0]->dead || e->cells[1]->dead);
     for (const point3D* v : e->points)
         EXPECT_TRUE(v->mp.empty() && v->alive);
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
+TEST(WeldPointFaults, ParallelEdgesMeetingEndToEndAreAPointContact)
+{
+    // The square's left side runs down from (0, 10); cell 1's left side runs
+    // down to (0, 10) on the same line, and its next side rises away from
+    // the square, so the two cells touch at that one point. The
+    // parallel-edge code names the two coincident vertices: they are welded
+    // there, as any two cells meeting at a point are.
+    TissueLayout l;
+    l.cells.push_back({{{10, 0}, {10, 10}, {0, 10}, {0, 0}}, 0});
+    l.cells.push_back({{{0, 20}, {0, 10}, {10, 19}, {10, 20}}, 0});
+    auto e = buildChecked(l);
+    ASSERT_TRUE(e);
+    point3D* x = vertexAt(*e, 0, 2);
+    point3D* y = vertexAt(*e, 1, 1);
+    ASSERT_EQ(e->intersection_type(x, y), 9);
+    interpair* pair = welding::new_pair(*e, e->cells[0], e->cells[1]);
+    EXPECT_EQ(e->collision_response_m2(pair, 1, 1, pair->id), dbReader::STEP_OK) << e->message.toStdString();
+    ASSERT_EQ(pair->MP.size(), 1u);
+    const mergepair* m = pair->MP[0];
+    EXPECT_TRUE(m->S1 == x && m->S2 == x && m->T1 == y && m->T2 == y);
+    EXPECT_TRUE(x->checkmp(y) && y->checkmp(x));
+    EXPECT_FALSE(e->cells[0]->dead || e->cells[1]->dead);
     EXPECT_TRUE(topologyIsSound(*e));
 }
 
