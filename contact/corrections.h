@@ -82,26 +82,40 @@ double orient(welding::Pos a, welding::Pos b, welding::Pos c);
 bool properly_cross(welding::Pos a, welding::Pos b, welding::Pos c, welding::Pos d);
 
 // A cell folded across itself is put right: where two of its sides cross,
-// the end of either that lies nearest the other's line goes back across it,
-// its welded partners with it, when a boundary trial finds the move crosses
-// nothing new. Returns how many vertices were put back.
+// an end of either goes back across the other's line, its welded partners
+// with it: the end nearest that line whose move a BoundaryTrial finds to
+// lessen the crossings (see there for what it counts and what it does not
+// see). Returns how many vertices were put back.
 int unfold_cell(cell* c);
 
 // A boundary change tried on paper before it is made: the vertices it
-// moves (and where to) and those it takes off their rings. The change keeps
-// the tissue sound when every ring it touches still runs counter-clockwise
-// and no side it moves or bridges comes to cross a side of its own cell or
-// of a cell in contact with one it touches, beyond the crossings those sides
-// had already. A collapse or a slide that would fold a cell across its
-// welded neighbour is refused (or done another way) on this answer.
+// moves (and where to) and those it takes off their rings.
+// keeps_tissue_sound() refuses the change when a ring it touches would keep
+// fewer than three vertices or turn from counter-clockwise to clockwise.
+// Otherwise it counts proper crossings of the sides the change moves or
+// bridges (after the change) and of the sides it moves or removes (before
+// it), each against every side of the touched cells and of the cells their
+// pair lists name, and accepts the change when the count after is no larger
+// than the count before. So a change may trade one crossing for another,
+// and a crossing with a cell outside that neighbourhood is not seen. When a
+// ring of that neighbourhood does not close, the change is accepted
+// unchecked: the broken ring is the stage's own finding to report. A
+// collapse or a slide that would fold a cell across its welded neighbour is
+// refused (or done another way) on this answer.
 class BoundaryTrial {
 public:
     void move(point3D* p, welding::Pos at);
     void move_all(const std::vector<point3D*>& list, welding::Pos at);
     void drop(point3D* p);
     bool keeps_tissue_sound() const;
+    // The same judgement, but the count after must be smaller than before,
+    // and a broken ring refuses the change: a change that only trades one
+    // crossing for another does not pass.
+    bool lessens_crossings() const;
 
 private:
+    bool judge(bool strict) const;
+
     std::vector<std::pair<point3D*, welding::Pos>> moves;
     std::vector<point3D*> dropped;
 };

@@ -3,8 +3,10 @@
 // and take a few off their rings; done blindly, a move can swing a side of a
 // welded neighbour across a third cell, or turn a narrow cell inside out.
 // The trial rebuilds, on paper, the rings of the cells the change touches
-// and compares the sides it moves or bridges with the sides around them:
-// those of the touched cells and of every cell in contact with one.
+// and counts the crossings of the sides it moves or bridges with the sides
+// around them (those of the touched cells and of every cell their pair
+// lists name), after the change and before it: the change passes when that
+// count does not grow, which is not the same as crossing nothing.
 #include "contact/corrections.h"
 
 #include <algorithm>
@@ -107,6 +109,16 @@ void BoundaryTrial::drop(point3D* p)
 
 bool BoundaryTrial::keeps_tissue_sound() const
 {
+    return judge(false);
+}
+
+bool BoundaryTrial::lessens_crossings() const
+{
+    return judge(true);
+}
+
+bool BoundaryTrial::judge(bool strict) const
+{
     auto isDropped = [this](const point3D* p) {
         return std::find(dropped.begin(), dropped.end(), p) != dropped.end();
     };
@@ -141,8 +153,10 @@ bool BoundaryTrial::keeps_tissue_sound() const
     for (const cell* c : near) {
         const bool isTouched = std::find(touched.begin(), touched.end(), c) != touched.end();
         const std::vector<point3D*> ring = ring_of(c);
+        // A broken ring is the stage's own finding to report; nothing can
+        // be counted on it, so a change that must be seen to help is refused.
         if (ring.empty())
-            return true;  // a broken ring is the stage's own finding to report
+            return !strict;
         std::vector<point3D*> kept;
         std::vector<Pos> keptAt;
         for (std::size_t i = 0; i < ring.size(); ++i) {
@@ -176,7 +190,11 @@ bool BoundaryTrial::keeps_tissue_sound() const
                 newProbe.push_back(s);
         }
     }
-    return crossings(newProbe, afterAll) <= crossings(oldProbe, before);
+    // Crossings the change leaves may stand in for others it removes,
+    // unless it must leave fewer.
+    const int afterCount = crossings(newProbe, afterAll);
+    const int beforeCount = crossings(oldProbe, before);
+    return strict ? afterCount < beforeCount : afterCount <= beforeCount;
 }
 
 } // namespace corrections

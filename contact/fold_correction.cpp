@@ -5,14 +5,19 @@
 // only between cells, and the corrections only at junctions and edge
 // lengths, so nothing else would put it right within the step.
 //
-// The vertex nearest the side it passed goes back across it, as far as it
-// had gone beyond (at least kMargin), and its welded partners go with it,
-// so the tongue opens by the width the fold took. The move is tried first
-// like any other boundary change, and a fold it cannot mend without a new
-// crossing is left as it is.
+// A vertex goes back across the side it passed, as far as it had gone
+// beyond (at least kMargin), and its welded partners go with it, so the
+// tongue opens by the width the fold took. Of the four ends of the two
+// crossing sides, the one nearest the other side's line is tried first. A
+// move is made only when its moved sides cross fewer sides than before,
+// counted over the touched cells and the cells paired with them (see
+// BoundaryTrial): the nearest end of a sliver pressed through itself can
+// merely make its next side cross instead, and moving it back and forth
+// would open nothing. A fold no end can lessen is left as it is.
 #include "contact/corrections.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace corrections {
@@ -62,9 +67,9 @@ Fold put_back(point3D* x, const edge* side)
     return f;
 }
 
-// The first crossing of two sides of c that share no vertex, and the
-// shallowest way to undo it.
-bool first_fold(const cell* c, Fold* out)
+// The first crossing of two sides of c that share no vertex, and the four
+// ways to undo it, shallowest first.
+bool first_fold(const cell* c, std::array<Fold, 4>& out)
 {
     const std::vector<edge*>& sides = c->sides;
     for (std::size_t i = 0; i + 1 < sides.size(); ++i) {
@@ -78,13 +83,27 @@ bool first_fold(const cell* c, Fold* out)
                 || !properly_cross(welding::pos_of(s->p1), welding::pos_of(s->p2), welding::pos_of(t->p1),
                                    welding::pos_of(t->p2)))
                 continue;
-            const Fold options[] = {put_back(s->p1, t), put_back(s->p2, t), put_back(t->p1, s), put_back(t->p2, s)};
-            *out = *std::min_element(std::begin(options), std::end(options),
-                                     [](const Fold& u, const Fold& v) { return u.depth < v.depth; });
-            return std::isfinite(out->depth);
+            out = {put_back(s->p1, t), put_back(s->p2, t), put_back(t->p1, s), put_back(t->p2, s)};
+            std::stable_sort(out.begin(), out.end(), [](const Fold& u, const Fold& v) { return u.depth < v.depth; });
+            return true;
         }
     }
     return false;
+}
+
+// The first of `options` whose move lessens the crossings, or null.
+const Fold* lessening_move(const std::array<Fold, 4>& options)
+{
+    for (const Fold& f : options) {
+        if (!std::isfinite(f.depth))
+            break;
+        BoundaryTrial trial;
+        trial.move(f.vertex, f.to);
+        trial.move_all(f.vertex->mp, f.to);
+        if (trial.lessens_crossings())
+            return &f;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -95,17 +114,15 @@ int unfold_cell(cell* c)
     if (!c || c->dead)
         return moved;
     for (int round = 0; round < kUnfoldRounds; ++round) {
-        Fold f;
-        if (!first_fold(c, &f))
+        std::array<Fold, 4> options;
+        if (!first_fold(c, options))
             break;
-        BoundaryTrial trial;
-        trial.move(f.vertex, f.to);
-        trial.move_all(f.vertex->mp, f.to);
-        if (!trial.keeps_tissue_sound())
+        const Fold* f = lessening_move(options);
+        if (!f)
             break;
-        welding::move_to(f.vertex, f.to);
-        for (point3D* w : f.vertex->mp) {
-            welding::move_to(w, f.to);
+        welding::move_to(f->vertex, f->to);
+        for (point3D* w : f->vertex->mp) {
+            welding::move_to(w, f->to);
             if (cell* n = welding::cell_of(w))
                 n->remesh = 1;
         }

@@ -150,6 +150,38 @@ TissueLayout tongueSqueezedPastFlat()
     return layout;
 }
 
+
+// Cut from a long Model run of a sample, after the contact stage of the step
+// where it showed: S (cell 0) is a sliver between L (cell 1), welded along
+// its right side, and R (cell 2), welded along its left side. The mechanics
+// pressed the two sides through each other: S's left side, welded to R, runs
+// through (15.3757, 60.6831), right of its own right side (15.0715, 58.6216)
+// -> (15.3985, 63.7087), welded to L, so S crosses itself and L and R cross
+// each other where they have no contact.
+TissueLayout sliverPressedThroughItself()
+{
+    TissueLayout layout;
+    layout.cells.push_back(FixtureCell{{{1.1491, 35.4313}, {2.8932, 34.1241}, {6.2421, 37.0484},
+                                        {10.4275, 38.9691}, {14.9790, 39.7100}, {15.9075, 42.8565},
+                                        {17.9403, 45.6097}, {16.2683, 49.5223}, {16.6586, 53.9655},
+                                        {15.0715, 58.6216}, {15.3985, 63.7087}, {16.4724, 67.5688},
+                                        {15.5583, 70.6989}, {13.9754, 69.5120}, {15.2829, 64.7691},
+                                        {15.3757, 60.6831}, {14.0350, 57.1084}, {13.7186, 52.1518},
+                                        {10.6410, 48.0766}, {10.1705, 44.0579}, {7.6341, 40.5706},
+                                        {3.6346, 38.4027}},
+                                       0});
+    layout.cells.push_back(FixtureCell{{{25.2408, 66.0657}, {21.0339, 67.5182}, {16.4724, 67.5688},
+                                        {15.3985, 63.7087}, {15.0715, 58.6216}, {16.6586, 53.9655},
+                                        {21.0534, 54.9321}, {25.0446, 56.8001}, {24.8716, 61.4377}},
+                                       0});
+    layout.cells.push_back(FixtureCell{{{15.2829, 64.7691}, {13.9754, 69.5120}, {8.9600, 71.4972},
+                                        {5.3777, 67.6055}, {2.1868, 63.4409}, {3.1680, 59.5832},
+                                        {6.9689, 59.0984}, {10.6514, 58.3857}, {14.0350, 57.1084},
+                                        {15.3757, 60.6831}},
+                                       0});
+    layout.welds = {{0, 8, 11, 1, 2, 5}, {2, 8, 1, 0, 13, 16}};
+    return layout;
+}
 } // namespace
 
 TEST(SoundCorrections, AWedgeTipFoldedAtAWeldedJunctionIsGoneWhenTheStepEnds)
@@ -265,4 +297,23 @@ TEST(SoundCorrections, APickWhoseOutEdgeHasNoCellNamesItsOwnCell)
     V->out_edge->cell = nullptr;
     EXPECT_EQ(e->pick_correction(V), 1);
     EXPECT_EQ(e->message, "ERROR: the boundary of cell 1 is broken!");
+}
+
+TEST(SoundCorrections, ASliverPressedThroughItselfIsOpenedWhenTheStepEnds)
+{
+    std::string error;
+    auto e = buildTissue(sliverPressedThroughItself(), &error);
+    ASSERT_TRUE(e) << error;
+    ASSERT_TRUE(e->cell_self_collision(e->cells[0], 0));
+    ASSERT_FALSE(boundaryCrossings(*e).empty());
+    // The shallowest way back across a crossed side moves S's vertex
+    // (15.3985, 63.7087) only to make its next side cross instead, and the
+    // next try moves it back; the vertex that opens the sliver lies deeper.
+    const int step = 470;
+    e->cell_mesh_generation(step);
+    ASSERT_EQ(e->detect_collision(step), dbReader::STEP_OK);
+    ASSERT_EQ(e->cell_pick_response(step), dbReader::STEP_OK);
+    ASSERT_LT(e->cell_edge_response(step), 0);
+    expectSound(*e);
+    EXPECT_FALSE(e->cell_self_collision(e->cells[0], 0));
 }
