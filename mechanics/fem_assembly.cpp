@@ -23,7 +23,8 @@ constexpr double kPi2 = 9.869604378534024;
 constexpr double kRelaxClamp = 15.70796325;
 constexpr double kTolerance = 0.005;
 constexpr int kMaxSweeps = 500;
-// Start value of every unknown of a solve. The solver stops once a sweep
+// Start value of every unknown of a solve (held points start at 0 whatever
+// it is, see run_solver). The solver stops once a sweep
 // changes no unknown by more than kTolerance of the largest value seen, which
 // leaves the slowest mode (the whole tissue moving against the soft supports
 // of its free sides) only partly corrected: a start of 0 leaves a remainder
