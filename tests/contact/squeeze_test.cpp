@@ -217,22 +217,30 @@ SqueezeRun squeeze(unsigned seed, int steps, StepWork work = StepWork::ContactSt
 
 TEST(ContactSqueeze, AnXJunctionOfFourCellsEndsTheStepWithinBoundedResponses)
 {
-    // Packing 2 through the step loop's stages: the edge stage pairs and
-    // welds the cells that the push made cross.
-    SqueezeRun run = squeeze(2, 38, StepWork::StepLoop);
-    EXPECT_EQ(run.failedAt, 0) << run.failure;
-    std::cout << "  packing 2, step loop: " << (run.failedAt ? run.failure : "every step -1") << ", at most "
-              << run.mostCalls << " responses a step" << std::endl;
-    // Paired before the contact stage, the crossing cells reach a junction
-    // of four cells at step 36, where each re-run of a single-point contact
-    // asks for two more and welds nothing: unless one call enters each pair
-    // a bounded number of times, the calls grow as two to the power of the
-    // nesting depth. (The step loop's own order takes another course from
-    // the first steps and does not meet that junction.)
-    run = squeeze(2, 38, StepWork::SearchThenContact);
+    // Paired before the contact stage, the crossing cells of packing 2
+    // reach a junction of four cells at step 36, where each re-run of a
+    // single-point contact asks for two more and welds nothing: unless one
+    // call enters each pair a bounded number of times, the calls grow as two
+    // to the power of the nesting depth. (The step loop's own order takes
+    // another course from the first steps and does not meet that junction.)
+    const SqueezeRun run = squeeze(2, 38, StepWork::SearchThenContact);
     EXPECT_EQ(run.failedAt, 0) << run.failure;
     std::cout << "  packing 2, paired first: " << (run.failedAt ? run.failure : "every step -1") << ", at most "
               << run.mostCalls << " responses a step" << std::endl;
+}
+
+TEST(ContactSqueeze, CellsPushedIntoEachOtherWithoutAContactArePairedByTheEdgeStage)
+{
+    // Through the step loop's stages: in these packings cells with no
+    // contact are pushed across a gap into each other (packing 18 at step
+    // 22, packing 22 at step 37), and only the edge stage's search pairs
+    // them before the step ends.
+    for (unsigned seed : {18u, 22u}) {
+        const SqueezeRun run = squeeze(seed, 40, StepWork::StepLoop);
+        EXPECT_EQ(run.failedAt, 0) << run.failure;
+        std::cout << "  packing " << seed << ", step loop: " << (run.failedAt ? run.failure : "every step -1")
+                  << ", at most " << run.mostCalls << " responses a step" << std::endl;
+    }
 }
 
 class SqueezedPacking : public ::testing::TestWithParam<unsigned> {};
