@@ -964,7 +964,10 @@ private:
             m->friction2 = values[5];
             m->friction_state = frictionState;
         }
-        if (removed == 0) {
+        // The flag rule leaves a pair live for any value but 1, and every live
+        // pair is listed on both its cells: the stages reach a pair's stretch
+        // through those lists when they move or drop its ends.
+        if (!r->removed) {
             for (cell* c : {a, b})
                 if (std::find(c->pairs.begin(), c->pairs.end(), r) == c->pairs.end())
                     c->pairs.push_back(r);

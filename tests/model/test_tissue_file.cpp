@@ -417,3 +417,41 @@ TEST_F(TissueFileTest, SaveStopsWhenTheEngineChangesMeanwhile)
     EXPECT_EQ(error, "the tissue changed while it was being saved");
     EXPECT_EQ(readBytes(path("kept.vt")), QByteArray("previous content\n"));
 }
+
+// A removed flag other than 0 or 1 keeps the pair's default: live. A live
+// pair must be listed on both its cells, or the stages that move stretch
+// ends through the cells' pair lists leave its stretch on a vertex the edge
+// stage collapsed, and the next save would not open again.
+TEST_F(TissueFileTest, APairLeftLiveByAnOddRemovedFlagKeepsItsStretchThroughStepsAndSaves)
+{
+    QByteArray text = readBytes(testDataPath(kRoundTrip, "two_cells.vt"));
+    ASSERT_TRUE(text.contains("\n0,0,0,1,1,1,3,8,5,"));
+    text.replace("\n0,0,0,1,1,1,3,8,5,", "\n0,2,0,1,1,1,3,8,5,");
+    // The weld's middle vertex close to its lower end: the edge stage
+    // collapses the short welded sides there.
+    text.replace("\n10,5,2,", "\n10,0.8,2,");
+    text.replace("\n10,5,9,", "\n10,0.8,9,");
+    writeBytes(path("odd_flag.vt"), text);
+    QString error;
+    ASSERT_TRUE(load(path("odd_flag.vt"), &error)) << error.toStdString();
+    interpair* pair = reader->interpairs[0];
+    EXPECT_EQ(pair->removed, 0);
+    EXPECT_EQ(reader->cells[0]->pairs, std::vector<interpair*>{pair});
+    EXPECT_EQ(reader->cells[1]->pairs, std::vector<interpair*>{pair});
+
+    for (int step = 1; step <= 3; ++step) {
+        ASSERT_LT(stepAsTheView(*reader, step), 0) << "step " << step << ": " << reader->message.toStdString();
+        EXPECT_TRUE(topologyIsSound(*reader)) << "step " << step;
+    }
+    // The steps collapsed the stretch's end T1 where the file had it; the
+    // weld stands.
+    EXPECT_FALSE(reader->points[8]->alive);
+    EXPECT_EQ(pair->MP.size(), 1u);
+
+    ASSERT_TRUE(save(path("after_steps.vt"), &error)) << error.toStdString();
+    ASSERT_TRUE(load(path("after_steps.vt"), &error)) << error.toStdString();
+    EXPECT_TRUE(topologyIsSound(*reader));
+    ASSERT_TRUE(save(path("again.vt"), &error)) << error.toStdString();
+    EXPECT_EQ(readBytes(path("again.vt")), readBytes(path("after_steps.vt")));
+    EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join('\n').toStdString();
+}
