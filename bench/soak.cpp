@@ -4,9 +4,12 @@
 // it finds the step and the stage that first leave a broken or crossed
 // tissue, which a single step's tests rarely reach.
 //
-//   soak [--mode model|grow|relax|all] [--steps N] [--cells M] [--stop] [file.vt ...]
+//   soak [--mode model|grow|relax|all] [--steps N] [--cells M] [--seed S] [--stop] [file.vt ...]
 //
-// Without files it runs every sample; without --mode, all three modes. A run
+// Without files it runs every sample; without --mode, all three modes. The
+// loader seeds the random sequence (srand(1)); --seed S reseeds it right
+// after the load, before the first step draws, as a program that called
+// srand(S) there would run. A run
 // ends after N steps, once M cells are live, or at a failing stage (the step
 // loop would stop there too). One line per run:
 //
@@ -92,6 +95,8 @@ struct Options {
     std::vector<int> modes;
     int steps = 400;
     int cells = 2000;
+    bool seeded = false;
+    unsigned seed = 1;
     bool stop = false;
     QStringList files;
 };
@@ -188,6 +193,8 @@ bool soak(const QString& file, int mode, const Options& o, FILE* out)
         return true;
     }
     engine->mech_mode = mode;
+    if (o.seeded)
+        std::srand(o.seed);
     const int startCells = static_cast<int>(engine->cells.size());
     double startCentroid[2] = {0.0, 0.0};
     const bool hasCentroid = liveCentroid(*engine, startCentroid);
@@ -282,6 +289,9 @@ bool parse(int argc, char** argv, Options& o)
             o.steps = std::atoi(argv[++i]);
         } else if (a == "--cells" && hasValue) {
             o.cells = std::atoi(argv[++i]);
+        } else if (a == "--seed" && hasValue) {
+            o.seeded = true;
+            o.seed = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
         } else if (a == "--stop") {
             o.stop = true;
         } else if (!a.empty() && a[0] != '-') {
@@ -308,7 +318,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     Options o;
     if (!parse(argc, argv, o)) {
-        std::fprintf(stderr, "usage: %s [--mode model|grow|relax|all] [--steps N] [--cells M] [--stop] [file.vt ...]\n",
+        std::fprintf(stderr, "usage: %s [--mode model|grow|relax|all] [--steps N] [--cells M] [--seed S] [--stop] [file.vt ...]\n",
                      argv[0]);
         return 2;
     }
