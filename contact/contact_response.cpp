@@ -14,8 +14,8 @@
 // variant collision_response_m3 for a pair met at a junction while another
 // pair q is handled. The two call each other: every loop reads its sizes and
 // links afresh, results that a nested call may have killed are dropped, the
-// nesting is capped, and no pair is entered more than twice in one top-level
-// call (see admit_rerun).
+// nesting is capped, and in one top-level call the top-level pair is entered
+// at most twice and every other pair at most once (see admit_rerun).
 #include "contact/corrections.h"
 #include "contact/response_trace.h"
 #include "contact/welding.h"
@@ -45,8 +45,10 @@ int nesting = 0;
 //    marks it re-run, and every later request for it is dropped, those made
 //    while its own response is still open included. Its pass-2 re-run of
 //    itself (a pair without a weld whose walks' ends a nested call took) is
-//    therefore dropped too; the pair waits for the stage's next pass, the
-//    edge stage's responses to new contacts, or the next step.
+//    therefore dropped too. That request comes only in the second pass, the
+//    contact stage's last, so the pair waits for the next step's contact
+//    stage; only a pair the edge stage made or revived may be run again
+//    before, by that stage's second-pass rounds while its cells still cross.
 // The work of one top-level call is thereby at most one response per pair
 // plus one more run of the top-level pair.
 std::vector<const interpair*> openPairs;   // responses on the call stack

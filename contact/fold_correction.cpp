@@ -5,15 +5,24 @@
 // only between cells, and the corrections only at junctions and edge
 // lengths, so nothing else would put it right within the step.
 //
-// A vertex goes back across the side it passed, as far as it had gone
-// beyond (at least kMargin), and its welded partners go with it, so the
-// tongue opens by the width the fold took. Of the four ends of the two
-// crossing sides, the one nearest the other side's line is tried first. A
-// move is made only when its moved sides cross fewer sides than before,
-// counted over the touched cells and the cells paired with them (see
-// BoundaryTrial): the nearest end of a sliver pressed through itself can
-// merely make its next side cross instead, and moving it back and forth
-// would open nothing. A fold no end can lessen is left as it is.
+// Where two sides of the cell cross, which end passed the other side is not
+// known, so each of the four ends of the two sides is a way back: the end is
+// mirrored on the line of the other side (put at least kMargin beyond it),
+// and its welded partners go with it. The end nearest that line is tried
+// first, and the first move a BoundaryTrial finds to lessen the crossings
+// is made. A nearer end is passed over whenever its move is refused, for
+// whatever reason the trial refuses it: the move only trades one crossing
+// for another (the nearest end of a sliver pressed through itself can merely
+// make its next side cross instead, and moving it back and forth would open
+// nothing), it adds crossings, or it leaves a ring of the neighbourhood with
+// fewer than three vertices, turned clockwise, or not closed. A fold no end
+// can lessen is left as it is.
+//
+// What bounds the change: a move carries one vertex and its partners
+// straight across the line, twice the vertex's distance from it (that
+// distance plus kMargin when it is nearer than kMargin); each move leaves
+// fewer crossings among the moved cells and the cells paired with them than
+// it found; and one call makes at most kUnfoldRounds moves.
 #include "contact/corrections.h"
 
 #include <algorithm>

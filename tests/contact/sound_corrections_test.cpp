@@ -151,13 +151,13 @@ TissueLayout tongueSqueezedPastFlat()
 }
 
 
-// Cut from a long Model run of a sample, after the contact stage of the step
-// where it showed: S (cell 0) is a sliver between L (cell 1), welded along
-// its right side, and R (cell 2), welded along its left side. The mechanics
-// pressed the two sides through each other: S's left side, welded to R, runs
-// through (15.3757, 60.6831), right of its own right side (15.0715, 58.6216)
-// -> (15.3985, 63.7087), welded to L, so S crosses itself and L and R cross
-// each other where they have no contact.
+// Cut from a long Model run of a sample, after the mechanics of the step
+// where it showed, before its contact stage: S (cell 0) is a sliver between
+// L (cell 1), welded along its right side, and R (cell 2), welded along its
+// left side. The mechanics pressed the two sides through each other: S's
+// left side, welded to R, runs through (15.3757, 60.6831), right of its own
+// right side (15.0715, 58.6216) -> (15.3985, 63.7087), welded to L, so S
+// crosses itself and L and R cross each other where they have no contact.
 TissueLayout sliverPressedThroughItself()
 {
     TissueLayout layout;
@@ -184,24 +184,22 @@ TissueLayout sliverPressedThroughItself()
 }
 
 // A tissue whose cell 0 is folded across itself, cut after the mechanics of
-// `step`: the step's contact, pick and edge stages must leave every cell
-// unfolded and the tissue sound and uncrossed. Null when it cannot be built.
-std::unique_ptr<dbReader> endStepOfFoldedCell(const TissueLayout& layout, int step)
+// `step`, built into `e`: the step's contact, pick and edge stages must leave
+// every cell unfolded and the tissue sound and uncrossed. A stage that fails
+// ends the test (call under ASSERT_NO_FATAL_FAILURE).
+void endStepOfFoldedCell(const TissueLayout& layout, int step, std::unique_ptr<dbReader>& e)
 {
     std::string error;
-    auto e = buildTissue(layout, &error);
-    EXPECT_TRUE(e) << error;
-    if (!e)
-        return e;
-    EXPECT_TRUE(e->cell_self_collision(e->cells[0], 0));
-    EXPECT_FALSE(boundaryCrossings(*e).empty());
+    e = buildTissue(layout, &error);
+    ASSERT_TRUE(e) << error;
+    ASSERT_TRUE(e->cell_self_collision(e->cells[0], 0));
+    ASSERT_FALSE(boundaryCrossings(*e).empty());
     e->cell_mesh_generation(step);
-    EXPECT_EQ(e->detect_collision(step), dbReader::STEP_OK);
-    EXPECT_EQ(e->cell_pick_response(step), dbReader::STEP_OK);
-    EXPECT_LT(e->cell_edge_response(step), 0);
+    ASSERT_EQ(e->detect_collision(step), dbReader::STEP_OK);
+    ASSERT_EQ(e->cell_pick_response(step), dbReader::STEP_OK);
+    ASSERT_LT(e->cell_edge_response(step), 0);
     expectSound(*e);
     EXPECT_FALSE(e->cell_self_collision(e->cells[0], 0));
-    return e;
 }
 } // namespace
 
@@ -229,8 +227,8 @@ TEST(SoundCorrections, AWedgeTipFoldedAtAWeldedJunctionIsGoneWhenTheStepEnds)
 
 TEST(SoundCorrections, ATongueSqueezedPastFlatIsOpenedWhenTheStepEnds)
 {
-    auto e = endStepOfFoldedCell(tongueSqueezedPastFlat(), 694);
-    ASSERT_TRUE(e);
+    std::unique_ptr<dbReader> e;
+    ASSERT_NO_FATAL_FAILURE(endStepOfFoldedCell(tongueSqueezedPastFlat(), 694, e));
     // The tongue's vertex went back, not away: it is still welded where it
     // was, within the width of the fold.
     const point3D* tip = vertexAt(*e, 0, 13);
@@ -315,5 +313,6 @@ TEST(SoundCorrections, ASliverPressedThroughItselfIsOpenedWhenTheStepEnds)
     // The shallowest way back across a crossed side moves S's vertex
     // (15.3985, 63.7087) only to make its next side cross instead, and the
     // next try moves it back; the vertex that opens the sliver lies deeper.
-    EXPECT_TRUE(endStepOfFoldedCell(sliverPressedThroughItself(), 470));
+    std::unique_ptr<dbReader> e;
+    EXPECT_NO_FATAL_FAILURE(endStepOfFoldedCell(sliverPressedThroughItself(), 470, e));
 }
