@@ -2,8 +2,10 @@
 // once as the initial pass: one pair per edge of the neighbour complex, each
 // welded along its touching boundaries, then single-point welds at triple
 // junctions. Afterwards it runs every step: each live contact is brought up
-// to date in two passes, the changed cells are re-meshed, and every welded
-// edge must still belong to a pair that has a welded stretch.
+// to date in two passes, a contact whose cells still cross is answered again,
+// the changed cells are re-meshed, and every welded edge must still belong to
+// a pair that has a welded stretch.
+#include "contact/crossing_contacts.h"
 #include "contact/welding.h"
 #include "model/stage_progress.h"
 #include "geometry/ccomplex.h"
@@ -87,6 +89,24 @@ int dbReader::detect_collision(int step)
 
     for (int pass = 1; pass <= 2; ++pass) {
         const int r = contact_pass(*this, progress, step, pass);
+        if (r >= 0) {
+            progress.close();
+            return r;
+        }
+    }
+
+    // A fusion late in the second pass moves a junction vertex, and with it
+    // the side of every cell welded there; that side can land across a
+    // neighbour the cell is paired with after this pair's own second-pass
+    // response. Nothing in this stage would visit the pair again, and the
+    // edge stage pairs only cells that share no pair, so the crossing would
+    // stand until the next step. A pair the passes visit whose cells still
+    // cross gets the second pass's response again.
+    for (std::size_t k = 0; k < interpairs.size(); ++k) {
+        interpair* pair = interpairs[k];
+        if (pair->removed || pair->check_detection())
+            continue;
+        const int r = welding::respond_while_crossing(*this, pair, step);
         if (r >= 0) {
             progress.close();
             return r;

@@ -7,6 +7,9 @@
 
 namespace {
 
+// Second-pass responses a pair gets while its cells still cross.
+constexpr int kSecondPasses = 3;
+
 struct Span {
     cell* c;
     welding::Box box;
@@ -62,6 +65,17 @@ bool welding::cells_cross(dbReader& db, cell* a, cell* b)
     if (!a || !b || a == b || a->dead || b->dead)
         return false;
     return rings_cross(db, Span{a, ring_box(a)}, Span{b, ring_box(b)});
+}
+
+int welding::respond_while_crossing(dbReader& db, interpair* pair, int step)
+{
+    for (int round = 0; round < kSecondPasses && !pair->removed && cells_cross(db, pair->cell1, pair->cell2);
+         ++round) {
+        const int r = db.collision_response_m2(pair, step, 2, pair->id);
+        if (r >= 0)
+            return r;
+    }
+    return dbReader::STEP_OK;
 }
 
 std::vector<interpair*> welding::pair_crossing_cells(dbReader& db)

@@ -26,6 +26,11 @@ std::vector<interpair*> pair_crossing_cells(dbReader& db);
 // other, as the contact response classifies sides.
 bool cells_cross(dbReader& db, cell* a, cell* b);
 
+// Gives the live pair the contact stage's second-pass response while its two
+// cells cross, a bounded number of times (none when they do not cross).
+// Returns -1, or a response's failure index.
+int respond_while_crossing(dbReader& db, interpair* pair, int step);
+
 } // namespace welding
 
 #endif

@@ -28,8 +28,6 @@ namespace {
 
 // A gap walk gives up at the third free edge in a row.
 constexpr int kGapRun = 3;
-// Second-pass responses a new contact gets while its cells still cross.
-constexpr int kSecondPasses = 3;
 
 // The welded vertices met walking around the gap that starts with the free
 // edge e, changing cell at every weld. The walk ends when it is back at
@@ -174,12 +172,9 @@ int dbReader::cell_edge_response(int step)
     for (std::size_t k = K0; k < interpairs.size(); ++k)
         fresh.push_back(interpairs[k]);
     for (interpair* pair : fresh) {
-        for (int round = 0; round < kSecondPasses && !pair->removed && cells_cross(*this, pair->cell1, pair->cell2);
-             ++round) {
-            const int r = collision_response_m2(pair, step, 2, pair->id);
-            if (r >= 0)
-                return finish(r);
-        }
+        const int r = respond_while_crossing(*this, pair, step);
+        if (r >= 0)
+            return finish(r);
     }
 
     // 3. Edge lengths.

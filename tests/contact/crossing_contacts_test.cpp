@@ -60,13 +60,13 @@ TEST(CrossingContacts, CellsPushedIntoEachOtherAreWeldedByTheEdgeStage)
     ASSERT_TRUE(e) << error;
     ASSERT_TRUE(boundariesCross(*e));
     const std::size_t pairs = e->interpairs.size();
-    EXPECT_EQ(e->detect_collision(1), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_EQ(e->detect_collision(290), dbReader::STEP_OK) << e->message.toStdString();
     EXPECT_EQ(e->interpairs.size(), pairs);
     EXPECT_TRUE(boundariesCross(*e));
 
     // The gap pairing leaves them unpaired; the search after it pairs them,
     // and the edge stage's contact response welds them.
-    EXPECT_EQ(e->cell_edge_response(1), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_EQ(e->cell_edge_response(290), dbReader::STEP_OK) << e->message.toStdString();
     expectWeldedApart(*e);
     // Once paired, the next step's search finds nothing more to pair.
     EXPECT_TRUE(welding::pair_crossing_cells(*e).empty());
@@ -82,7 +82,7 @@ TEST(CrossingContacts, ADissolvedPairOfCrossingCellsIsRevivedAndWelded)
     interpair* dissolved = welding::new_pair(*e, e->cells[1], e->cells[0]);
     dissolved->removed = 1;
     const std::size_t pairs = e->interpairs.size();
-    EXPECT_EQ(e->cell_edge_response(1), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_EQ(e->cell_edge_response(290), dbReader::STEP_OK) << e->message.toStdString();
     EXPECT_FALSE(dissolved->removed);
     EXPECT_FALSE(dissolved->MP.empty());
     EXPECT_EQ(welding::find_pair(e->cells[0], e->cells[1]), dissolved);
@@ -120,7 +120,7 @@ TEST(CrossingContacts, ANewContactIsWeldedOverItsWholeOverlapInTheStepItIsMade)
     auto e = buildTissue(pokingIntoEachOther(), &error);
     ASSERT_TRUE(e) << error;
     ASSERT_EQ(boundaryCrossings(*e).size(), 2u);
-    EXPECT_EQ(e->cell_edge_response(208), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_EQ(e->cell_edge_response(290), dbReader::STEP_OK) << e->message.toStdString();
     expectWeldedApart(*e);
 }
 
@@ -148,6 +148,67 @@ TEST(CrossingContacts, OnlyCrossingCellsWithoutALivePairArePaired)
     ASSERT_TRUE(dead) << error;
     dead->cells[1]->dead = 1;
     EXPECT_TRUE(welding::pair_crossing_cells(*dead).empty());
+}
+
+// Four cells cut from the thousand-cell sample's long Model run (second
+// seed), after the mechanics of the step where it showed. A (cell 0) and B
+// (cell 1) are welded along a stretch ending at J = (-97.0539, 294.68);
+// below J, A's free sides run down to (-95.1821, 289.359), welded to C (cell
+// 2), and B's free side runs to K = (-93.8495, 292.347), welded to D (cell
+// 3). C and D share a contact without a weld, and C pokes into D. The pairs
+// are visited in the order of the run: A-B before C-D.
+TissueLayout sideDraggedAcrossAPairedNeighbour()
+{
+    TissueLayout t;
+    t.cells.push_back({{{-109.9220, 284.6470}, {-107.1450, 282.8880}, {-102.0690, 282.5600}, {-99.9796, 284.7520},
+                        {-97.4795, 287.0430}, {-95.1821, 289.3590}, {-94.0121, 292.1460}, {-97.0539, 294.6800},
+                        {-100.6740, 298.3070}, {-103.6800, 302.5040}, {-108.4130, 303.1670}, {-110.9690, 300.3210},
+                        {-111.5700, 295.5950}, {-109.6190, 291.9340}, {-109.0410, 288.1710}},
+                       3});
+    t.cells.push_back({{{-94.8066, 310.5530}, {-99.0265, 309.8530}, {-101.5020, 306.2580}, {-103.6800, 302.5040},
+                        {-100.6740, 298.3070}, {-97.0539, 294.6800}, {-93.8495, 292.3470}, {-89.6540, 293.9830},
+                        {-87.4905, 296.0930}, {-85.8832, 298.2080}, {-88.7170, 300.9180}, {-90.6619, 304.1910},
+                        {-91.4853, 307.8420}},
+                       3});
+    t.cells.push_back({{{-95.1821, 289.3590}, {-97.4795, 287.0430}, {-99.9796, 284.7520}, {-102.0690, 282.5600},
+                        {-100.4920, 278.7810}, {-100.3200, 274.4480}, {-97.1444, 273.2710}, {-94.4769, 271.0880},
+                        {-92.1015, 273.3600}, {-89.0568, 273.3010}, {-88.8328, 275.7100}, {-92.0662, 277.1920},
+                        {-93.8716, 280.0490}, {-94.0085, 283.7430}, {-92.5174, 287.2930}, {-93.3475, 289.1530}},
+                       3});
+    t.cells.push_back({{{-89.1975, 286.9720}, {-84.6863, 286.2830}, {-81.1328, 288.8570}, {-83.6757, 291.7360},
+                        {-86.7451, 293.3440}, {-89.6540, 293.9830}, {-93.8495, 292.3470}, {-93.9020, 287.4680}},
+                       3});
+    t.welds = {{1, 3, 5, 0, 7, 9}, {2, 0, 3, 0, 2, 5}, {3, 5, 6, 1, 6, 7}};
+    return t;
+}
+
+// In the contact stage's second pass, C-D's response welds C's tip to D and
+// moves K with it, so B's free side J-K swings down across A's, after A-B's
+// own second-pass response. The stage answers A-B again, and the step ends
+// with no crossing.
+TEST(CrossingContacts, ASideDraggedAcrossAPairedNeighbourIsWeldedInTheSameContactStage)
+{
+    std::string error;
+    auto e = buildTissue(sideDraggedAcrossAPairedNeighbour(), &error);
+    ASSERT_TRUE(e) << error;
+    for (auto [a, b] : {std::pair{3, 2}, {0, 3}, {2, 1}})
+        welding::new_pair(*e, e->cells[a], e->cells[b]);
+    ASSERT_TRUE(topologyIsSound(*e));
+    ASSERT_FALSE(welding::cells_cross(*e, e->cells[0], e->cells[1]));
+    ASSERT_TRUE(welding::cells_cross(*e, e->cells[2], e->cells[3]));
+    const point3D* K = vertexAt(*e, 1, 6);
+    const int step = 290;
+    e->cell_mesh_generation(step);
+    ASSERT_EQ(e->detect_collision(step), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_LT(K->y, 292.0) << "K was not moved: the case is not met";
+    EXPECT_TRUE(topologyIsSound(*e));
+    const std::vector<std::string> paired = boundaryCrossings(*e, CrossingScope::PairedCells);
+    EXPECT_TRUE(paired.empty()) << paired.front();
+    ASSERT_EQ(e->cell_pick_response(step), dbReader::STEP_OK);
+    ASSERT_LT(e->cell_edge_response(step), 0);
+    EXPECT_TRUE(topologyIsSound(*e));
+    std::string where;
+    EXPECT_FALSE(boundariesCross(*e, &where)) << where;
 }
 
 }  // namespace
