@@ -46,9 +46,11 @@ int nesting = 0;
 //    while its own response is still open included. Its pass-2 re-run of
 //    itself (a pair without a weld whose walks' ends a nested call took) is
 //    therefore dropped too. That request comes only in the second pass, the
-//    contact stage's last, so the pair waits for the next step's contact
-//    stage; only a pair the edge stage made or revived may be run again
-//    before, by that stage's second-pass rounds while its cells still cross.
+//    contact stage's last, so no pass of the stage is left for it: the pair
+//    is answered again in this step only while its cells cross, by the
+//    stage's answer to pairs still crossing after the passes, or, for a
+//    pair the edge stage made or revived, by that stage's own; otherwise it
+//    waits for the next step.
 // The work of one top-level call is thereby at most one response per pair
 // plus one more run of the top-level pair.
 std::vector<const interpair*> openPairs;   // responses on the call stack
