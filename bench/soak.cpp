@@ -9,9 +9,9 @@
 // Without files it runs every sample; without --mode, all three modes. The
 // loader seeds the random sequence (srand(1)); --seed S reseeds it right
 // after the load, before the first step draws, as a program that called
-// srand(S) there would run. A run
-// ends after N steps, once M cells are live, or at a failing stage (the step
-// loop would stop there too). One line per run:
+// srand(S) there would run. A run ends after N steps, once M cells are live,
+// or at a failing stage (the step loop would stop there too). One line per
+// run:
 //
 //   wound_point.vt Model steps 500 live 412 dead 3 divisions 97 faulty-steps 0 first - ms/step median 41.2 max 310.5
 //

@@ -97,11 +97,12 @@ int dbReader::detect_collision(int step)
 
     // A fusion late in the second pass moves a junction vertex, and with it
     // the side of every cell welded there; that side can land across a
-    // neighbour the cell is paired with after this pair's own second-pass
-    // response. Nothing in this stage would visit the pair again, and the
-    // edge stage pairs only cells that share no pair, so the crossing would
-    // stand until the next step. A pair the passes visit whose cells still
-    // cross gets the second pass's response again.
+    // neighbour the cell is paired with, after the second-pass response of
+    // the pair that joins them. Nothing in this stage would visit that pair
+    // again, and the edge stage pairs only cells that share no pair, so the
+    // crossing would stand until the next step. So every pair the passes
+    // visit whose cells still cross, for this or any other reason, gets the
+    // second pass's response again; where no cells cross, nothing changes.
     for (std::size_t k = 0; k < interpairs.size(); ++k) {
         interpair* pair = interpairs[k];
         if (pair->removed || pair->check_detection())
