@@ -60,13 +60,13 @@ TEST(CrossingContacts, CellsPushedIntoEachOtherAreWeldedByTheEdgeStage)
     ASSERT_TRUE(e) << error;
     ASSERT_TRUE(boundariesCross(*e));
     const std::size_t pairs = e->interpairs.size();
-    EXPECT_EQ(e->detect_collision(290), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_EQ(e->detect_collision(1), dbReader::STEP_OK) << e->message.toStdString();
     EXPECT_EQ(e->interpairs.size(), pairs);
     EXPECT_TRUE(boundariesCross(*e));
 
     // The gap pairing leaves them unpaired; the search after it pairs them,
     // and the edge stage's contact response welds them.
-    EXPECT_EQ(e->cell_edge_response(290), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_EQ(e->cell_edge_response(1), dbReader::STEP_OK) << e->message.toStdString();
     expectWeldedApart(*e);
     // Once paired, the next step's search finds nothing more to pair.
     EXPECT_TRUE(welding::pair_crossing_cells(*e).empty());
@@ -82,7 +82,7 @@ TEST(CrossingContacts, ADissolvedPairOfCrossingCellsIsRevivedAndWelded)
     interpair* dissolved = welding::new_pair(*e, e->cells[1], e->cells[0]);
     dissolved->removed = 1;
     const std::size_t pairs = e->interpairs.size();
-    EXPECT_EQ(e->cell_edge_response(290), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_EQ(e->cell_edge_response(1), dbReader::STEP_OK) << e->message.toStdString();
     EXPECT_FALSE(dissolved->removed);
     EXPECT_FALSE(dissolved->MP.empty());
     EXPECT_EQ(welding::find_pair(e->cells[0], e->cells[1]), dissolved);
@@ -120,7 +120,7 @@ TEST(CrossingContacts, ANewContactIsWeldedOverItsWholeOverlapInTheStepItIsMade)
     auto e = buildTissue(pokingIntoEachOther(), &error);
     ASSERT_TRUE(e) << error;
     ASSERT_EQ(boundaryCrossings(*e).size(), 2u);
-    EXPECT_EQ(e->cell_edge_response(290), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_EQ(e->cell_edge_response(208), dbReader::STEP_OK) << e->message.toStdString();
     expectWeldedApart(*e);
 }
 

@@ -22,6 +22,16 @@ namespace {
 
 const char* const kRoundTrip = "TissueFileRoundTrip";
 
+// Steps 1 to `steps` in the view's order, each checked by the topology
+// checker; a failing stage ends the test (call under ASSERT_NO_FATAL_FAILURE).
+void stepChecked(dbReader& engine, int steps)
+{
+    for (int step = 1; step <= steps; ++step) {
+        ASSERT_LT(stepAsTheView(engine, step), 0) << "step " << step << ": " << engine.message.toStdString();
+        EXPECT_TRUE(topologyIsSound(engine)) << "step " << step;
+    }
+}
+
 }  // namespace
 
 // A hand-written tissue with a welded stretch, junction nodes, a removed
@@ -379,10 +389,7 @@ TEST_F(TissueFileTest, MigratingCellWithRearRecordsOpensAtRestAndSteps)
     EXPECT_EQ(migrant->migrating, 0);
     EXPECT_EQ(migrant->migrate_relax, 0);
     ASSERT_EQ(migrant->filling_cells.size(), 2u);
-    for (int step = 1; step <= 3; ++step) {
-        ASSERT_LT(stepAsTheView(*reader, step), 0) << "step " << step << ": " << reader->message.toStdString();
-        EXPECT_TRUE(topologyIsSound(*reader)) << "step " << step;
-    }
+    ASSERT_NO_FATAL_FAILURE(stepChecked(*reader, 3));
     EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join('\n').toStdString();
 }
 
@@ -439,10 +446,7 @@ TEST_F(TissueFileTest, APairLeftLiveByAnOddRemovedFlagKeepsItsStretchThroughStep
     EXPECT_EQ(reader->cells[0]->pairs, std::vector<interpair*>{pair});
     EXPECT_EQ(reader->cells[1]->pairs, std::vector<interpair*>{pair});
 
-    for (int step = 1; step <= 3; ++step) {
-        ASSERT_LT(stepAsTheView(*reader, step), 0) << "step " << step << ": " << reader->message.toStdString();
-        EXPECT_TRUE(topologyIsSound(*reader)) << "step " << step;
-    }
+    ASSERT_NO_FATAL_FAILURE(stepChecked(*reader, 3));
     // The steps collapsed the stretch's end T1 where the file had it; the
     // weld stands.
     EXPECT_FALSE(reader->points[8]->alive);
