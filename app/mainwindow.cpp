@@ -673,7 +673,11 @@ void MainWindow::forgetTissue()
 void MainWindow::bugResponse()
 {
     forgetTissue();
+    // The empty engine reads the behaviour model like any other, so its
+    // model files are written for it and removed once it has read them.
+    createXMLForm();
     glWidget->new_reader();
+    deleteXMLForm();
 }
 
 void MainWindow::about()
