@@ -193,6 +193,24 @@ void third_cell_rule(interpair* q, const Pick& p)
     }
 }
 
+// Stretches of K with a cell other than L and R in a three-cell slide: V
+// is welded only to L and R along its sides, so such a cell met K at V at
+// a single point, which goes with V; an end at Vn moves to Vp. Every
+// stretch is looked at: one left naming V or Vn would name a vertex that
+// is on no ring any more.
+void fourth_cell_rule(interpair* q, const Pick& p)
+{
+    for (std::size_t i = 0; i < q->MP.size();) {
+        mergepair* m = q->MP[i];
+        if (single_point_at(m, p.V)) {
+            q->remove_MP(m);
+            continue;
+        }
+        replace_end(m, p.Vn, p.Vp);
+        ++i;
+    }
+}
+
 // The K-L stretch that ended at V ends at Vp / Lp.
 void k_l_rule(interpair* q, const Pick& p)
 {
@@ -456,26 +474,24 @@ int three_cell_slide(dbReader& db, Pick& p, int depth)
             k_l_rule(Q1, p);
         if (Q2)
             k_r_rule(Q2, p);
-        for (interpair* q : p.K->pairs)
-            for (mergepair* m : q->MP)
-                replace_end(m, p.Vn, p.Vp);
+        for (interpair* q : p.K->pairs) {
+            const cell* o = other_cell(q, p.K);
+            if (o == p.L || o == p.R) {
+                for (mergepair* m : q->MP)
+                    replace_end(m, p.Vn, p.Vp);
+            } else {
+                fourth_cell_rule(q, p);
+            }
+        }
     } else {
         for (interpair* q : p.K->pairs) {
             cell* o = other_cell(q, p.K);
-            if (o == p.L) {
+            if (o == p.L)
                 k_l_rule(q, p);
-            } else if (o == p.R) {
+            else if (o == p.R)
                 k_r_rule(q, p);
-            } else {
-                for (std::size_t i = 0; i < q->MP.size(); ++i) {
-                    mergepair* m = q->MP[i];
-                    if (single_point_at(m, p.V)) {
-                        q->remove_MP(m);
-                        break;
-                    }
-                    replace_end(m, p.Vn, p.Vp);
-                }
-            }
+            else
+                fourth_cell_rule(q, p);
         }
         if (interpair* LR = find_pair(p.L, p.R))
             l_r_rule(LR, p);

@@ -890,6 +890,64 @@ TEST(PickCorrection, ASqueezedThreeCellSlideRemovesTheCellWithItsLine)
     EXPECT_TRUE(e->cells[0]->dead);
 }
 
+namespace {
+
+// Five cells cut from the wound sample's long Model run (a fresh seed), as
+// its pick stage found them. K (cell 0) meets L (cell 1) and R (cell 2) at
+// its vertex V = (123.2454, 176.2972), a junction of four: X (cell 3),
+// which the mechanics had pushed into K and R, is welded there too, at that
+// point alone. Cell 4 lies below L and R.
+TissueLayout pickAtAJunctionOfFour()
+{
+    TissueLayout t;
+    t.cells.push_back({{{123.3547, 187.6791}, {119.5456, 190.1611}, {114.0216, 189.1409}, {110.3677, 186.0607},
+                        {109.1665, 179.7100}, {114.7168, 176.9045}, {118.9916, 176.6703}, {123.2454, 176.2972},
+                        {123.2276, 179.5112}, {123.2837, 183.4785}},
+                       3});
+    t.cells.push_back({{{118.9916, 176.6703}, {114.7168, 176.9045}, {111.7260, 176.9642}, {112.2693, 171.9037},
+                        {113.6239, 168.6329}, {118.6877, 166.3055}, {120.9002, 168.5525}, {122.6850, 171.1773},
+                        {125.0298, 174.6831}, {123.2454, 176.2972}},
+                       3});
+    t.cells.push_back({{{123.2276, 179.5112}, {123.2454, 176.2972}, {125.0298, 174.6831}, {129.4145, 175.4582},
+                        {134.0293, 175.6428}, {136.7342, 180.4019}, {136.0477, 184.7881}, {134.7967, 189.3109},
+                        {131.0321, 189.3834}, {127.1573, 188.7730}, {123.3547, 187.6791}, {123.2837, 183.4785}},
+                       3});
+    t.cells.push_back({{{108.0001, 184.1153}, {107.9071, 180.4940}, {111.7260, 176.9642}, {114.7168, 176.9045},
+                        {119.9576, 176.4557}, {123.2454, 176.2972}, {124.9661, 179.7628}, {124.0526, 184.0351},
+                        {120.4093, 187.5596}, {114.7916, 188.9062}, {110.3677, 186.0607}},
+                       3});
+    t.cells.push_back({{{118.6877, 166.3055}, {121.3383, 162.4021}, {125.2351, 163.8097}, {129.1216, 164.6380},
+                        {132.0824, 168.1490}, {135.4731, 170.9171}, {134.0293, 175.6428}, {129.4145, 175.4582},
+                        {125.0298, 174.6831}, {122.6850, 171.1773}, {120.9002, 168.5525}},
+                       3});
+    t.welds = {{2, 2, 4, 4, 6, 8}, {0, 7, 0, 2, 10, 1}, {1, 8, 9, 2, 1, 2}, {4, 8, 0, 1, 5, 8},
+               {1, 9, 1, 0, 5, 7}, {3, 5, 5, 0, 7, 7}, {3, 2, 3, 1, 1, 2}, {3, 5, 5, 2, 1, 1}};
+    return t;
+}
+
+} // namespace
+
+// The three-cell slide at V zips L and R; X's single weld point with K at V
+// goes with V, and no stretch is left naming a vertex that left its ring.
+TEST(PickCorrection, AFourthCellsWeldPointAtTheSlidPickGoesWithIt)
+{
+    auto e = buildChecked(pickAtAJunctionOfFour());
+    for (auto [a, b] : {std::pair{0, 4}, {3, 4}})
+        welding::new_pair(*e, e->cells[a], e->cells[b]);
+    ASSERT_TRUE(topologyIsSound(*e));
+    point3D* V = vertexAt(*e, 0, 7);
+    const interpair* KX = welding::find_pair(e->cells[0], e->cells[3]);
+    ASSERT_NE(KX, nullptr);
+    ASSERT_EQ(KX->MP.size(), 1u);
+    ASSERT_EQ(KX->MP.front()->T1, V);
+
+    EXPECT_EQ(e->pick_correction(V), -1) << e->message.toStdString();
+    EXPECT_FALSE(V->alive);
+    EXPECT_FALSE(e->cells[0]->dead);
+    EXPECT_TRUE(KX->MP.empty());
+    EXPECT_TRUE(topologyIsSound(*e));
+}
+
 TEST(EdgeCollapse, AFreeCollapseIntoAJunctionOfFourTriesItsSharpestVertex)
 {
     // A (cell 0) and B (cell 1) side by side above C (cell 2), meeting at
