@@ -46,11 +46,15 @@ int nesting = 0;
 //    while its own response is still open included. Its pass-2 re-run of
 //    itself (a pair without a weld whose walks' ends a nested call took) is
 //    therefore dropped too. That request comes only in the second pass, the
-//    contact stage's last, so no pass of the stage is left for it: the pair
-//    is answered again in this step only while its cells cross, by the
-//    stage's answer to pairs still crossing after the passes, or, for a
-//    pair the edge stage made or revived, by that stage's own; otherwise it
-//    waits for the next step.
+//    contact stage's last. The pair may still be entered later in this step:
+//    by its own visit later in that pass when its id is above the visited
+//    pair's (a third cell's contact, found or created at a weld point, is
+//    entered without the re-run filter by index, whatever its id), or by a
+//    later top-level call, which starts its own marks. Otherwise it is
+//    answered again in this step only while its cells cross, by the stage's
+//    answer to pairs still crossing after the passes, or, for a pair the
+//    edge stage made or revived, by that stage's own; failing all of these
+//    it waits for the next step.
 // The work of one top-level call is thereby at most one response per pair
 // plus one more run of the top-level pair.
 std::vector<const interpair*> openPairs;   // responses on the call stack

@@ -14,15 +14,17 @@
 // whatever reason the trial refuses it: the move only trades one crossing
 // for another (the nearest end of a sliver pressed through itself can merely
 // make its next side cross instead, and moving it back and forth would open
-// nothing), it adds crossings, or it leaves a ring of the neighbourhood with
-// fewer than three vertices, turned clockwise, or not closed. A fold no end
-// can lessen is left as it is.
+// nothing), it adds crossings, or it turns a ring of the neighbourhood
+// clockwise. A move changes no ring links, so a ring of the neighbourhood
+// that does not close, or has fewer than three vertices, refuses every move
+// alike. A fold no end can lessen is left as it is.
 //
-// What bounds the change: a move carries one vertex and its partners
-// straight across the line, twice the vertex's distance from it (that
-// distance plus kMargin when it is nearer than kMargin); each move leaves
-// fewer crossings among the moved cells and the cells paired with them than
-// it found; and one call makes at most kUnfoldRounds moves.
+// A move carries one vertex and its partners straight across the line, by
+// twice the vertex's distance from it (by that distance plus kMargin when
+// it is nearer than kMargin); that is the move's length, not a cap on it.
+// What bounds the change: each move leaves fewer crossings among the moved
+// cells and the cells paired with them than it found, and one call makes at
+// most kUnfoldRounds moves.
 #include "contact/corrections.h"
 
 #include <algorithm>
