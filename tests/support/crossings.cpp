@@ -34,11 +34,11 @@ bool paired(const cell* a, const cell* b)
     return false;
 }
 
-}  // namespace
-
-std::vector<std::string> boundaryCrossings(const dbReader& engine, CrossingScope scope)
+// Calls `compare` on every two live cells (i < j) whose boxes overlap, and
+// that a live pair joins when the scope asks for it.
+template <typename Compare>
+void forNearCells(const dbReader& engine, CrossingScope scope, Compare compare)
 {
-    // Only cells whose boxes overlap can cross.
     const std::size_t n = engine.cells.size();
     std::vector<std::array<double, 4>> box(n, {1e300, 1e300, -1e300, -1e300});
     for (std::size_t k = 0; k < n; ++k)
@@ -48,7 +48,6 @@ std::vector<std::string> boundaryCrossings(const dbReader& engine, CrossingScope
             box[k][2] = std::max(box[k][2], e->p1->x);
             box[k][3] = std::max(box[k][3], e->p1->y);
         }
-    std::vector<std::string> out;
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t j = i + 1; j < n; ++j) {
             const cell* a = engine.cells[i];
@@ -58,14 +57,71 @@ std::vector<std::string> boundaryCrossings(const dbReader& engine, CrossingScope
                 continue;
             if (scope == CrossingScope::PairedCells && !paired(a, b))
                 continue;
-            for (const edge* s : a->sides)
-                for (const edge* t : b->sides)
-                    if (properlyCross(s->p1, s->p2, t->p1, t->p2)) {
-                        std::ostringstream text;
-                        text << "edge " << s->id << " of cell " << i << " crosses edge " << t->id << " of cell " << j;
-                        out.push_back(text.str());
-                    }
+            compare(i, a, j, b);
         }
+}
+
+// Whether p lies on a side of c, within the tolerance of the crossing test.
+bool onBoundary(const point3D* p, const cell* c)
+{
+    const double eps = 1e-9;
+    for (const edge* t : c->sides) {
+        const double dx = t->p2->x - t->p1->x, dy = t->p2->y - t->p1->y;
+        const double length2 = dx * dx + dy * dy;
+        const double along = length2 > 0.0 ? ((p->x - t->p1->x) * dx + (p->y - t->p1->y) * dy) / length2 : 0.0;
+        const double u = std::clamp(along, 0.0, 1.0);
+        const double ex = t->p1->x + u * dx - p->x, ey = t->p1->y + u * dy - p->y;
+        if (ex * ex + ey * ey <= eps * eps)
+            return true;
+    }
+    return false;
+}
+
+// Whether p lies inside c's ring (even-odd rule).
+bool inside(const point3D* p, const cell* c)
+{
+    bool in = false;
+    for (const edge* t : c->sides) {
+        const point3D* a = t->p1;
+        const point3D* b = t->p2;
+        if ((a->y > p->y) != (b->y > p->y) && p->x < a->x + (p->y - a->y) * (b->x - a->x) / (b->y - a->y))
+            in = !in;
+    }
+    return in;
+}
+
+}  // namespace
+
+std::vector<std::string> boundaryCrossings(const dbReader& engine, CrossingScope scope)
+{
+    std::vector<std::string> out;
+    forNearCells(engine, scope, [&out](std::size_t i, const cell* a, std::size_t j, const cell* b) {
+        for (const edge* s : a->sides)
+            for (const edge* t : b->sides)
+                if (properlyCross(s->p1, s->p2, t->p1, t->p2)) {
+                    std::ostringstream text;
+                    text << "edge " << s->id << " of cell " << i << " crosses edge " << t->id << " of cell " << j;
+                    out.push_back(text.str());
+                }
+    });
+    return out;
+}
+
+std::vector<std::string> cellsLyingAcross(const dbReader& engine, CrossingScope scope)
+{
+    std::vector<std::string> out;
+    auto vertices = [&out](std::size_t i, const cell* a, std::size_t j, const cell* b) {
+        for (const edge* s : a->sides)
+            if (!onBoundary(s->p1, b) && inside(s->p1, b)) {
+                std::ostringstream text;
+                text << "vertex " << s->p1->id << " of cell " << i << " lies inside cell " << j;
+                out.push_back(text.str());
+            }
+    };
+    forNearCells(engine, scope, [&vertices](std::size_t i, const cell* a, std::size_t j, const cell* b) {
+        vertices(i, a, j, b);
+        vertices(j, b, i, a);
+    });
     return out;
 }
 

@@ -19,6 +19,12 @@ enum class CrossingScope { AllCells, PairedCells };
 // ("edge 4 of cell 0 crosses edge 31 of cell 1"); empty when there is none.
 std::vector<std::string> boundaryCrossings(const dbReader& engine, CrossingScope scope = CrossingScope::AllCells);
 
+// One line per vertex of a live cell that lies strictly inside another live
+// cell ("vertex 12 of cell 0 lies inside cell 1"): the two cells lie across
+// each other. Where their sides meet only at the points where they are
+// welded, this is the only sign of it; no proper crossing is found there.
+std::vector<std::string> cellsLyingAcross(const dbReader& engine, CrossingScope scope = CrossingScope::AllCells);
+
 // Whether any crossing exists; `where` receives the first one.
 bool boundariesCross(const dbReader& engine, std::string* where = nullptr);
 

@@ -58,6 +58,8 @@ bool check_spec(const TissueLayout& layout, std::string* error)
         const std::string name = "weld " + std::to_string(w);
         if (f.cell1 < 0 || f.cell1 >= cells || f.cell2 < 0 || f.cell2 >= cells || f.cell1 == f.cell2)
             return fail(error, name + " does not join two different cells");
+        if (f.s1 == FixtureWeld::kNoStretch && f.s2 == f.s1 && f.t1 == f.s1 && f.t2 == f.s1)
+            continue;
         const int n1 = static_cast<int>(layout.cells[f.cell1].ring.size());
         const int n2 = static_cast<int>(layout.cells[f.cell2].ring.size());
         if (f.s1 < 0 || f.s1 >= n1 || f.s2 < 0 || f.s2 >= n1 || f.t1 < 0 || f.t1 >= n2 || f.t2 < 0 || f.t2 >= n2)
@@ -143,6 +145,8 @@ std::unique_ptr<dbReader> buildTissue(const TissueLayout& layout, std::string* e
             f = FixtureWeld{f.cell2, f.t1, f.t2, f.cell1, f.s1, f.s2, f.adhesion};
             std::swap(c1, c2);
         }
+        if (f.s1 == FixtureWeld::kNoStretch)
+            continue;
         const int n1 = static_cast<int>(c1->sides.size());
         const int n2 = static_cast<int>(c2->sides.size());
         const std::vector<int> a = run(f.s1, f.s2, n1);

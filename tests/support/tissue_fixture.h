@@ -53,8 +53,11 @@ struct FixtureCell {
 // the rings run opposite ways, s1 sits on t2 and s2 on t1, the vertices in
 // between pairing up one to one. s1 == s2 with t1 == t2 is a single welded
 // point (no bonded edge). Welded vertices must coincide (within 1e-9; the
-// cell2 vertex is moved onto the cell1 vertex).
+// cell2 vertex is moved onto the cell1 vertex). A weld whose four vertex
+// indices are all kNoStretch only makes the contact of the two cells, with
+// no stretch, in its place among the pairs.
 struct FixtureWeld {
+    static constexpr int kNoStretch = -1;
     int cell1;
     int s1;
     int s2;
