@@ -44,6 +44,14 @@ bool rings_cross(dbReader& db, const Span& a, const Span& b)
     return false;
 }
 
+// An angle in radians brought into [0, 2 pi).
+double turn(double angle)
+{
+    constexpr double kFullTurn = 2.0 * 3.14159265;
+    angle = std::fmod(angle, kFullTurn);
+    return angle < 0.0 ? angle + kFullTurn : angle;
+}
+
 welding::Box ring_box(const cell* c)
 {
     welding::Box b{1e300, 1e300, -1e300, -1e300};
@@ -58,7 +66,53 @@ welding::Box ring_box(const cell* c)
     return b;
 }
 
+// The interior of v's ring at v: the angle swept counter-clockwise from the
+// side to v's next to the side to its prev, as its start and its width in
+// radians. False when a side there has no length.
+bool interior_at(const point3D* v, double& start, double& width)
+{
+    if (!v->next || !v->prev)
+        return false;
+    const double nx = v->next->x - v->x, ny = v->next->y - v->y;
+    const double px = v->prev->x - v->x, py = v->prev->y - v->y;
+    if (nx * nx + ny * ny <= 0.0 || px * px + py * py <= 0.0)
+        return false;
+    start = std::atan2(ny, nx);
+    width = turn(std::atan2(py, px) - start);
+    return true;
+}
+
+// Whether x and y share a live pair holding a welded stretch.
+bool welded_contact(cell* x, cell* y)
+{
+    const interpair* p = welding::find_pair(x, y);
+    return p && !p->MP.empty();
+}
+
 } // namespace
+
+bool welding::cells_overlap_at_a_weld(const cell* a, const cell* b)
+{
+    if (!a || !b || a == b || a->dead || b->dead)
+        return false;
+    // Angles within this of each other are one direction: welded sides lie
+    // on one another up to rounding.
+    constexpr double kSameDirection = 1e-6;
+    for (const edge* side : a->sides) {
+        const point3D* v = side->p1;
+        for (const point3D* w : v->mp) {
+            if (!w || !w->alive || cell_of(w) != b)
+                continue;
+            double sv, wv, sw, ww;
+            if (!interior_at(v, sv, wv) || !interior_at(w, sw, ww))
+                continue;
+            // Two arcs of the circle overlap when either starts inside the other.
+            if (turn(sw - sv) < wv - kSameDirection || turn(sv - sw) < ww - kSameDirection)
+                return true;
+        }
+    }
+    return false;
+}
 
 bool welding::cells_cross(dbReader& db, cell* a, cell* b)
 {
@@ -131,7 +185,7 @@ std::vector<interpair*> welding::pair_crossing_cells(dbReader& db)
                         const Span& a = spans[bin[u]];
                         const Span& b = spans[bin[v]];
                         if (!overlaps(a.box, b.box) || binX(std::max(a.box.xmin, b.box.xmin)) != bx
-                            || binY(std::max(a.box.ymin, b.box.ymin)) != by || find_pair(a.c, b.c)
+                            || binY(std::max(a.box.ymin, b.box.ymin)) != by || welded_contact(a.c, b.c)
                             || !rings_cross(db, a, b))
                             continue;
                         found.emplace_back(a.c->id < b.c->id ? a.c : b.c, a.c->id < b.c->id ? b.c : a.c);
@@ -144,13 +198,16 @@ std::vector<interpair*> welding::pair_crossing_cells(dbReader& db)
     });
     std::vector<interpair*> paired;
     for (const auto& [a, b] : found) {
-        interpair* p = find_any_pair(a, b);
-        if (p && !p->MP.empty())
-            continue; // a dissolved contact still holding stretches is not revived blind
-        if (p)
-            p->removed = 0;
-        else
-            p = new_pair(db, a, b);
+        interpair* p = find_pair(a, b);
+        if (!p) {
+            p = find_any_pair(a, b);
+            if (p && !p->MP.empty())
+                continue; // a dissolved contact still holding stretches is not revived blind
+            if (p)
+                p->removed = 0;
+            else
+                p = new_pair(db, a, b);
+        }
         paired.push_back(p);
     }
     return paired;

@@ -3,14 +3,16 @@
 //  1. gaps: a free run of boundary that leads from one weld to the next
 //     within two edges closes a small gap; the cells welded at its start are
 //     paired with every cell found across the welds around it; then cells
-//     whose boundaries still cross without a live pair are paired;
+//     whose boundaries still cross without a welded contact are paired;
 //  2. the contact response runs on those new pairs (and on the pairs it
 //     creates in turn), so cells that came into contact weld this step; a
 //     new pair whose cells still cross gets the second pass as well;
 //  3. every side is kept between pi/2 and 1.9 pi: long ones are split, short
 //     or folded ones collapsed, splits first within a cell, both lists made
 //     before either is applied;
-//  4. a cell whose sides cross each other is unfolded.
+//  4. a cell whose sides cross each other is unfolded;
+//  5. of two paired cells still lying across each other at a weld, the
+//     smaller leaves.
 #include "contact/corrections.h"
 #include "contact/crossing_contacts.h"
 #include "model/stage_progress.h"
@@ -131,12 +133,14 @@ int dbReader::cell_edge_response(int step)
         }
     }
 
-    // Cells whose boundaries still cross without a live pair are paired too
-    // (a dissolved pair of theirs revived), so that phase 2 welds them.
-    std::vector<interpair*> revived;
+    // Cells whose boundaries still cross without a welded contact are paired
+    // too (a dissolved pair of theirs revived), or their contact without a
+    // stretch is taken, so that phase 2 welds them: the contact stage met no
+    // pair that the pick stage made after it.
+    std::vector<interpair*> earlier;
     for (interpair* p : pair_crossing_cells(*this))
         if (p->id < static_cast<int>(K0))
-            revived.push_back(p);
+            earlier.push_back(p);
 
     // 2. Contact response of the new pairs, and of the pairs they create.
     auto respond_new = [&](interpair* pair) {
@@ -146,7 +150,7 @@ int dbReader::cell_edge_response(int step)
             message = QString("ERROR: one cell of %1 and %2 is already dead!").arg(pair->cell1->id).arg(pair->cell2->id);
         return collision_response_m2(pair, step, 1, pair->id);
     };
-    for (interpair* pair : revived) {
+    for (interpair* pair : earlier) {
         const int r = respond_new(pair);
         if (r >= 0)
             return finish(r);
@@ -168,7 +172,7 @@ int dbReader::cell_edge_response(int step)
     // stage does, but a pair made here meets that stage only next step. So
     // while the two cells still cross, the pair gets the contact stage's
     // second-pass response now, a bounded number of times.
-    std::vector<interpair*> fresh = revived;
+    std::vector<interpair*> fresh = earlier;
     for (std::size_t k = K0; k < interpairs.size(); ++k)
         fresh.push_back(interpairs[k]);
     for (interpair* pair : fresh) {
@@ -232,6 +236,24 @@ int dbReader::cell_edge_response(int step)
             widen_box(c);
             c->center_refresh();
         }
+    }
+
+    // 5. Two paired cells can be left lying across each other through the
+    // points where they are welded: the mechanics pushes them deep into each
+    // other (as when a thin cell between them has just died), and the
+    // contact stage's fusions with third cells weld them at points on both
+    // sides of the overlap. Their sides then meet only at welds, where
+    // neither a crossing test nor a walk of the contact response sees them,
+    // and every later step builds on the overlap until a weld breaks. What
+    // the step could not part when it ends (a fold meets the same test
+    // until it is opened above) no response will: the smaller cell leaves,
+    // as where a fusion would swallow too much.
+    for (std::size_t k = 0; k < interpairs.size(); ++k) {
+        interpair* pair = interpairs[k];
+        if (pair->removed || pair->cell1->dead || pair->cell2->dead
+            || !cells_overlap_at_a_weld(pair->cell1, pair->cell2))
+            continue;
+        cell_death_response(pair->cell2->area <= pair->cell1->area ? pair->cell2 : pair->cell1);
     }
 
     progress.setValue(progress.maximum());

@@ -124,7 +124,7 @@ TEST(CrossingContacts, ANewContactIsWeldedOverItsWholeOverlapInTheStepItIsMade)
     expectWeldedApart(*e);
 }
 
-TEST(CrossingContacts, OnlyCrossingCellsWithoutALivePairArePaired)
+TEST(CrossingContacts, OnlyCrossingCellsWithoutAWeldedContactArePaired)
 {
     std::string error;
     // Boxes overlapping, boundaries apart: no pair.
@@ -134,14 +134,17 @@ TEST(CrossingContacts, OnlyCrossingCellsWithoutALivePairArePaired)
     EXPECT_TRUE(welding::pair_crossing_cells(*apart).empty());
     EXPECT_EQ(apart->interpairs.size(), pairs);
 
-    // Crossing: one pair, made once, whatever the cells' order.
+    // Crossing: one pair, made once, whatever the cells' order; until it
+    // holds a stretch, it is the one to answer.
     auto crossing = buildTissue(bulgingPair(1.0), &error);
     ASSERT_TRUE(crossing) << error;
     EXPECT_EQ(welding::pair_crossing_cells(*crossing).size(), 1u);
-    const interpair* made = crossing->interpairs.back();
+    interpair* made = crossing->interpairs.back();
     EXPECT_EQ(made->cell1, crossing->cells[0]);
     EXPECT_EQ(made->cell2, crossing->cells[1]);
-    EXPECT_TRUE(welding::pair_crossing_cells(*crossing).empty());
+    const std::size_t count = crossing->interpairs.size();
+    EXPECT_EQ(welding::pair_crossing_cells(*crossing), std::vector<interpair*>{made});
+    EXPECT_EQ(crossing->interpairs.size(), count);
 
     // A dead cell is left alone.
     auto dead = buildTissue(bulgingPair(1.0), &error);
@@ -209,6 +212,128 @@ TEST(CrossingContacts, ASideDraggedAcrossAPairedNeighbourIsWeldedInTheSameContac
     EXPECT_TRUE(topologyIsSound(*e));
     std::string where;
     EXPECT_FALSE(boundariesCross(*e, &where)) << where;
+}
+
+// Two cells cut from the thousand-cell sample's long Model run (a fresh
+// seed), as its edge stage found them: a cell between them left in the pick
+// stage, and its death paired them across the gap. They cross, and their
+// pair has no stretch yet; the contact stage, which welds such pairs, has
+// run before the pair was made.
+TEST(CrossingContacts, APairMadeAfterTheContactStageForCrossingCellsIsWeldedByTheEdgeStage)
+{
+    TissueLayout t;
+    t.cells.push_back({{{745.2767, -83.8274}, {749.6706, -83.4624}, {754.0656, -78.5262}, {753.5269, -74.6984},
+                        {752.2018, -71.6393}, {748.3831, -70.0824}, {744.3517, -71.2373}, {744.2860, -73.6286},
+                        {744.6789, -76.0194}, {744.9681, -78.4795}, {745.2148, -81.0647}},
+                       3});
+    t.cells.push_back({{{755.7488, -77.0723}, {757.3456, -74.7107}, {757.4240, -72.5415}, {756.2265, -69.8468},
+                        {753.3506, -66.1304}, {749.9468, -67.9567}, {750.6359, -73.2461}},
+                       3});
+    constexpr int none = FixtureWeld::kNoStretch;
+    t.welds = {{0, none, none, 1, none, none}};
+    std::string error;
+    auto e = buildTissue(t, &error);
+    ASSERT_TRUE(e) << error;
+    ASSERT_TRUE(topologyIsSound(*e));
+    ASSERT_FALSE(boundaryCrossings(*e).empty());
+    const int step = 296;
+    e->cell_mesh_generation(step);
+    EXPECT_EQ(e->cell_edge_response(step), dbReader::STEP_OK) << e->message.toStdString();
+    expectWeldedApart(*e);
+}
+
+// Cells cut from the wound sample's long Model run (a fresh seed), after the
+// mechanics of two steps in a row. A (cell 0) and B (cell 1) had a thin
+// cell between them, which died in the first step's mechanics; both then
+// swept far into each other, welded only at J = (120.0755, 174.7476). In
+// that step's contact stage, C's (cell 2, below) and D's (cell 3, above)
+// contacts with them weld A and B at two more points, one on each side of
+// the overlap, so that their sides meet only at welds.
+TissueLayout overlapAfterAThinCellDied()
+{
+    TissueLayout t;
+    t.cells.push_back({{{106.4285, 184.0637}, {106.0441, 180.7192}, {109.2807, 179.4135}, {112.4115, 178.1056},
+                        {117.1289, 177.3751}, {120.0755, 174.7476}, {119.1560, 181.7339}, {116.5146, 183.7490},
+                        {113.5698, 185.5738}, {110.2214, 185.9163}},
+                       3});
+    t.cells.push_back({{{122.6522, 187.6332}, {119.0079, 190.1253}, {113.6341, 189.1255}, {110.0877, 185.4720},
+                        {110.6650, 180.7426}, {113.6959, 176.6348}, {120.0755, 174.7476}, {121.2980, 178.7715},
+                        {122.2710, 183.1615}},
+                       3});
+    t.cells.push_back({{{122.3068, 176.3197}, {117.1289, 177.3751}, {112.4115, 178.1056}, {111.4047, 174.7425},
+                        {111.3988, 171.3693}, {112.5850, 168.2843}, {117.5973, 165.9582}, {119.5020, 168.2597},
+                        {121.0099, 170.8033}, {121.9544, 173.5477}},
+                       3});
+    t.cells.push_back({{{107.6519, 199.2242}, {103.8434, 197.9058}, {100.3216, 195.8820}, {100.7748, 191.4833},
+                        {103.2525, 189.0085}, {105.7202, 186.7114}, {110.0877, 185.4720}, {113.6341, 189.1255},
+                        {112.0986, 191.5435}, {110.6778, 194.1823}, {109.1887, 196.7616}},
+                       3});
+    // The pairs in the order of the run; two have no stretch yet.
+    constexpr int none = FixtureWeld::kNoStretch;
+    t.welds = {{3, 6, 7, 1, 2, 3}, {2, none, none, 1, none, none}, {0, 5, 5, 1, 6, 6}, {0, 3, 4, 2, 1, 2},
+               {3, none, none, 0, none, none}};
+    return t;
+}
+
+// The next step, with the overlap left as it was: its mechanics has pushed
+// A's side from J across the welded join of B and E (cell 2, right); C
+// (cell 3) lies below.
+TissueLayout overlapOneStepLater()
+{
+    TissueLayout t;
+    t.cells.push_back({{{107.4603, 183.9918}, {107.2166, 180.6700}, {111.1774, 177.1386}, {114.1008, 177.2359},
+                        {118.7939, 177.0473}, {122.3354, 176.0872}, {122.7401, 179.1749}, {121.7758, 182.7525},
+                        {118.9914, 185.6591}, {114.6423, 187.4908}, {110.2876, 186.0108}},
+                       3});
+    t.cells.push_back({{{122.9646, 187.7463}, {119.2682, 190.2712}, {113.8549, 189.2753}, {110.2876, 186.0108},
+                        {109.6541, 180.2432}, {114.1008, 177.2359}, {118.2038, 176.6775}, {122.3354, 176.0872},
+                        {122.3364, 179.3531}, {122.7096, 183.4213}},
+                       3});
+    t.cells.push_back({{{122.3364, 179.3531}, {122.3354, 176.0872}, {125.3725, 175.7944}, {128.6059, 175.7741},
+                        {133.4070, 175.8497}, {136.1898, 180.4129}, {135.7582, 184.7955}, {134.6051, 189.3359},
+                        {130.7823, 189.5125}, {126.8095, 188.9128}, {122.9646, 187.7463}, {122.7096, 183.4213}},
+                       3});
+    t.cells.push_back({{{118.2038, 176.6775}, {114.1008, 177.2359}, {111.1774, 177.1386}, {111.8113, 171.8248},
+                        {113.1019, 168.6401}, {118.1359, 166.2726}, {120.2067, 168.4595}, {121.8002, 171.0291},
+                        {122.7356, 173.8325}, {122.3354, 176.0872}},
+                       3});
+    t.welds = {{1, 7, 0, 2, 10, 1}, {3, 9, 9, 2, 1, 1}, {3, 9, 1, 1, 5, 7},
+               {0, 5, 5, 1, 7, 7}, {0, 2, 3, 3, 1, 2}, {0, 5, 5, 2, 1, 1}};
+    return t;
+}
+
+// The contact, pick and edge stages of one step on `e`, each of which must
+// pass; then the tissue must be sound, with no two cells crossing or lying
+// across each other.
+void endStepSound(dbReader& e, int step)
+{
+    e.cell_mesh_generation(step);
+    ASSERT_EQ(e.detect_collision(step), dbReader::STEP_OK) << e.message.toStdString();
+    ASSERT_EQ(e.cell_pick_response(step), dbReader::STEP_OK) << e.message.toStdString();
+    ASSERT_LT(e.cell_edge_response(step), 0) << e.message.toStdString();
+    EXPECT_TRUE(topologyIsSound(e));
+    const std::vector<std::string> crossings = boundaryCrossings(e);
+    EXPECT_TRUE(crossings.empty()) << crossings.front();
+    const std::vector<std::string> across = cellsLyingAcross(e);
+    EXPECT_TRUE(across.empty()) << across.front();
+}
+
+// No response can part two cells that lie across each other through their
+// welds: A, the smaller, leaves when the step in which the overlap came to
+// be ends, and so it does in a later step too.
+TEST(CrossingContacts, CellsLeftLyingAcrossEachOtherAtTheirWeldsLoseTheSmaller)
+{
+    std::string error;
+    for (const auto& [layout, step] : {std::pair{overlapAfterAThinCellDied(), 508}, {overlapOneStepLater(), 509}}) {
+        SCOPED_TRACE(step);
+        auto e = buildTissue(layout, &error);
+        ASSERT_TRUE(e) << error;
+        ASSERT_TRUE(topologyIsSound(*e));
+        ASSERT_FALSE(cellsLyingAcross(*e).empty());
+        ASSERT_NO_FATAL_FAILURE(endStepSound(*e, step));
+        EXPECT_TRUE(e->cells[0]->dead);
+        EXPECT_FALSE(e->cells[1]->dead);
+    }
 }
 
 }  // namespace
