@@ -13,7 +13,7 @@
 // or at a failing stage (the step loop would stop there too). One line per
 // run:
 //
-//   wound_point.vt Model steps 500 live 412 dead 3 divisions 97 faulty-steps 0 first - ms/step median 41.2 max 310.5
+//   wound_point.vt Model steps 500 live 412 dead 3 divisions 97 crossed-steps 0 faulty-steps 0 first - ms/step median 41.2 max 310.5
 //
 // A Relax line also gives the travel of the live vertices' mean over the
 // run, in total and per step ("drift dx dy per step dx dy"): nothing drives a
@@ -33,7 +33,13 @@
 // welded sides that was there before the stage: the mechanics can fold a
 // thin cell at a junction where every side is welded, which the contact
 // stage does not walk and the pick stage slides away; such a crossing is
-// counted when the step ends with it.
+// counted when the step ends with it. After the edge stage every two live
+// cells are also tested for a vertex of one lying inside the other: cells
+// whose sides meet only where they are welded can lie across each other
+// without any crossing. crossed-steps counts the steps that end with two
+// cells crossing or lying across each other, as a check after every step
+// of the program's own loop would see them; faulty-steps also counts the
+// faults met within a step.
 #include "support/engine_env.h"
 
 #include "model/dbreader.h"
@@ -161,16 +167,26 @@ std::vector<std::string> weldedCrossings(const dbReader& e)
 
 // The first fault the checks find after a stage, or an empty text.
 // `carried` lists the crossings of welded sides found before the stage.
-std::string checkAfter(const dbReader& e, const Stage& stage, const std::vector<std::string>& carried)
+// After the last stage, where every two cells are compared, `crossed` tells
+// whether two cells cross or lie across each other.
+std::string checkAfter(const dbReader& e, const Stage& stage, const std::vector<std::string>& carried, bool& crossed)
 {
+    crossed = false;
+    std::vector<std::string> found;
+    if (stage.crossings == Stage::AllCells) {
+        found = boundaryCrossings(e, CrossingScope::AllCells);
+        const std::vector<std::string> across = cellsLyingAcross(e, CrossingScope::AllCells);
+        found.insert(found.end(), across.begin(), across.end());
+        crossed = !found.empty();
+    }
     const std::vector<TopologyFault> faults = checkTopology(e);
     if (!faults.empty())
         return std::string(invariantName(faults.front().invariant)) + ": " + faults.front().what
                + (faults.size() > 1 ? " (+" + std::to_string(faults.size() - 1) + " more)" : "");
     if (stage.crossings == Stage::NoCrossingTest)
         return {};
-    std::vector<std::string> found = boundaryCrossings(
-        e, stage.crossings == Stage::AllCells ? CrossingScope::AllCells : CrossingScope::PairedCells);
+    if (stage.crossings == Stage::PairedCells)
+        found = boundaryCrossings(e, CrossingScope::PairedCells);
     if (stage.crossings == Stage::PairedCells)
         found.erase(std::remove_if(found.begin(), found.end(),
                                    [&](const std::string& c) {
@@ -201,6 +217,7 @@ bool soak(const QString& file, int mode, const Options& o, FILE* out)
 
     std::string first;
     int faultySteps = 0;
+    int crossedSteps = 0;
     std::vector<double> ms;
     int step = 0;
     bool failed = false;
@@ -208,6 +225,7 @@ bool soak(const QString& file, int mode, const Options& o, FILE* out)
         ++step;
         double spent = 0.0;
         bool faulty = false;
+        bool crossed = false;
         for (const Stage& stage : stages()) {
             const std::vector<std::string> carried =
                 stage.crossings == Stage::PairedCells ? weldedCrossings(*engine) : std::vector<std::string>();
@@ -219,7 +237,9 @@ bool soak(const QString& file, int mode, const Options& o, FILE* out)
                 fault = "failed at " + std::to_string(r) + ": " + engine->message.toStdString();
                 failed = true;
             } else {
-                fault = checkAfter(*engine, stage, carried);
+                bool ends = false;
+                fault = checkAfter(*engine, stage, carried, ends);
+                crossed = crossed || ends;
             }
             if (!fault.empty() && !faulty) {
                 faulty = true;
@@ -233,6 +253,7 @@ bool soak(const QString& file, int mode, const Options& o, FILE* out)
         }
         ms.push_back(spent);
         faultySteps += faulty ? 1 : 0;
+        crossedSteps += crossed ? 1 : 0;
         // A sign of life on standard error for runs of many minutes.
         if (step % 100 == 0)
             std::fprintf(stderr, "  %s %s step %d, %d live cells\n", qPrintable(name), modeName(mode), step,
@@ -262,9 +283,9 @@ bool soak(const QString& file, int mode, const Options& o, FILE* out)
     const int live = liveCells(*engine);
     const int dead = static_cast<int>(engine->cells.size()) - live;
     std::fprintf(out,
-                 "%s %s steps %d live %d dead %d divisions %d%s faulty-steps %d first %s ms/step median %.1f max %.1f\n",
+                 "%s %s steps %d live %d dead %d divisions %d%s crossed-steps %d faulty-steps %d first %s ms/step median %.1f max %.1f\n",
                  qPrintable(name), modeName(mode), step, live, dead,
-                 static_cast<int>(engine->cells.size()) - startCells, drift.c_str(), faultySteps,
+                 static_cast<int>(engine->cells.size()) - startCells, drift.c_str(), crossedSteps, faultySteps,
                  first.empty() ? "-" : first.c_str(), median, worst);
     std::fflush(out);
     return !first.empty();
