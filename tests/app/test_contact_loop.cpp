@@ -5,6 +5,7 @@
 // cells cross (pairing cells that meet without a pair is the edge
 // corrections' work, not this stage's).
 #include "app_fixture.h"
+#include "modal_answerer.h"
 
 #include "support/contact_run.h"
 #include "support/crossings.h"
@@ -80,20 +81,12 @@ TEST_F(ContactLoopTest, WoundClosesUnderTheRealLoop)
         if (!sound || (firstWeld >= 0 && step >= firstWeld + 10))
             view()->paused = true;
     });
-    QStringList boxes;
-    QTimer answerer;
-    QObject::connect(&answerer, &QTimer::timeout, [&boxes] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            boxes << box->windowTitle() + ": " + box->text();
-            box->done(QMessageBox::Ok);
-        }
-    });
-    answerer.start(10);
+    BoxRecorder recorder;
 
     probe->stepSpinBox()->setValue(150);
     probe->playAction()->trigger();
     ASSERT_TRUE(waitFor([&] { return view()->paused; }, 600000));
-    EXPECT_TRUE(boxes.isEmpty()) << boxes.join("\n").toStdString();
+    EXPECT_TRUE(recorder.boxes.isEmpty()) << recorder.boxes.join("\n").toStdString();
     EXPECT_TRUE(sound);
     ASSERT_GE(firstWeld, 0) << "no left-right pair welded by step " << lastStep;
     EXPECT_GE(lastStep, firstWeld + 10);

@@ -3,6 +3,7 @@
 // "Geometric Problem", and the guards that keep the engine whole while the
 // event loop runs inside a step.
 #include "app_fixture.h"
+#include "modal_answerer.h"
 
 #include "support/topology_check.h"
 
@@ -106,18 +107,10 @@ TEST_F(StepLoopTest, RealStagesRunASampleWithoutAGeometricProblem)
     ASSERT_TRUE(probe->loadFile(path));
     const size_t cells = view()->reader->cells.size();
     probe->stepSpinBox()->setValue(2);
-    QStringList boxes;
-    QTimer answerer;
-    QObject::connect(&answerer, &QTimer::timeout, [&boxes] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            boxes << box->windowTitle() + ": " + box->text();
-            box->done(QMessageBox::Ok);
-        }
-    });
-    answerer.start(10);
+    BoxRecorder recorder;
     play();
     ASSERT_TRUE(waitForRunEnd());
-    EXPECT_TRUE(boxes.isEmpty()) << boxes.join("\n").toStdString();
+    EXPECT_TRUE(recorder.boxes.isEmpty()) << recorder.boxes.join("\n").toStdString();
     EXPECT_EQ(view()->currentStep, 2);
     ASSERT_NE(view()->reader, nullptr);
     EXPECT_EQ(view()->reader->cells.size(), cells);
@@ -293,19 +286,11 @@ TEST_F(StepLoopTest, AFailingStageShowsGeometricProblemAndLeavesAnEmptyEngine)
     // The reopened tissue plays with the program's own stages.
     for (int stage = GLWidget::STAGE_BEHAVIOUR; stage <= GLWidget::STAGE_RTREE; ++stage)
         view()->setStage(GLWidget::Stage(stage), GLWidget::StageFunction());
-    QStringList boxes;
-    QTimer answerer;
-    QObject::connect(&answerer, &QTimer::timeout, [&boxes] {
-        if (auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            boxes << shown->windowTitle() + ": " + shown->text();
-            shown->done(QMessageBox::Ok);
-        }
-    });
-    answerer.start(10);
+    BoxRecorder recorder;
     probe->stepSpinBox()->setValue(3);
     play();
     ASSERT_TRUE(waitForRunEnd());
-    EXPECT_TRUE(boxes.isEmpty()) << boxes.join("\n").toStdString();
+    EXPECT_TRUE(recorder.boxes.isEmpty()) << recorder.boxes.join("\n").toStdString();
     EXPECT_EQ(view()->currentStep, 5);
     ASSERT_NE(view()->reader, nullptr);
     EXPECT_GT(cellCount(), 0);
