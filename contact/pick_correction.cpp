@@ -170,35 +170,12 @@ void begin_slide(Pick& p, std::vector<point3D*>& A, std::vector<point3D*>& B)
     unlink(p.V);
 }
 
-// Stretches of K with a third cell: a single-point weld at V goes, an end
-// at Vn moves to Vp.
+// Stretches of K with a cell other than the neighbour (or neighbours) the
+// slide zips: V is welded only to those along its sides, so such a cell met
+// K at V at a single point, which goes with V; an end at Vn moves to Vp.
+// Every stretch is looked at: one left naming V or Vn would name a vertex
+// that is on no ring any more.
 void third_cell_rule(interpair* q, const Pick& p)
-{
-    for (std::size_t i = 0; i < q->MP.size();) {
-        mergepair* m = q->MP[i];
-        if (single_point_at(m, p.V)) {
-            q->remove_MP(m);
-            continue;
-        }
-        if (m->S1 == p.Vn) {
-            m->S1 = p.Vp;
-            if (m->S2 == p.Vn)
-                m->S2 = p.Vp;
-        } else if (m->T1 == p.Vn) {
-            m->T1 = p.Vp;
-            if (m->T2 == p.Vn)
-                m->T2 = p.Vp;
-        }
-        ++i;
-    }
-}
-
-// Stretches of K with a cell other than L and R in a three-cell slide: V
-// is welded only to L and R along its sides, so such a cell met K at V at
-// a single point, which goes with V; an end at Vn moves to Vp. Every
-// stretch is looked at: one left naming V or Vn would name a vertex that
-// is on no ring any more.
-void fourth_cell_rule(interpair* q, const Pick& p)
 {
     for (std::size_t i = 0; i < q->MP.size();) {
         mergepair* m = q->MP[i];
@@ -480,7 +457,7 @@ int three_cell_slide(dbReader& db, Pick& p, int depth)
                 for (mergepair* m : q->MP)
                     replace_end(m, p.Vn, p.Vp);
             } else {
-                fourth_cell_rule(q, p);
+                third_cell_rule(q, p);
             }
         }
     } else {
@@ -491,7 +468,7 @@ int three_cell_slide(dbReader& db, Pick& p, int depth)
             else if (o == p.R)
                 k_r_rule(q, p);
             else
-                fourth_cell_rule(q, p);
+                third_cell_rule(q, p);
         }
         if (interpair* LR = find_pair(p.L, p.R))
             l_r_rule(LR, p);
