@@ -44,14 +44,6 @@ bool rings_cross(dbReader& db, const Span& a, const Span& b)
     return false;
 }
 
-// An angle in radians brought into [0, 2 pi).
-double turn(double angle)
-{
-    constexpr double kFullTurn = 2.0 * 3.14159265;
-    angle = std::fmod(angle, kFullTurn);
-    return angle < 0.0 ? angle + kFullTurn : angle;
-}
-
 welding::Box ring_box(const cell* c)
 {
     welding::Box b{1e300, 1e300, -1e300, -1e300};
@@ -66,20 +58,49 @@ welding::Box ring_box(const cell* c)
     return b;
 }
 
-// The interior of v's ring at v: the angle swept counter-clockwise from the
-// side to v's next to the side to its prev, as its start and its width in
-// radians. False when a side there has no length.
-bool interior_at(const point3D* v, double& start, double& width)
+// The interior of a ring at its vertex v: the angle swept counter-clockwise
+// from the side to v's next to the side to its prev, kept as those two
+// directions of unit length. False when a side there has no length.
+struct Interior {
+    double nx, ny; // towards next
+    double px, py; // towards prev
+};
+
+bool interior_at(const point3D* v, Interior& in)
 {
     if (!v->next || !v->prev)
         return false;
     const double nx = v->next->x - v->x, ny = v->next->y - v->y;
     const double px = v->prev->x - v->x, py = v->prev->y - v->y;
-    if (nx * nx + ny * ny <= 0.0 || px * px + py * py <= 0.0)
+    const double ln = std::sqrt(nx * nx + ny * ny), lp = std::sqrt(px * px + py * py);
+    if (!(ln > 0.0) || !(lp > 0.0))
         return false;
-    start = std::atan2(ny, nx);
-    width = turn(std::atan2(py, px) - start);
+    in = Interior{nx / ln, ny / ln, px / lp, py / lp};
     return true;
+}
+
+// Sines of angles within this of zero are no turn: welded sides lie on one
+// another up to rounding.
+constexpr double kSameDirection = 1e-6;
+
+// Whether the unit direction (dx, dy) points into the interior by more than
+// the tolerance.
+bool points_into(const Interior& in, double dx, double dy)
+{
+    const double np = in.nx * in.py - in.ny * in.px;
+    if (np > 0.0 || (np == 0.0 && in.nx * in.px + in.ny * in.py > 0.0)) // less than half a turn
+        return in.nx * dy - in.ny * dx > kSameDirection && dx * in.py - dy * in.px > kSameDirection;
+    // Half a turn or more: inside unless on the closed side from prev round
+    // to next.
+    return !(in.px * dy - in.py * dx >= -kSameDirection && dx * in.ny - dy * in.nx >= -kSameDirection);
+}
+
+// Two interiors at one point overlap when either starts inside the other,
+// or both start along one direction.
+bool interiors_overlap(const Interior& a, const Interior& b)
+{
+    const bool sameStart = std::fabs(a.nx * b.ny - a.ny * b.nx) <= kSameDirection && a.nx * b.nx + a.ny * b.ny > 0.0;
+    return sameStart || points_into(a, b.nx, b.ny) || points_into(b, a.nx, a.ny);
 }
 
 // Whether x and y share a live pair holding a welded stretch.
@@ -91,27 +112,42 @@ bool welded_contact(cell* x, cell* y)
 
 } // namespace
 
-bool welding::cells_overlap_at_a_weld(const cell* a, const cell* b)
+std::vector<std::pair<cell*, cell*>> welding::cells_overlapping_at_welds(const dbReader& db)
 {
-    if (!a || !b || a == b || a->dead || b->dead)
-        return false;
-    // Angles within this of each other are one direction: welded sides lie
-    // on one another up to rounding.
-    constexpr double kSameDirection = 1e-6;
-    for (const edge* side : a->sides) {
-        const point3D* v = side->p1;
-        for (const point3D* w : v->mp) {
-            if (!w || !w->alive || cell_of(w) != b)
-                continue;
-            double sv, wv, sw, ww;
-            if (!interior_at(v, sv, wv) || !interior_at(w, sw, ww))
-                continue;
-            // Two arcs of the circle overlap when either starts inside the other.
-            if (turn(sw - sv) < wv - kSameDirection || turn(sv - sw) < ww - kSameDirection)
-                return true;
+    // Welded vertices share a junction node, so the nodes give every weld
+    // point once, with the interior of each ring there computed once. This
+    // pass over every weld of the tissue is bound by memory: the cells are
+    // looked up only where two interiors overlap, which is rare.
+    std::vector<std::pair<cell*, cell*>> found;
+    std::vector<std::pair<const point3D*, Interior>> at;
+    for (const node* n : db.nodes) {
+        if (!n || !n->active || n->vertices.size() < 2)
+            continue;
+        at.clear();
+        for (const point3D* v : n->vertices) {
+            Interior in{};
+            if (v && v->alive && interior_at(v, in))
+                at.emplace_back(v, in);
         }
+        for (std::size_t i = 0; i < at.size(); ++i)
+            for (std::size_t j = i + 1; j < at.size(); ++j) {
+                if (!interiors_overlap(at[i].second, at[j].second))
+                    continue;
+                cell* a = cell_of(at[i].first);
+                cell* b = cell_of(at[j].first);
+                const std::vector<point3D*>& partners = at[i].first->mp;
+                if (!a || !b || a == b || a->dead || b->dead
+                    || std::find(partners.begin(), partners.end(), at[j].first) == partners.end())
+                    continue;
+                const auto couple = a->id < b->id ? std::make_pair(a, b) : std::make_pair(b, a);
+                if (std::find(found.begin(), found.end(), couple) == found.end())
+                    found.push_back(couple);
+            }
     }
-    return false;
+    std::sort(found.begin(), found.end(), [](const auto& x, const auto& y) {
+        return x.first->id < y.first->id || (x.first->id == y.first->id && x.second->id < y.second->id);
+    });
+    return found;
 }
 
 bool welding::cells_cross(dbReader& db, cell* a, cell* b)

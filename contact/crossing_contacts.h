@@ -9,6 +9,7 @@
 #ifndef VANTU_CONTACT_CROSSING_CONTACTS_H
 #define VANTU_CONTACT_CROSSING_CONTACTS_H
 
+#include <utility>
 #include <vector>
 
 class dbReader;
@@ -29,12 +30,13 @@ std::vector<interpair*> pair_crossing_cells(dbReader& db);
 // other, as the contact response classifies sides.
 bool cells_cross(dbReader& db, cell* a, cell* b);
 
-// Whether the two live cells lie across each other at a point where they
-// are welded: at a vertex of one welded to a vertex of the other, the
-// interiors of the two rings there overlap. Their sides then meet only at
-// the weld, where no crossing test sees them, and no walk of the contact
-// response starts from such a point.
-bool cells_overlap_at_a_weld(const cell* a, const cell* b);
+// The live cells that lie across each other at a point where they are
+// welded: at a vertex of one welded to a vertex of the other, the interiors
+// of the two rings there overlap. Their sides then meet only at the weld,
+// where no crossing test sees them, and no walk of the contact response
+// starts from such a point. Each two cells once, the one of lower id first,
+// in cell order.
+std::vector<std::pair<cell*, cell*>> cells_overlapping_at_welds(const dbReader& db);
 
 // Gives the live pair the contact stage's second-pass response while its two
 // cells cross, a bounded number of times (none when they do not cross).

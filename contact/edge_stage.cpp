@@ -248,10 +248,9 @@ int dbReader::cell_edge_response(int step)
     // the step could not part when it ends (a fold meets the same test
     // until it is opened above) no response will: the smaller cell leaves,
     // as where a fusion would swallow too much.
-    for (std::size_t k = 0; k < interpairs.size(); ++k) {
-        interpair* pair = interpairs[k];
-        if (pair->removed || pair->cell1->dead || pair->cell2->dead
-            || !cells_overlap_at_a_weld(pair->cell1, pair->cell2))
+    for (const auto& [a, b] : cells_overlapping_at_welds(*this)) {
+        interpair* pair = find_pair(a, b);
+        if (!pair || a->dead || b->dead)
             continue;
         cell_death_response(pair->cell2->area <= pair->cell1->area ? pair->cell2 : pair->cell1);
     }
