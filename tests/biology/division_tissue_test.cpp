@@ -42,9 +42,7 @@ std::size_t divideEveryCell(dbReader& e)
             EXPECT_TRUE(countsOf(e) == before);
             continue;
         }
-        EXPECT_TRUE(topologyIsSound(e));
-        std::string where;
-        EXPECT_FALSE(boundariesCross(e, &where)) << where;
+        EXPECT_TRUE(soundAndUncrossed(e));
         if (::testing::Test::HasFailure())
             break;
     }

@@ -40,18 +40,6 @@ int correctedStep(dbReader& e, int step, const std::vector<Shift>& v)
     return loopStep(e, step, [&v](dbReader& d) { shiftCells(d, v); });
 }
 
-// Sound and uncrossed; a failure names the step.
-::testing::AssertionResult soundAfter(const dbReader& e, const std::string& where)
-{
-    const ::testing::AssertionResult sound = topologyIsSound(e);
-    if (!sound)
-        return ::testing::AssertionFailure() << where << ": " << sound.message();
-    const std::vector<std::string> crossed = boundaryCrossings(e);
-    if (!crossed.empty())
-        return ::testing::AssertionFailure() << where << ": " << crossed.front();
-    return ::testing::AssertionSuccess();
-}
-
 int removedCells(const dbReader& e)
 {
     int n = 0;
@@ -122,7 +110,7 @@ TEST(CorrectionsRun, ACrushedCellLeavesAndItsNeighboursWeld)
         r = r < 0 ? -1 : r;
         log += testing::internal::GetCapturedStdout();
         ASSERT_EQ(r, -1) << "step " << step << ": " << e->message.toStdString();
-        ASSERT_TRUE(soundAfter(*e, "step " + std::to_string(step)));
+        ASSERT_TRUE(soundAndUncrossed(*e, "step " + std::to_string(step)));
         if (removedAt < 0 && e->cells[1]->dead)
             removedAt = step;
         interpair* ab = welding::find_pair(e->cells[0], e->cells[2]);
@@ -166,7 +154,7 @@ PackingRuns runPackings(unsigned seeds, int steps,
                 EXPECT_EQ(e->message.left(7).toStdString(), "ERROR: ") << outcome;
                 break;
             }
-            const ::testing::AssertionResult ok = soundAfter(*e, "seed " + std::to_string(seed) + " step " + std::to_string(step));
+            const ::testing::AssertionResult ok = soundAndUncrossed(*e, "seed " + std::to_string(seed) + " step " + std::to_string(step));
             EXPECT_TRUE(ok);
             if (!ok) {
                 outcome = "unsound";
@@ -250,7 +238,7 @@ TEST(CorrectionsRun, AStretchedSheetHasItsLongEdgesSplit)
         c->set_area();
         c->center_refresh();
     }
-    ASSERT_TRUE(soundAfter(*e, "scaled"));
+    ASSERT_TRUE(soundAndUncrossed(*e, "scaled"));
     ASSERT_GT(longestLiveSide(*e), corrections::kLongEdge);
 
     const std::vector<Shift> still(e->cells.size(), Shift{0.0, 0.0});
@@ -258,7 +246,7 @@ TEST(CorrectionsRun, AStretchedSheetHasItsLongEdgesSplit)
         const std::size_t before = e->points.size();
         const int r = correctedStep(*e, step, still);
         ASSERT_EQ(r, -1) << "step " << step << ": " << e->message.toStdString();
-        ASSERT_TRUE(soundAfter(*e, "step " + std::to_string(step)));
+        ASSERT_TRUE(soundAndUncrossed(*e, "step " + std::to_string(step)));
         if (step == 1) {
             EXPECT_GT(e->points.size(), before);  // the first step splits
         }

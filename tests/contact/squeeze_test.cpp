@@ -136,14 +136,9 @@ int runStepWork(dbReader& e, int step, StepWork work)
 {
     if (work == StepWork::SearchThenContact)
         welding::pair_crossing_cells(e);
-    int r = e.detect_collision(step);
-    if (work != StepWork::StepLoop)
-        return r;
-    if (r < 0)
-        r = e.cell_pick_response(step);
-    if (r < 0)
-        r = std::max(-1, e.cell_edge_response(step));
-    return r;
+    if (work == StepWork::StepLoop)
+        return runCorrectionStages(e, step);
+    return e.detect_collision(step);
 }
 
 // Runs `steps` squeezed steps of a packing; checks every step that succeeded.

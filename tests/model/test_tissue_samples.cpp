@@ -97,9 +97,7 @@ TEST_F(TissueFileTest, CenterBasedSamplesLoadWeldedAndSurviveASave)
         QString error;
         ASSERT_TRUE(load(samplePath(s.center), &error)) << error.toStdString();
         ASSERT_EQ(reader->cells.size(), s.cells);
-        EXPECT_TRUE(topologyIsSound(*reader));
-        std::string where;
-        EXPECT_FALSE(boundariesCross(*reader, &where)) << where;
+        EXPECT_TRUE(soundAndUncrossed(*reader));
         size_t welded = 0;
         for (const edge* d : reader->edges)
             welded += d->bonded;
@@ -125,9 +123,7 @@ TEST_F(TissueFileTest, ThousandCellSampleLoadsWelded)
     QString error;
     ASSERT_TRUE(load(samplePath("bench_1000_center.vt"), &error)) << error.toStdString();
     ASSERT_EQ(reader->cells.size(), 1000u);
-    EXPECT_TRUE(topologyIsSound(*reader));
-    std::string where;
-    EXPECT_FALSE(boundariesCross(*reader, &where)) << where;
+    EXPECT_TRUE(soundAndUncrossed(*reader));
 }
 
 TEST_F(TissueFileTest, PointBasedSamplesLoadSound)
@@ -137,9 +133,7 @@ TEST_F(TissueFileTest, PointBasedSamplesLoadSound)
         QString error;
         ASSERT_TRUE(load(samplePath(s.point), &error)) << error.toStdString();
         EXPECT_EQ(reader->cells.size(), s.cells);
-        EXPECT_TRUE(topologyIsSound(*reader));
-        std::string where;
-        EXPECT_FALSE(boundariesCross(*reader, &where)) << where;
+        EXPECT_TRUE(soundAndUncrossed(*reader));
         // Saving what was read gives the file back.
         ASSERT_TRUE(save(path("again.vt")));
         EXPECT_EQ(readBytes(path("again.vt")), readBytes(samplePath(s.point)));

@@ -101,3 +101,13 @@ int runContactStep(dbReader& engine, int step, const std::vector<Shift>& perCell
     shiftCells(engine, perCell);
     return engine.detect_collision(step);
 }
+
+int runCorrectionStages(dbReader& engine, int step)
+{
+    int r = engine.detect_collision(step);
+    if (r < 0)
+        r = engine.cell_pick_response(step);
+    if (r < 0)
+        r = engine.cell_edge_response(step);
+    return r < 0 ? dbReader::STEP_OK : r;
+}

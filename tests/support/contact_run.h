@@ -42,4 +42,9 @@ void shiftCells(dbReader& engine, const std::vector<Shift>& perCell);
 // behaviour and mechanics: mesh, shift, collision stage.
 int runContactStep(dbReader& engine, int step, const std::vector<Shift>& perCell);
 
+// The contact, pick and edge stages of `step`, in the loop's order, each run
+// only while the ones before it passed: STEP_OK, or what the failing stage
+// returned.
+int runCorrectionStages(dbReader& engine, int step);
+
 #endif

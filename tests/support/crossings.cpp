@@ -1,6 +1,7 @@
 #include "crossings.h"
 
 #include "model/dbreader.h"
+#include "support/topology_check.h"
 
 #include <algorithm>
 #include <array>
@@ -131,4 +132,16 @@ bool boundariesCross(const dbReader& engine, std::string* where)
     if (!found.empty() && where)
         *where = found.front();
     return !found.empty();
+}
+
+::testing::AssertionResult soundAndUncrossed(const dbReader& engine, const std::string& where)
+{
+    const std::string prefix = where.empty() ? std::string() : where + ": ";
+    const ::testing::AssertionResult sound = topologyIsSound(engine);
+    if (!sound)
+        return ::testing::AssertionFailure() << prefix << sound.message();
+    std::string first;
+    if (boundariesCross(engine, &first))
+        return ::testing::AssertionFailure() << prefix << first;
+    return ::testing::AssertionSuccess();
 }

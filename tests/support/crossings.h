@@ -5,6 +5,8 @@
 // different live cells properly cross. Welded edges lie on each other and
 // meet at shared or welded vertices; a small tolerance keeps them out.
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -27,5 +29,10 @@ std::vector<std::string> cellsLyingAcross(const dbReader& engine, CrossingScope 
 
 // Whether any crossing exists; `where` receives the first one.
 bool boundariesCross(const dbReader& engine, std::string* where = nullptr);
+
+// For EXPECT_TRUE / ASSERT_TRUE: the topology is sound and no two live cells
+// cross; a failure gives the faults or the first crossing, after `where` when
+// it is given ("step 12").
+::testing::AssertionResult soundAndUncrossed(const dbReader& engine, const std::string& where = {});
 
 #endif
