@@ -11,6 +11,7 @@
 #include "model/parameter_tables.h"
 #include "model/tissue_file.h"
 #include "model/tissue_test_env.h"
+#include "support/contact_run.h"
 #include "support/crossings.h"
 #include "support/finite_positions.h"
 #include "support/model_env.h"
@@ -104,7 +105,7 @@ inline std::vector<double> allPositions(const dbReader& e)
 // One tick of the step loop as the view runs it, with `beforeMechanics` in
 // place of the behaviour stage: re-mesh, then the mechanics, the contact
 // update, the pick and edge corrections, and the R-tree. -1, or the result
-// of the first stage that failed (0 for the edge stage).
+// of the first stage that failed.
 inline int loopStep(dbReader& e, int n, const std::function<void()>& beforeMechanics)
 {
     e.cell_mesh_generation(n);
@@ -112,11 +113,7 @@ inline int loopStep(dbReader& e, int n, const std::function<void()>& beforeMecha
         beforeMechanics();
     int r = e.cell_dynamic_FEM(n);
     if (r < 0)
-        r = e.detect_collision(n);
-    if (r < 0)
-        r = e.cell_pick_response(n);
-    if (r < 0 && e.cell_edge_response(n) >= 0)
-        r = 0;
+        r = runCorrectionStages(e, n);
     e.r_tree_construction(e.bounds);
     return r;
 }

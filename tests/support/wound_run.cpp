@@ -1,6 +1,7 @@
 #include "support/wound_run.h"
 
 #include "model/dbreader.h"
+#include "support/contact_run.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,11 +32,7 @@ int stepAsTheView(dbReader& engine, int step)
     if (r < 0)
         r = engine.cell_dynamic_FEM(step);
     if (r < 0)
-        r = engine.detect_collision(step);
-    if (r < 0)
-        r = engine.cell_pick_response(step);
-    if (r < 0 && engine.cell_edge_response(step) >= 0)
-        r = 0;
+        r = runCorrectionStages(engine, step);
     engine.r_tree_construction(engine.bounds);
     return r;
 }

@@ -16,7 +16,7 @@ std::vector<int> woundEdgeCells(const dbReader& engine, int type);
 // One step as the view's loop runs it: re-mesh, behaviour, mechanics,
 // contact update, pick and edge corrections, each only after the one before
 // succeeded, then the R-tree. -1, or the result of the first stage that
-// failed (0 for the edge stage).
+// failed.
 int stepAsTheView(dbReader& engine, int step);
 
 #endif
