@@ -1,7 +1,7 @@
 #include "crossings.h"
 
 #include "model/dbreader.h"
-#include "support/topology_check.h"
+#include "topology_check.h"
 
 #include <algorithm>
 #include <array>
