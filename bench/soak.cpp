@@ -13,7 +13,7 @@
 // or at a failing stage (the step loop would stop there too). One line per
 // run:
 //
-//   wound_point.vt Model steps 500 live 412 dead 3 divisions 97 crossed-steps 0 faulty-steps 0 first - ms/step median 41.2 max 310.5
+//   wound_point.vt Model steps 500 live 412 dead 3 divisions 97 crossed-steps 0 faulty-steps 0 overlap-removals 0 first - ms/step median 41.2 max 310.5
 //
 // A Relax line also gives the travel of the live vertices' mean over the
 // run, in total and per step ("drift dx dy per step dx dy"): nothing drives a
@@ -39,7 +39,8 @@
 // without any crossing. crossed-steps counts the steps that end with two
 // cells crossing or lying across each other, as a check after every step
 // of the program's own loop would see them; faulty-steps also counts the
-// faults met within a step.
+// faults met within a step. overlap-removals counts the cells the edge stage
+// removed for lying across a paired cell.
 #include "support/engine_env.h"
 
 #include "model/dbreader.h"
@@ -185,15 +186,15 @@ std::string checkAfter(const dbReader& e, const Stage& stage, const std::vector<
                + (faults.size() > 1 ? " (+" + std::to_string(faults.size() - 1) + " more)" : "");
     if (stage.crossings == Stage::NoCrossingTest)
         return {};
-    if (stage.crossings == Stage::PairedCells)
+    if (stage.crossings == Stage::PairedCells) {
         found = boundaryCrossings(e, CrossingScope::PairedCells);
-    if (stage.crossings == Stage::PairedCells)
         found.erase(std::remove_if(found.begin(), found.end(),
                                    [&](const std::string& c) {
                                        return weldedSides(e, c)
                                               && std::find(carried.begin(), carried.end(), c) != carried.end();
                                    }),
                     found.end());
+    }
     if (found.empty())
         return {};
     return found.front() + (found.size() > 1 ? " (+" + std::to_string(found.size() - 1) + " more)" : "");
@@ -283,10 +284,10 @@ bool soak(const QString& file, int mode, const Options& o, FILE* out)
     const int live = liveCells(*engine);
     const int dead = static_cast<int>(engine->cells.size()) - live;
     std::fprintf(out,
-                 "%s %s steps %d live %d dead %d divisions %d%s crossed-steps %d faulty-steps %d first %s ms/step median %.1f max %.1f\n",
+                 "%s %s steps %d live %d dead %d divisions %d%s crossed-steps %d faulty-steps %d overlap-removals %d first %s ms/step median %.1f max %.1f\n",
                  qPrintable(name), modeName(mode), step, live, dead,
                  static_cast<int>(engine->cells.size()) - startCells, drift.c_str(), crossedSteps, faultySteps,
-                 first.empty() ? "-" : first.c_str(), median, worst);
+                 engine->overlap_removals, first.empty() ? "-" : first.c_str(), median, worst);
     std::fflush(out);
     return !first.empty();
 }

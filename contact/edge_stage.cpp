@@ -253,6 +253,7 @@ int dbReader::cell_edge_response(int step)
         if (!pair || a->dead || b->dead)
             continue;
         cell_death_response(pair->cell2->area <= pair->cell1->area ? pair->cell2 : pair->cell1);
+        ++overlap_removals;
     }
 
     progress.setValue(progress.maximum());
