@@ -672,6 +672,9 @@ void MainWindow::forgetTissue()
 
 void MainWindow::bugResponse()
 {
+    // The run has ended as if at its target: Play is released, so one click
+    // plays the next tissue.
+    playDone();
     forgetTissue();
     // The empty engine reads the behaviour model like any other, so its
     // model files are written for it and removed once it has read them.

@@ -250,14 +250,14 @@ TEST_F(StepLoopTest, AFailingStageShowsGeometricProblemAndLeavesAnEmptyEngine)
     EXPECT_FALSE(QFile::exists(picture(1)));
 
     // An empty engine, nothing selected, an untitled window with an empty
-    // dock; the loop is paused and Play stays checked.
+    // dock; the loop is paused and Play is released, as at the end of a run.
     ASSERT_NE(view()->reader, nullptr);
     EXPECT_EQ(cellCount(), 0);
     EXPECT_TRUE(view()->selectedCells.empty());
     EXPECT_EQ(window->windowTitle(), QString("Untitled[*] - Vantu"));
     EXPECT_EQ(probe->cellTree(), nullptr);
     EXPECT_TRUE(view()->paused);
-    EXPECT_TRUE(probe->playAction()->isChecked());
+    EXPECT_FALSE(probe->playAction()->isChecked());
     EXPECT_EQ(view()->currentStep, 1);
     EXPECT_EQ(view()->targetStep, 2);
 
@@ -267,7 +267,8 @@ TEST_F(StepLoopTest, AFailingStageShowsGeometricProblemAndLeavesAnEmptyEngine)
     QTest::mouseClick(view(), Qt::RightButton, {}, QPoint(60, 60));
     view()->selectFromDock(0);
     EXPECT_TRUE(view()->selectedCells.empty());
-    play();
+    probe->playAction()->trigger();
+    ASSERT_TRUE(probe->playAction()->isChecked());
     ASSERT_TRUE(waitForRunEnd());
     EXPECT_EQ(view()->currentStep, 2);
     EXPECT_TRUE(QFile::exists(picture(2)));
@@ -288,7 +289,10 @@ TEST_F(StepLoopTest, AFailingStageShowsGeometricProblemAndLeavesAnEmptyEngine)
         view()->setStage(GLWidget::Stage(stage), GLWidget::StageFunction());
     BoxRecorder recorder;
     probe->stepSpinBox()->setValue(3);
-    play();
+    // A single trigger of Play plays it, as after any run's end.
+    ASSERT_FALSE(probe->playAction()->isChecked());
+    probe->playAction()->trigger();
+    ASSERT_TRUE(probe->playAction()->isChecked());
     ASSERT_TRUE(waitForRunEnd());
     EXPECT_TRUE(recorder.boxes.isEmpty()) << recorder.boxes.join("\n").toStdString();
     EXPECT_EQ(view()->currentStep, 5);
