@@ -57,11 +57,34 @@ void take_over(const std::vector<point3D*>& L, point3D* A, point3D* Ap, point3D*
     }
 }
 
+// Whether re-welding the stretch of cells J and K from its end jEnd on J
+// (along next) to la, and from kEnd on K (along prev) to lb, keeps the
+// tissue sound. The re-weld lays
+// both runs on the chord between the end and the new junction, which is
+// the rings without the runs' inner vertices. The junction need not lie
+// beyond that end of the stretch: it may lie beyond the other, or past a
+// third cell welded between J and K, and the run then reaches around the
+// far side of a cell, which the chord would turn inside out.
+bool extension_keeps_sound(point3D* jEnd, point3D* la, point3D* kEnd, point3D* lb)
+{
+    std::vector<point3D*> runJ, runK;
+    if (!collect_run(jEnd, la, false, runJ) || !collect_run(kEnd, lb, true, runK))
+        return false;
+    BoundaryTrial trial;
+    for (point3D* v : runJ)
+        trial.drop(v);
+    for (point3D* v : runK)
+        trial.drop(v);
+    return trial.keeps_tissue_sound();
+}
+
 // The third cells at both ends of a collapsed edge meet at the collapse
 // point: LA (A's partners) and LB (B's) list each other, LB goes over to
 // A and A', and every two of their cells get a contact there. With
 // `extend`, a contact that has a stretch already has it re-welded up to
-// the new junction; otherwise an existing stretch stays as it is.
+// the new junction where that keeps the tissue sound; otherwise an
+// existing stretch stays as it is, and the two cells are welded at the
+// junction point alone.
 void meet_at_junction(dbReader& db, const std::vector<point3D*>& LA, const std::vector<point3D*>& LB, point3D* A,
                       point3D* Ap, point3D* B, point3D* Bp, bool extend)
 {
@@ -86,11 +109,11 @@ void meet_at_junction(dbReader& db, const std::vector<point3D*>& LA, const std::
             // The stretch of the two third cells reaches the new junction.
             mergepair* m = q->MP.front();
             if (q->cell1 == cJ) {
-                if (boundary_merge(db, m->S2, la, m->T1, lb)) {
+                if (extension_keeps_sound(m->S2, la, m->T1, lb) && boundary_merge(db, m->S2, la, m->T1, lb)) {
                     m->S2 = la;
                     m->T1 = lb;
                 }
-            } else if (boundary_merge(db, m->T2, la, m->S1, lb)) {
+            } else if (extension_keeps_sound(m->T2, la, m->S1, lb) && boundary_merge(db, m->T2, la, m->S1, lb)) {
                 m->T2 = la;
                 m->S1 = lb;
             }

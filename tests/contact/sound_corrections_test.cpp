@@ -309,3 +309,39 @@ TEST(SoundCorrections, ASliverPressedThroughItselfIsOpenedWhenTheStepEnds)
     std::unique_ptr<dbReader> e;
     EXPECT_NO_FATAL_FAILURE(endStepOfFoldedCell(sliverPressedThroughItself(), 470, e));
 }
+
+namespace {
+
+// Four cells cut from the small sample's long Model run (a fresh seed), as
+// its edge stage found them. C (cell 3) is a thin cell between Z (cell 0)
+// below and W (cell 2) on the left, welded to both; its side from
+// (545.4594, 403.5476), a junction with Z and Y (cell 1), to
+// (542.6071, 411.9415), welded to W, is free and folds, so the stage
+// collapses it. Z and W meet at the collapse point then, while their own
+// stretch lies on C's far side: extended to the new junction, it would run
+// the long way round Z and lay nine of Z's twelve sides on a chord.
+TissueLayout thinCellBetweenTwoWeldedCells()
+{
+    TissueLayout t;
+    t.cells.push_back({{{546.5573, 389.8002}, {549.1097, 394.0115}, {550.3586, 400.1695}, {545.4594, 403.5476}, {538.4966, 402.2449}, {534.2549, 402.2186}, {530.8501, 398.7170}, {529.4640, 393.4473}, {532.4583, 390.5401}, {535.7385, 387.8231}, {539.4012, 388.8831}, {542.9475, 389.5921}}, 3});  // 0: cell 5084 of the run
+    t.cells.push_back({{{560.1201, 399.8130}, {562.2128, 404.7019}, {559.9780, 409.2021}, {548.8770, 412.2555}, {545.4594, 403.5476}, {550.3586, 400.1695}, {556.8838, 400.5796}}, 3});  // 1: cell 9799 of the run
+    t.cells.push_back({{{539.0780, 412.4782}, {535.7694, 413.5149}, {533.5132, 411.5384}, {531.0043, 409.8913}, {532.8353, 406.1479}, {534.2549, 402.2186}, {538.4966, 402.2449}, {538.9867, 404.8362}, {539.8540, 407.2705}, {541.0407, 409.6573}, {542.6071, 411.9415}}, 3});  // 2: cell 11248 of the run
+    t.cells.push_back({{{538.9867, 404.8362}, {538.4966, 402.2449}, {545.4594, 403.5476}, {542.6071, 411.9415}, {541.0407, 409.6573}, {539.8540, 407.2705}}, 3});  // 3: cell 12848 of the run
+    t.welds = {{2, 5, 6, 0, 4, 5}, {3, 1, 2, 0, 3, 4}, {3, 2, 2, 1, 4, 4}, {3, 3, 1, 2, 6, 10}, {0, 2, 3, 1, 4, 5}};
+    return t;
+}
+
+}  // namespace
+
+TEST(SoundCorrections, AFreeCollapseExtendsNoStretchAroundTheFarSideOfACell)
+{
+    auto e = buildSound(thinCellBetweenTwoWeldedCells());
+    ASSERT_TRUE(e);
+    const int step = 776;
+    e->cell_mesh_generation(step);
+    EXPECT_EQ(e->cell_edge_response(step), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_FALSE(e->cells[0]->dead);
+    EXPECT_TRUE(soundAndUncrossed(*e));
+    const std::vector<std::string> across = cellsLyingAcross(*e);
+    EXPECT_TRUE(across.empty()) << across.front();
+}
