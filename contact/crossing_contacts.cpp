@@ -110,6 +110,42 @@ bool welded_contact(cell* x, cell* y)
     return p && !p->MP.empty();
 }
 
+// Vertices this close to a side of the other cell lie on it: welded
+// vertices and sides meet up to rounding.
+constexpr double kOnSide = 1e-9;
+
+double distance_to_side(const point3D* p, const edge* t)
+{
+    const double dx = t->p2->x - t->p1->x, dy = t->p2->y - t->p1->y;
+    const double length2 = dx * dx + dy * dy;
+    const double along = length2 > 0.0 ? ((p->x - t->p1->x) * dx + (p->y - t->p1->y) * dy) / length2 : 0.0;
+    const double u = std::clamp(along, 0.0, 1.0);
+    return std::hypot(t->p1->x + u * dx - p->x, t->p1->y + u * dy - p->y);
+}
+
+// Whether p lies inside c's ring (even-odd rule) and off its sides.
+bool strictly_inside(const point3D* p, const cell* c)
+{
+    bool in = false;
+    for (const edge* t : c->sides) {
+        const point3D* a = t->p1;
+        const point3D* b = t->p2;
+        if (!a || !b || distance_to_side(p, t) <= kOnSide)
+            return false;
+        if ((a->y > p->y) != (b->y > p->y) && p->x < a->x + (p->y - a->y) * (b->x - a->x) / (b->y - a->y))
+            in = !in;
+    }
+    return in;
+}
+
+bool a_vertex_inside(const cell* a, const cell* b)
+{
+    for (const edge* s : a->sides)
+        if (s->p1 && strictly_inside(s->p1, b))
+            return true;
+    return false;
+}
+
 } // namespace
 
 std::vector<std::pair<cell*, cell*>> welding::cells_overlapping_at_welds(const dbReader& db)
@@ -155,6 +191,13 @@ bool welding::cells_cross(dbReader& db, cell* a, cell* b)
     if (!a || !b || a == b || a->dead || b->dead)
         return false;
     return rings_cross(db, Span{a, ring_box(a)}, Span{b, ring_box(b)});
+}
+
+bool welding::cells_lying_across(dbReader& db, cell* a, cell* b)
+{
+    if (!a || !b || a == b || a->dead || b->dead || cells_cross(db, a, b))
+        return false;
+    return a_vertex_inside(a, b) || a_vertex_inside(b, a);
 }
 
 int welding::respond_while_crossing(dbReader& db, interpair* pair, int step)

@@ -1,4 +1,4 @@
-// The edge correction stage, last of every step. Four phases over the
+// The edge correction stage, last of every step. Five phases over the
 // whole tissue:
 //  1. gaps: a free run of boundary that leads from one weld to the next
 //     within two edges closes a small gap; the cells welded at its start are
@@ -11,8 +11,9 @@
 //     or folded ones collapsed, splits first within a cell, both lists made
 //     before either is applied;
 //  4. a cell whose sides cross each other is unfolded;
-//  5. of two paired cells still lying across each other at a weld, the
-//     smaller leaves.
+//  5. paired cells whose interiors overlap at a weld: a crossing beside
+//     the weld gets the contact response; of two cells lying across each
+//     other, with no crossing to weld, the smaller leaves.
 #include "contact/corrections.h"
 #include "contact/crossing_contacts.h"
 #include "model/stage_progress.h"
@@ -134,9 +135,10 @@ int dbReader::cell_edge_response(int step)
     }
 
     // Cells whose boundaries still cross without a welded contact are paired
-    // too (a dissolved pair of theirs revived), or their contact without a
-    // stretch is taken, so that phase 2 welds them: the contact stage met no
-    // pair that the pick stage made after it.
+    // too (a dissolved pair of theirs revived), or their live contact without
+    // a stretch is taken, whichever stage made it, so that phase 2 welds
+    // them: the pick stage, say, pairs a leaving cell's neighbours across the
+    // gap after the contact stage has run.
     std::vector<interpair*> earlier;
     for (interpair* p : pair_crossing_cells(*this))
         if (p->id < static_cast<int>(K0))
@@ -238,19 +240,28 @@ int dbReader::cell_edge_response(int step)
         }
     }
 
-    // 5. Two paired cells can be left lying across each other through the
-    // points where they are welded: the mechanics pushes them deep into each
-    // other (as when a thin cell between them has just died), and the
-    // contact stage's fusions with third cells weld them at points on both
-    // sides of the overlap. Their sides then meet only at welds, where
-    // neither a crossing test nor a walk of the contact response sees them,
-    // and every later step builds on the overlap until a weld breaks. What
-    // the step could not part when it ends (a fold meets the same test
-    // until it is opened above) no response will: the smaller cell leaves,
-    // as where a fusion would swallow too much.
+    // 5. Paired cells whose interiors still overlap at a weld. Where their
+    // sides cross beside it, the contact response welds them up to the
+    // crossing, as the contact stage would next step. Where the sides meet
+    // only at welds and no vertex of one lies inside the other, the overlap
+    // is a sliver along sides that meet at the weld, and nothing is done.
+    // But two cells can lie across each other through their welds: the
+    // mechanics pushes them deep into each other (as when a thin cell
+    // between them has just died), and the contact stage's fusions with
+    // third cells weld them at points on both sides of the overlap. No walk
+    // of the contact response sees such an overlap, and every later step
+    // builds on it until a weld breaks; no response can part them, since it
+    // would first have to undo welds that third cells hold. Then the smaller
+    // cell leaves, as where a fusion would swallow too much. This runs last:
+    // a fold meets the same test until it is opened above.
     for (const auto& [a, b] : cells_overlapping_at_welds(*this)) {
         interpair* pair = find_pair(a, b);
         if (!pair || a->dead || b->dead)
+            continue;
+        const int r = respond_while_crossing(*this, pair, step);
+        if (r >= 0)
+            return finish(r);
+        if (pair->removed || !cells_lying_across(*this, a, b))
             continue;
         cell_death_response(pair->cell2->area <= pair->cell1->area ? pair->cell2 : pair->cell1);
         ++overlap_removals;

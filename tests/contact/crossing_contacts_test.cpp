@@ -330,7 +330,58 @@ TEST(CrossingContacts, CellsLeftLyingAcrossEachOtherAtTheirWeldsLoseTheSmaller)
         ASSERT_NO_FATAL_FAILURE(endStepSound(*e, step));
         EXPECT_TRUE(e->cells[0]->dead);
         EXPECT_FALSE(e->cells[1]->dead);
+        EXPECT_EQ(e->overlap_removals, 1);
     }
 }
 
 }  // namespace
+
+namespace {
+
+// A, a 10 x 10 square with 8 vertices, and B (area about 44) welded to it
+// only at A's corner (10, 10); B's first side runs down beside A's right
+// side but dips `d` into A, so that its next side crosses A's.
+TissueLayout dippingBesideAWeld(double d)
+{
+    TissueLayout t;
+    t.cells.push_back({{{0, 0}, {5, 0}, {10, 0}, {10, 5}, {10, 10}, {5, 10}, {0, 10}, {0, 5}}, 0});
+    t.cells.push_back({{{10, 10}, {10 - d, 5.5}, {10.7, 1}, {15, 1}, {15, 5.5}, {15, 10}, {12.5, 10}}, 0});
+    t.welds = {{0, 4, 4, 1, 0, 0}};
+    return t;
+}
+
+}  // namespace
+
+// However the overlap beside the weld came to be (after the contact stage,
+// as the pick stage and the edge stage's own phases can make one, or before
+// it), and however shallow, both cells live: within two steps they are
+// welded over it, with nothing crossing or lying across.
+TEST(CrossingContacts, AnOverlapBesideASingleWeldIsWeldedAndBothCellsLive)
+{
+    for (double d : {1e-5, 1e-4, 0.01, 0.5}) {
+        for (bool edgeStageFirst : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "d " << d << (edgeStageFirst ? ", edge stage alone first" : ""));
+            std::string error;
+            auto e = buildTissue(dippingBesideAWeld(d), &error);
+            ASSERT_TRUE(e) << error;
+            ASSERT_TRUE(topologyIsSound(*e));
+            ASSERT_EQ(welding::cells_overlapping_at_welds(*e).size(), 1u);
+            ASSERT_TRUE(welding::cells_cross(*e, e->cells[0], e->cells[1]));
+            bool clean = false;
+            for (int step = 1; step <= 2 && !clean; ++step) {
+                e->cell_mesh_generation(step);
+                const int r = edgeStageFirst && step == 1 ? e->cell_edge_response(step) : runCorrectionStages(*e, step);
+                ASSERT_EQ(r, dbReader::STEP_OK) << e->message.toStdString();
+                ASSERT_FALSE(e->cells[0]->dead);
+                ASSERT_FALSE(e->cells[1]->dead);
+                ASSERT_TRUE(topologyIsSound(*e));
+                clean = boundaryCrossings(*e).empty() && cellsLyingAcross(*e).empty();
+            }
+            EXPECT_TRUE(clean);
+            EXPECT_EQ(e->overlap_removals, 0);
+            const interpair* p = welding::find_pair(e->cells[0], e->cells[1]);
+            ASSERT_NE(p, nullptr);
+            EXPECT_FALSE(p->MP.empty());
+        }
+    }
+}
