@@ -170,9 +170,10 @@ void begin_slide(Pick& p, std::vector<point3D*>& A, std::vector<point3D*>& B)
     unlink(p.V);
 }
 
-// Stretches of K with a cell other than the neighbour (or neighbours) the
-// slide zips: V is welded only to those along its sides, so such a cell met
-// K at V at a single point, which goes with V; an end at Vn moves to Vp.
+// Stretches of K with a cell other than the slide's own neighbours (the one
+// across V's welded side in a side slide, L and R in the three-cell slide):
+// only those are welded along V's sides, so such a cell met K at V at a
+// single point, which goes with V; an end at Vn moves to Vp.
 // Every stretch is looked at: one left naming V or Vn would name a vertex
 // that is on no ring any more.
 void third_cell_rule(interpair* q, const Pick& p)

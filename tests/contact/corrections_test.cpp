@@ -1034,3 +1034,59 @@ TEST(PickStage, AFailingCandidateEndsTheStageBeforeTheNextOne)
     for (int c = 4; c < 8; ++c)
         EXPECT_EQ(liveRing(*e, c), 8);
 }
+
+namespace {
+
+// K (cell 0) spikes up to V = (0, 2) between L (cell 1, right) and the
+// triangle R (cell 2, left). F (cell 3) wraps over R and meets K twice:
+// first at V alone, then along K's side from Vn = (-3, 0) to (-6, 0). Above
+// V a small gap parts L from F, which touch at V and share the side from
+// (0, 6) to (0, 8), the first stretch of their contact; L and R touch at V
+// alone.
+TissueLayout spikeUnderAWrappingCell()
+{
+    TissueLayout layout;
+    layout.cells.push_back(FixtureCell{{{-6, -6}, {0, -6}, {6, -6}, {6, 0}, {3, 0}, {0, 2}, {-3, 0}, {-6, 0}}, 0});
+    layout.cells.push_back(FixtureCell{{{0, 2}, {3, 0}, {6, 0}, {6, 8}, {0, 8}, {0, 6}, {1, 4}}, 0});
+    layout.cells.push_back(FixtureCell{{{-3, 0}, {0, 2}, {-2, 3}}, 0});
+    layout.cells.push_back(FixtureCell{{{-6, 0}, {-3, 0}, {-2, 3}, {0, 2}, {-1, 4}, {0, 6}, {0, 8}, {-6, 8}}, 0});
+    layout.welds = {{0, 3, 5, 1, 0, 2}, {0, 5, 6, 2, 0, 1}, {0, 5, 5, 3, 3, 3}, {0, 6, 7, 3, 0, 1},
+                    {2, 1, 0, 3, 1, 3}, {1, 4, 5, 3, 5, 6}, {1, 0, 0, 3, 3, 3}, {1, 0, 0, 2, 1, 1}};
+    return layout;
+}
+
+} // namespace
+
+// With L and R not welded along the spike, the three-cell slide takes the
+// general way. F's point at V goes with V, and its stretch listed after that
+// point must still move its end from Vn to Vp: Vn leaves K's ring. The new
+// junction at M holds four cells; R's vertex there is the sharpest and R, a
+// triangle, leaves.
+TEST(PickCorrection, AFourthCellsStretchAtVnAfterItsPointAtVFollowsTheGeneralSlide)
+{
+    auto e = buildChecked(spikeUnderAWrappingCell());
+    ASSERT_TRUE(topologyIsSound(*e));
+    cell* K = e->cells[0];
+    point3D* Vp = vertexAt(*e, 0, 4);
+    point3D* V = vertexAt(*e, 0, 5);
+    point3D* Vn = vertexAt(*e, 0, 6);
+    ASSERT_EQ(V->in_edge->partner->cell, e->cells[1]);
+    ASSERT_EQ(V->out_edge->partner->cell, e->cells[2]);
+    ASSERT_FALSE(vertexAt(*e, 1, 0)->in_edge->bonded);  // L0's in-edge faces the gap
+    const interpair* KF = welding::find_pair(K, e->cells[3]);
+    ASSERT_NE(KF, nullptr);
+    ASSERT_EQ(KF->MP.size(), 2u);
+    ASSERT_EQ(KF->MP[0]->S1, V);
+    ASSERT_EQ(KF->MP[0]->S2, V);
+    ASSERT_EQ(KF->MP[1]->S1, Vn);
+
+    EXPECT_EQ(e->pick_correction(V), -1) << e->message.toStdString();
+    ASSERT_FALSE(K->dead);
+    ASSERT_FALSE(V->alive);
+    ASSERT_FALSE(Vn->alive);
+    ASSERT_FALSE(KF->removed);
+    ASSERT_EQ(KF->MP.size(), 1u);
+    EXPECT_EQ(KF->MP[0]->S1->id, Vp->id);
+    // The checker holds every stretch end to a live vertex of its cell.
+    EXPECT_TRUE(soundAndUncrossed(*e));
+}
