@@ -59,12 +59,12 @@ void take_over(const std::vector<point3D*>& L, point3D* A, point3D* Ap, point3D*
 
 // Whether re-welding the stretch of cells J and K from its end jEnd on J
 // (along next) to la, and from kEnd on K (along prev) to lb, keeps the
-// tissue sound. The re-weld lays
-// both runs on the chord between the end and the new junction, which is
-// the rings without the runs' inner vertices. The junction need not lie
-// beyond that end of the stretch: it may lie beyond the other, or past a
-// third cell welded between J and K, and the run then reaches around the
-// far side of a cell, which the chord would turn inside out.
+// tissue sound. The re-weld lays both runs on the chord between the end and
+// the new junction, which is the rings without the runs' inner vertices.
+// The junction need not lie beyond that end of the stretch: it may lie
+// beyond the other, or past a third cell welded between J and K, and the
+// run then reaches round the far side of a cell, which the chord would
+// turn inside out.
 bool extension_keeps_sound(point3D* jEnd, point3D* la, point3D* kEnd, point3D* lb)
 {
     std::vector<point3D*> runJ, runK;
