@@ -355,7 +355,8 @@ TissueLayout dippingBesideAWeld(double d)
 // However the overlap beside the weld came to be (after the contact stage,
 // as the pick stage and the edge stage's own phases can make one, or before
 // it), and however shallow, both cells live: within two steps they are
-// welded over it, with nothing crossing or lying across.
+// welded over it, with nothing crossing, lying across or overlapping at a
+// weld.
 TEST(CrossingContacts, AnOverlapBesideASingleWeldIsWeldedAndBothCellsLive)
 {
     for (double d : {1e-5, 1e-4, 0.01, 0.5}) {
@@ -375,7 +376,8 @@ TEST(CrossingContacts, AnOverlapBesideASingleWeldIsWeldedAndBothCellsLive)
                 ASSERT_FALSE(e->cells[0]->dead);
                 ASSERT_FALSE(e->cells[1]->dead);
                 ASSERT_TRUE(topologyIsSound(*e));
-                clean = boundaryCrossings(*e).empty() && cellsLyingAcross(*e).empty();
+                clean = boundaryCrossings(*e).empty() && cellsLyingAcross(*e).empty() &&
+                        welding::cells_overlapping_at_welds(*e).empty();
             }
             EXPECT_TRUE(clean);
             EXPECT_EQ(e->overlap_removals, 0);
