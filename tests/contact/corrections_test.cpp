@@ -1082,6 +1082,7 @@ TEST(PickCorrection, AFourthCellsStretchAtVnAfterItsPointAtVFollowsTheGeneralSli
 
     EXPECT_EQ(e->pick_correction(V), -1) << e->message.toStdString();
     ASSERT_FALSE(K->dead);
+    EXPECT_TRUE(e->cells[2]->dead);  // R
     ASSERT_FALSE(V->alive);
     ASSERT_FALSE(Vn->alive);
     ASSERT_FALSE(KF->removed);
