@@ -672,8 +672,9 @@ void MainWindow::forgetTissue()
 
 void MainWindow::bugResponse()
 {
-    // The run has ended as if at its target: Play is released, so one click
-    // plays the next tissue.
+    // The failed run is over: Play is released, as at the end of a run, so
+    // one click plays the next tissue. Only Play is: the view's step
+    // counters keep the failed run's values.
     playDone();
     forgetTissue();
     // The empty engine reads the behaviour model like any other, so its

@@ -319,7 +319,9 @@ namespace {
 // (542.6071, 411.9415), welded to W, is free and folds, so the stage
 // collapses it. Z and W meet at the collapse point then, while their own
 // stretch lies on C's far side: extended to the new junction, it would run
-// the long way round Z and lay nine of Z's twelve sides on a chord.
+// the long way round Z, dropping ten of its vertices and laying eleven of
+// its sides (fourteen by then: the stage has split two long ones) on one
+// chord.
 TissueLayout thinCellBetweenTwoWeldedCells()
 {
     TissueLayout t;
