@@ -200,15 +200,32 @@ bool welding::cells_lying_across(dbReader& db, cell* a, cell* b)
     return a_vertex_inside(a, b) || a_vertex_inside(b, a);
 }
 
-int welding::respond_while_crossing(dbReader& db, interpair* pair, int step)
+namespace {
+
+// The second-pass response on the live pair while `apart` says its cells
+// are not, a bounded number of times.
+template <typename Apart>
+int respond_until(dbReader& db, interpair* pair, int step, Apart apart)
 {
-    for (int round = 0; round < kSecondPasses && !pair->removed && cells_cross(db, pair->cell1, pair->cell2);
-         ++round) {
+    for (int round = 0; round < kSecondPasses && !pair->removed && !apart(pair->cell1, pair->cell2); ++round) {
         const int r = db.collision_response_m2(pair, step, 2, pair->id);
         if (r >= 0)
             return r;
     }
     return dbReader::STEP_OK;
+}
+
+} // namespace
+
+int welding::respond_while_crossing(dbReader& db, interpair* pair, int step)
+{
+    return respond_until(db, pair, step, [&db](cell* a, cell* b) { return !cells_cross(db, a, b); });
+}
+
+int welding::respond_while_overlapping(dbReader& db, interpair* pair, int step)
+{
+    return respond_until(db, pair, step,
+                         [&db](cell* a, cell* b) { return !cells_cross(db, a, b) && !cells_lying_across(db, a, b); });
 }
 
 std::vector<interpair*> welding::pair_crossing_cells(dbReader& db)

@@ -38,18 +38,20 @@ bool cells_cross(dbReader& db, cell* a, cell* b);
 // Each two cells once, the one of lower id first, in cell order.
 std::vector<std::pair<cell*, cell*>> cells_overlapping_at_welds(const dbReader& db);
 
-// Whether the two live cells lie across each other where no answer of the
-// contact response can part them: no side of one crosses a side of the
-// other (as the response classifies sides, so none of its walks has a
-// crossing to weld), yet a vertex of one lies inside the other, farther
-// than 1e-9 from its sides. Such cells meet only where they are welded:
-// welds on both sides of the overlap with the arcs between them swapped.
+// Whether the two live cells lie across each other without crossing: no
+// side of one crosses a side of the other (cells_cross), yet a vertex of
+// one lies inside the other, farther than 1e-9 from its sides. Their rings
+// then pass into each other only at points where they meet, such as their
+// welds. Whether the contact response can part them is not told here.
 bool cells_lying_across(dbReader& db, cell* a, cell* b);
 
 // Gives the live pair the contact stage's second-pass response while its two
 // cells cross, a bounded number of times (none when they do not cross).
 // Returns -1, or a response's failure index.
 int respond_while_crossing(dbReader& db, interpair* pair, int step);
+
+// The same while the two cells cross or lie across each other.
+int respond_while_overlapping(dbReader& db, interpair* pair, int step);
 
 } // namespace welding
 

@@ -11,9 +11,9 @@
 //     or folded ones collapsed, splits first within a cell, both lists made
 //     before either is applied;
 //  4. a cell whose sides cross each other is unfolded;
-//  5. paired cells whose interiors overlap at a weld: a crossing beside
-//     the weld gets the contact response; of two cells lying across each
-//     other, with no crossing to weld, the smaller leaves.
+//  5. paired cells whose interiors overlap at a weld get the contact
+//     response while they cross or lie across each other; of two that
+//     still lie across each other after it, the smaller leaves.
 #include "contact/corrections.h"
 #include "contact/crossing_contacts.h"
 #include "model/stage_progress.h"
@@ -75,6 +75,15 @@ void widen_box(cell* c)
         if (!c->AABB_ymax || !c->AABB_ymax->alive || v->y > c->AABB_ymax->y)
             c->AABB_ymax = v;
     }
+}
+
+// The cells that have not left the tissue.
+int live_cells(const dbReader& db)
+{
+    int n = 0;
+    for (const cell* c : db.cells)
+        n += c->dead ? 0 : 1;
+    return n;
 }
 
 // Whether a listed edge is still a side of its cell with both ends alive:
@@ -240,32 +249,41 @@ int dbReader::cell_edge_response(int step)
         }
     }
 
-    // 5. Paired cells whose interiors still overlap at a weld. Where their
-    // sides cross beside it, the contact response welds them up to the
-    // crossing, as the contact stage would next step. Where the sides meet
-    // only at welds and no vertex of one lies inside the other, the overlap
-    // is a sliver along sides that meet at the weld, and nothing is done.
-    // But two cells can lie across each other through their welds: the
-    // mechanics pushes them deep into each other (as when a thin cell
-    // between them has just died), and the contact stage's fusions with
-    // third cells weld them at points on both sides of the overlap. No walk
-    // of the contact response sees such an overlap, and every later step
-    // builds on it until a weld breaks; no response can part them, since it
-    // would first have to undo welds that third cells hold. Then the smaller
-    // cell leaves, as where a fusion would swallow too much. This runs last:
-    // a fold meets the same test until it is opened above.
-    for (const auto& [a, b] : cells_overlapping_at_welds(*this)) {
+    // 5. Paired cells whose interiors still overlap at a weld. While their
+    // sides cross beside it, or a vertex of one lies inside the other, the
+    // pair gets the contact response, as the contact stage would give it
+    // next step: it welds them up to a crossing, and where the arcs between
+    // two welds of the pair's own are swapped, it extends one weld over the
+    // other. Where neither holds (the sides leave the weld together, up to
+    // the tolerance), nothing is done. What the response can leave is two
+    // cells that still lie across each other: their rings pass into each
+    // other only at points where they meet, as when a thin cell between
+    // them has just died and the contact stage's fusions with the cells on
+    // either side have welded them at both ends of the overlap. No walk of
+    // the response meets a crossing there, and every later step would build
+    // on the overlap; so the smaller cell leaves, as where a fusion would
+    // swallow too much. This runs last: a fold meets the same test until it
+    // is opened above. Every cell this phase takes, whatever took it, is
+    // counted.
+    const std::vector<std::pair<cell*, cell*>> overlapping = cells_overlapping_at_welds(*this);
+    const int liveBefore = overlapping.empty() ? 0 : live_cells(*this);
+    auto count_removals = [&] {
+        if (!overlapping.empty())
+            overlap_removals += liveBefore - live_cells(*this);
+    };
+    for (const auto& [a, b] : overlapping) {
         interpair* pair = find_pair(a, b);
         if (!pair || a->dead || b->dead)
             continue;
-        const int r = respond_while_crossing(*this, pair, step);
-        if (r >= 0)
+        const int r = respond_while_overlapping(*this, pair, step);
+        if (r >= 0) {
+            count_removals();
             return finish(r);
-        if (pair->removed || !cells_lying_across(*this, a, b))
-            continue;
-        cell_death_response(pair->cell2->area <= pair->cell1->area ? pair->cell2 : pair->cell1);
-        ++overlap_removals;
+        }
+        if (!pair->removed && cells_lying_across(*this, a, b))
+            cell_death_response(pair->cell2->area <= pair->cell1->area ? pair->cell2 : pair->cell1);
     }
+    count_removals();
 
     progress.setValue(progress.maximum());
     QCoreApplication::processEvents();

@@ -315,9 +315,11 @@ void endStepSound(dbReader& e, int step)
     EXPECT_TRUE(across.empty()) << across.front();
 }
 
-// No response can part two cells that lie across each other through their
-// welds: A, the smaller, leaves when the step in which the overlap came to
-// be ends, and so it does in a later step too.
+// Where the contact stage's fusions with C and D have welded A and B at
+// both ends of their overlap, the response the last phase gives them does
+// not part them: A, the smaller, leaves when the step in which the overlap
+// came to be ends, and so it does in a later step too. It is the one cell
+// the phase takes.
 TEST(CrossingContacts, CellsLeftLyingAcrossEachOtherAtTheirWeldsLoseTheSmaller)
 {
     std::string error;
@@ -340,14 +342,60 @@ namespace {
 
 // A, a 10 x 10 square with 8 vertices, and B (area about 44) welded to it
 // only at A's corner (10, 10); B's first side runs down beside A's right
-// side but dips `d` into A, so that its next side crosses A's.
-TissueLayout dippingBesideAWeld(double d)
+// side but dips `d` into A, so that its next side crosses A's, leaving A at
+// B's next vertex `exit` ((10.7, 1) unless given).
+TissueLayout dippingBesideAWeld(double d, std::pair<double, double> exit = {10.7, 1.0})
 {
     TissueLayout t;
     t.cells.push_back({{{0, 0}, {5, 0}, {10, 0}, {10, 5}, {10, 10}, {5, 10}, {0, 10}, {0, 5}}, 0});
-    t.cells.push_back({{{10, 10}, {10 - d, 5.5}, {10.7, 1}, {15, 1}, {15, 5.5}, {15, 10}, {12.5, 10}}, 0});
+    t.cells.push_back({{{10, 10}, {10 - d, 5.5}, exit, {15, 1}, {15, 5.5}, {15, 10}, {12.5, 10}}, 0});
     t.welds = {{0, 4, 4, 1, 0, 0}};
     return t;
+}
+
+// A, a 10 x 10 square with 9 vertices, and B, the square to its right,
+// welded at (10, 0) and (10, 10) by single-point stretches of their own
+// pair. Between the welds their arcs are swapped: A's bulges `dl` into B and
+// B's `dl` into A, with no crossing.
+TissueLayout arcsSwappedBetweenTwoWelds(double dl)
+{
+    TissueLayout t;
+    t.cells.push_back(
+        {{{0, 0}, {5, 0}, {10, 0}, {10 + dl, 3.3}, {10 + dl, 6.7}, {10, 10}, {5, 10}, {0, 10}, {0, 5}}, 0});
+    t.cells.push_back(
+        {{{10, 0}, {15, 0}, {20, 0}, {20, 5}, {20, 10}, {15, 10}, {10, 10}, {10 - dl, 6.7}, {10 - dl, 3.3}}, 0});
+    t.welds = {{0, 2, 2, 1, 0, 0}, {0, 5, 5, 1, 6, 6}};
+    return t;
+}
+
+// Cells 0 and 1 overlap at a weld: within two steps (the first through the
+// edge stage alone when `edgeStageFirst`, else through the contact, pick and
+// edge stages) both live, welded by a pair holding a stretch, the tissue
+// sound, with nothing crossing, lying across or overlapping at a weld, and
+// no cell removed.
+void expectPartedWithBothAlive(const TissueLayout& layout, bool edgeStageFirst)
+{
+    std::string error;
+    auto e = buildTissue(layout, &error);
+    ASSERT_TRUE(e) << error;
+    ASSERT_TRUE(topologyIsSound(*e));
+    ASSERT_EQ(welding::cells_overlapping_at_welds(*e).size(), 1u);
+    bool clean = false;
+    for (int step = 1; step <= 2 && !clean; ++step) {
+        e->cell_mesh_generation(step);
+        const int r = edgeStageFirst && step == 1 ? e->cell_edge_response(step) : runCorrectionStages(*e, step);
+        ASSERT_EQ(r, dbReader::STEP_OK) << e->message.toStdString();
+        ASSERT_FALSE(e->cells[0]->dead);
+        ASSERT_FALSE(e->cells[1]->dead);
+        ASSERT_TRUE(topologyIsSound(*e));
+        clean = boundaryCrossings(*e).empty() && cellsLyingAcross(*e).empty() &&
+                welding::cells_overlapping_at_welds(*e).empty();
+    }
+    EXPECT_TRUE(clean);
+    EXPECT_EQ(e->overlap_removals, 0);
+    const interpair* p = welding::find_pair(e->cells[0], e->cells[1]);
+    ASSERT_NE(p, nullptr);
+    EXPECT_FALSE(p->MP.empty());
 }
 
 }  // namespace
@@ -356,34 +404,88 @@ TissueLayout dippingBesideAWeld(double d)
 // as the pick stage and the edge stage's own phases can make one, or before
 // it), and however shallow, both cells live: within two steps they are
 // welded over it, with nothing crossing, lying across or overlapping at a
-// weld.
+// weld. Through the three stages the contact stage welds the crossing
+// before the edge stage meets it, so those cases guard the result only;
+// the edge stage alone is what its last phase must answer.
 TEST(CrossingContacts, AnOverlapBesideASingleWeldIsWeldedAndBothCellsLive)
 {
     for (double d : {1e-5, 1e-4, 0.01, 0.5}) {
         for (bool edgeStageFirst : {true, false}) {
             SCOPED_TRACE(testing::Message() << "d " << d << (edgeStageFirst ? ", edge stage alone first" : ""));
-            std::string error;
-            auto e = buildTissue(dippingBesideAWeld(d), &error);
-            ASSERT_TRUE(e) << error;
-            ASSERT_TRUE(topologyIsSound(*e));
-            ASSERT_EQ(welding::cells_overlapping_at_welds(*e).size(), 1u);
-            ASSERT_TRUE(welding::cells_cross(*e, e->cells[0], e->cells[1]));
-            bool clean = false;
-            for (int step = 1; step <= 2 && !clean; ++step) {
-                e->cell_mesh_generation(step);
-                const int r = edgeStageFirst && step == 1 ? e->cell_edge_response(step) : runCorrectionStages(*e, step);
-                ASSERT_EQ(r, dbReader::STEP_OK) << e->message.toStdString();
-                ASSERT_FALSE(e->cells[0]->dead);
-                ASSERT_FALSE(e->cells[1]->dead);
-                ASSERT_TRUE(topologyIsSound(*e));
-                clean = boundaryCrossings(*e).empty() && cellsLyingAcross(*e).empty() &&
-                        welding::cells_overlapping_at_welds(*e).empty();
-            }
-            EXPECT_TRUE(clean);
-            EXPECT_EQ(e->overlap_removals, 0);
-            const interpair* p = welding::find_pair(e->cells[0], e->cells[1]);
-            ASSERT_NE(p, nullptr);
-            EXPECT_FALSE(p->MP.empty());
+            const TissueLayout layout = dippingBesideAWeld(d);
+            const auto probe = buildTissue(layout);
+            ASSERT_TRUE(probe && welding::cells_cross(*probe, probe->cells[0], probe->cells[1]));
+            expectPartedWithBothAlive(layout, edgeStageFirst);
         }
     }
+}
+
+// Arcs swapped between two welds of the pair's own, however shallow: the
+// response the last phase gives the pair welds them over the overlap, so
+// nothing is removed.
+TEST(CrossingContacts, ArcsSwappedBetweenThePairsOwnWeldsArePartedAndBothCellsLive)
+{
+    for (double dl : {0.1, 1e-3, 1e-5}) {
+        for (bool edgeStageFirst : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "dl " << dl << (edgeStageFirst ? ", edge stage alone first" : ""));
+            const TissueLayout layout = arcsSwappedBetweenTwoWelds(dl);
+            const auto probe = buildTissue(layout);
+            ASSERT_TRUE(probe && !welding::cells_cross(*probe, probe->cells[0], probe->cells[1]));
+            ASSERT_FALSE(cellsLyingAcross(*probe).empty());
+            expectPartedWithBothAlive(layout, edgeStageFirst);
+        }
+    }
+}
+
+namespace {
+
+// A, a 30 x 30 square with a vertex every 2.5, and B (area about 320)
+// welded to it only at A's corner (30, 30); B's first arc runs down inside
+// A, 1 from its right side, and leaves it only near A's bottom corner.
+TissueLayout deepOverlapBesideAWeld()
+{
+    TissueLayout t;
+    FixtureCell a;
+    for (int k = 0; k < 12; ++k)
+        a.ring.push_back({2.5 * k, 0});
+    for (int k = 0; k < 12; ++k)
+        a.ring.push_back({30, 2.5 * k});
+    for (int k = 0; k < 12; ++k)
+        a.ring.push_back({30 - 2.5 * k, 30});
+    for (int k = 0; k < 12; ++k)
+        a.ring.push_back({0, 30 - 2.5 * k});
+    t.cells.push_back(a);
+    FixtureCell b;
+    b.ring.push_back({30, 30});
+    for (int k = 11; k >= 1; --k)
+        b.ring.push_back({29, 2.5 * k});
+    for (int k = 0; k < 3; ++k)
+        b.ring.push_back({31.5 + 2.5 * k, 0.5});
+    for (int k = 0; k < 12; ++k)
+        b.ring.push_back({40, 0.5 + 2.475 * k});
+    for (int k = 0; k < 3; ++k)
+        b.ring.push_back({40 - 2.5 * k, 30});
+    t.cells.push_back(b);
+    t.welds = {{0, 24, 24, 1, 0, 0}};
+    return t;
+}
+
+}  // namespace
+
+// The response the last phase gives a crossing beside a weld removes the
+// smaller cell where the fusion would swallow too much: the phase took that
+// cell, and counts it.
+TEST(CrossingContacts, ACellTheLastPhasesResponseRemovesIsCounted)
+{
+    std::string error;
+    auto e = buildTissue(deepOverlapBesideAWeld(), &error);
+    ASSERT_TRUE(e) << error;
+    ASSERT_TRUE(topologyIsSound(*e));
+    ASSERT_TRUE(welding::cells_cross(*e, e->cells[0], e->cells[1]));
+    e->cell_mesh_generation(1);
+    ASSERT_EQ(e->cell_edge_response(1), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_FALSE(e->cells[0]->dead);
+    EXPECT_TRUE(e->cells[1]->dead);
+    EXPECT_EQ(e->overlap_removals, 1);
+    EXPECT_TRUE(soundAndUncrossed(*e));
 }
