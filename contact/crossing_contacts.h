@@ -26,8 +26,9 @@ namespace welding {
 // of a migrating cell let go of); else a new one. Returns them in cell order.
 std::vector<interpair*> pair_crossing_cells(dbReader& db);
 
-// Whether a side of one of the two live cells properly crosses a side of the
-// other, as the contact response classifies sides.
+// Whether a side of one of the two live cells crosses a side of the other,
+// as the contact response classifies sides (crossing_type: a crossing
+// through or next to a vertex included).
 bool cells_cross(dbReader& db, cell* a, cell* b);
 
 // The live cells whose interiors overlap at a point where they are welded:

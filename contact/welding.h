@@ -145,6 +145,17 @@ void grow_poorer_run(dbReader& db, interpair* pair, const std::vector<point3D*>&
                      cell* poor, bool poorIsSecond, point3D* last, point3D* poorEnd, point3D* richEnd,
                      Pos from, Pos to, bool markUnused = false);
 
+// The crossing code the contact response walks by: that of
+// dbReader::intersection_type, but where that says -1 for an end of one edge
+// lying on the inside of the other (within its snapping) while the end's
+// ring passes through the other edge's line there, the two rings cross at
+// or next to that vertex, and the code is that of a proper crossing in the
+// halves where it lies. Of the vertex's two edges the crossing counts for
+// the one it lies on before snapping, the one ending at the vertex when it
+// lies exactly on the line, so a walk over every couple meets it once. A
+// vertex that touches the other edge and turns back is no crossing.
+int crossing_type(dbReader& db, point3D* P, point3D* Q);
+
 // New records, appended with id = the size of their list.
 point3D* new_vertex(dbReader& db, Pos at);
 edge* new_edge(dbReader& db, point3D* p1, point3D* p2, cell* owner);

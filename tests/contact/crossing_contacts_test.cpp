@@ -420,6 +420,23 @@ TEST(CrossingContacts, AnOverlapBesideASingleWeldIsWeldedAndBothCellsLive)
     }
 }
 
+// B leaves A through its vertex (10 + eta, 3), on A's side or a hair inside
+// it: the crossing there is a crossing beside the weld like any other (as
+// at eta = 1e-8, where it lies properly on B's side), and the cells are
+// welded over it.
+TEST(CrossingContacts, AnOverlapLeftThroughAVertexOnTheSideIsWeldedAndBothCellsLive)
+{
+    for (double d : {1e-4, 0.5}) {
+        for (double eta : {0.0, -5e-10, 1e-8}) {
+            for (bool edgeStageFirst : {true, false}) {
+                SCOPED_TRACE(testing::Message() << "d " << d << ", eta " << eta
+                                                << (edgeStageFirst ? ", edge stage alone first" : ""));
+                expectPartedWithBothAlive(dippingBesideAWeld(d, {10 + eta, 3}), edgeStageFirst);
+            }
+        }
+    }
+}
+
 // Arcs swapped between two welds of the pair's own, however shallow: the
 // response the last phase gives the pair welds them over the overlap, so
 // nothing is removed.

@@ -2,6 +2,7 @@
 // incoming edge (E = Q.prev -> F = Q). The edges are laid out so that the
 // crossing sits at the wanted parameters: B = (0, 0), A = (1, 0), and Q's
 // edge vertical at x = uP from (uP, -uQ) to (uP, 1 - uQ).
+#include "contact/welding.h"
 #include "support/tissue_fixture.h"
 
 #include <gtest/gtest.h>
@@ -171,6 +172,49 @@ TEST_F(IntersectionType, WeldsOverrideGeometry)
         Chains d = at(0.25, 0.75);
         d.P->pushmp(other.get());
         EXPECT_EQ(engine->intersection_type(d.P, d.Q), 6);
+    }
+}
+
+// A ring that passes through the inside of the other cell's edge at one of
+// its vertices, or a hair beside it, crosses there: the contact response's
+// code sees it once, on the edge of the vertex that the crossing lies on
+// (the one ending at the vertex when it lies on the line); a vertex that
+// touches the edge and turns back is no crossing. intersection_type itself
+// keeps -1 for an end on the inside of the other edge.
+TEST_F(IntersectionType, TheResponseSeesACrossingThroughAVertexOnce)
+{
+    auto isCrossing = [](int code) { return code >= 3 && code <= 6; };
+    // Q's ring (0.2, -1) -> Q = (0.3, eta) -> (0.4, back ? -1 : 1) against
+    // P's edge (1, 0) -> (0, 0): the couples of Q's incoming and outgoing
+    // edges.
+    struct Row {
+        double eta;
+        bool back;
+        int in, out; // crossing_type of the two couples
+    };
+    const Row rows[] = {
+        {0.0, false, 6, -1}, {5e-10, false, 6, -1}, {-5e-10, false, -1, 3}, {0.0, true, -1, -1}, {-5e-10, true, -1, -1},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "eta " << r.eta << (r.back ? ", turning back" : ""));
+        Chains c(1.0, 0.0, 0.0, 0.0, 0.2, -1.0, 0.3, r.eta, -5.0, 5.0, 0.4, r.back ? -1.0 : 1.0);
+        point3D* after = c.Q->next;
+        EXPECT_EQ(welding::crossing_type(*engine, c.P, c.Q), r.in);
+        EXPECT_EQ(welding::crossing_type(*engine, c.P, after), r.out);
+        EXPECT_FALSE(isCrossing(engine->intersection_type(c.P, c.Q)));
+        EXPECT_FALSE(isCrossing(engine->intersection_type(c.P, after)));
+    }
+    // P's ring (0, 0.3) -> (0.5 + eta, 0.3) -> (1, 0.4) through Q's edge
+    // (0.5, -1) -> (0.5, 1): on the outgoing edge of P or of P's next.
+    for (double eta : {0.0, 1e-10, -1e-10}) {
+        SCOPED_TRACE(testing::Message() << "eta " << eta);
+        Chains c(0.0, 0.3, 0.5 + eta, 0.3, 0.5, -1.0, 0.5, 1.0);
+        point3D* beyond = c.add(1.0, 0.4);
+        c.link(c.P->next, beyond);
+        const int first = welding::crossing_type(*engine, c.P, c.Q);
+        const int second = welding::crossing_type(*engine, c.P->next, c.Q);
+        EXPECT_EQ(isCrossing(first) + isCrossing(second), 1) << first << " " << second;
+        EXPECT_EQ(isCrossing(first), eta >= 0.0);
     }
 }
 
