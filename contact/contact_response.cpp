@@ -320,7 +320,7 @@ Walk nested_walk(dbReader& db, point3D* outer, bool outerBack, const point3D* ou
             if (!X->out_edge || !X->next || !X->prev || !Y->in_edge || !Y->prev || !Y->next)
                 return Walk::Broken;
             point3D *hx, *hy;
-            if (hit_rule(crossing_type(db, X, Y), X, Y, hx, hy)) {
+            if (hit_rule(crossing_type(X, Y), X, Y, hx, hy)) {
                 onOuter = outerIsX ? hx : hy;
                 onInner = outerIsX ? hy : hx;
                 return Walk::Hit;

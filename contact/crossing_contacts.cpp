@@ -36,7 +36,7 @@ bool rings_cross(dbReader& db, const Span& a, const Span& b)
         for (edge* t : b.c->sides) {
             if (!t->p1 || !t->p2 || t->p2->in_edge != t || !overlaps(edge_box(s), edge_box(t)))
                 continue;
-            const int code = welding::crossing_type(db, s->p1, t->p2);
+            const int code = welding::crossing_type(s->p1, t->p2);
             if (code >= 3 && code <= 6)
                 return true;
         }

@@ -154,7 +154,7 @@ void grow_poorer_run(dbReader& db, interpair* pair, const std::vector<point3D*>&
 // the one it lies on before snapping, the one ending at the vertex when it
 // lies exactly on the line, so a walk over every couple meets it once. A
 // vertex that touches the other edge and turns back is no crossing.
-int crossing_type(dbReader& db, point3D* P, point3D* Q);
+int crossing_type(point3D* P, point3D* Q);
 
 // New records, appended with id = the size of their list.
 point3D* new_vertex(dbReader& db, Pos at);

@@ -199,8 +199,8 @@ TEST_F(IntersectionType, TheResponseSeesACrossingThroughAVertexOnce)
         SCOPED_TRACE(testing::Message() << "eta " << r.eta << (r.back ? ", turning back" : ""));
         Chains c(1.0, 0.0, 0.0, 0.0, 0.2, -1.0, 0.3, r.eta, -5.0, 5.0, 0.4, r.back ? -1.0 : 1.0);
         point3D* after = c.Q->next;
-        EXPECT_EQ(welding::crossing_type(*engine, c.P, c.Q), r.in);
-        EXPECT_EQ(welding::crossing_type(*engine, c.P, after), r.out);
+        EXPECT_EQ(welding::crossing_type(c.P, c.Q), r.in);
+        EXPECT_EQ(welding::crossing_type(c.P, after), r.out);
         EXPECT_FALSE(isCrossing(engine->intersection_type(c.P, c.Q)));
         EXPECT_FALSE(isCrossing(engine->intersection_type(c.P, after)));
     }
@@ -211,8 +211,8 @@ TEST_F(IntersectionType, TheResponseSeesACrossingThroughAVertexOnce)
         Chains c(0.0, 0.3, 0.5 + eta, 0.3, 0.5, -1.0, 0.5, 1.0);
         point3D* beyond = c.add(1.0, 0.4);
         c.link(c.P->next, beyond);
-        const int first = welding::crossing_type(*engine, c.P, c.Q);
-        const int second = welding::crossing_type(*engine, c.P->next, c.Q);
+        const int first = welding::crossing_type(c.P, c.Q);
+        const int second = welding::crossing_type(c.P->next, c.Q);
         EXPECT_EQ(isCrossing(first) + isCrossing(second), 1) << first << " " << second;
         EXPECT_EQ(isCrossing(first), eta >= 0.0);
     }
