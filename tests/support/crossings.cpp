@@ -35,31 +35,46 @@ bool paired(const cell* a, const cell* b)
     return false;
 }
 
-// Calls `compare` on every two live cells (i < j) whose boxes overlap, and
-// that a live pair joins when the scope asks for it.
+// Calls `compare` on every two live cells (i < j, in that order) whose
+// boxes overlap, and that a live pair joins when the scope asks for it.
+// The boxes are swept along x, so a tissue of many thousand cells is not
+// compared cell by cell.
 template <typename Compare>
 void forNearCells(const dbReader& engine, CrossingScope scope, Compare compare)
 {
     const std::size_t n = engine.cells.size();
     std::vector<std::array<double, 4>> box(n, {1e300, 1e300, -1e300, -1e300});
-    for (std::size_t k = 0; k < n; ++k)
+    std::vector<std::size_t> live;
+    for (std::size_t k = 0; k < n; ++k) {
+        if (engine.cells[k]->dead)
+            continue;
+        live.push_back(k);
         for (const edge* e : engine.cells[k]->sides) {
             box[k][0] = std::min(box[k][0], e->p1->x);
             box[k][1] = std::min(box[k][1], e->p1->y);
             box[k][2] = std::max(box[k][2], e->p1->x);
             box[k][3] = std::max(box[k][3], e->p1->y);
         }
-    for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t j = i + 1; j < n; ++j) {
-            const cell* a = engine.cells[i];
-            const cell* b = engine.cells[j];
-            if (a->dead || b->dead || box[i][0] > box[j][2] || box[j][0] > box[i][2] || box[i][1] > box[j][3]
-                || box[j][1] > box[i][3])
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> near;
+    std::sort(live.begin(), live.end(), [&box](std::size_t a, std::size_t b) { return box[a][0] < box[b][0]; });
+    for (std::size_t u = 0; u < live.size(); ++u) {
+        const std::size_t i = live[u];
+        for (std::size_t v = u + 1; v < live.size() && box[live[v]][0] <= box[i][2]; ++v) {
+            const std::size_t j = live[v];
+            if (box[i][1] > box[j][3] || box[j][1] > box[i][3])
                 continue;
-            if (scope == CrossingScope::PairedCells && !paired(a, b))
-                continue;
-            compare(i, a, j, b);
+            near.emplace_back(std::min(i, j), std::max(i, j));
         }
+    }
+    std::sort(near.begin(), near.end());
+    for (const auto& [i, j] : near) {
+        const cell* a = engine.cells[i];
+        const cell* b = engine.cells[j];
+        if (scope == CrossingScope::PairedCells && !paired(a, b))
+            continue;
+        compare(i, a, j, b);
+    }
 }
 
 // Whether p lies on a side of c, within the tolerance of the crossing test.
