@@ -13,7 +13,7 @@
 //  4. a cell whose sides cross each other is unfolded;
 //  5. paired cells whose interiors overlap at a weld get the contact
 //     response while they cross or lie across each other; of two that
-//     still lie across each other after it, the smaller leaves.
+//     still do after it, the smaller leaves.
 #include "contact/corrections.h"
 #include "contact/crossing_contacts.h"
 #include "model/stage_progress.h"
@@ -250,21 +250,24 @@ int dbReader::cell_edge_response(int step)
     }
 
     // 5. Paired cells whose interiors still overlap at a weld. While their
-    // sides cross beside it, or a vertex of one lies inside the other, the
-    // pair gets the contact response, as the contact stage would give it
-    // next step: it welds them up to a crossing, and where the arcs between
-    // two welds of the pair's own are swapped, it extends one weld over the
-    // other. Where neither holds (the sides leave the weld together, up to
-    // the tolerance), nothing is done. What the response can leave is two
-    // cells that still lie across each other: their rings pass into each
-    // other only at points where they meet, as when a thin cell between
-    // them has just died and the contact stage's fusions with the cells on
-    // either side have welded them at both ends of the overlap. No walk of
-    // the response meets a crossing there, and every later step would build
-    // on the overlap; so the smaller cell leaves, as where a fusion would
-    // swallow too much. This runs last: a fold meets the same test until it
-    // is opened above. Every cell this phase takes, whatever took it, is
-    // counted.
+    // sides cross, or a vertex of one lies inside the other, the pair gets
+    // the contact response, as the contact stage would give it next step:
+    // it welds them up to a crossing beside the weld, and where the arcs
+    // between two welds of the pair's own are swapped, it extends one weld
+    // over the other. Where neither holds (the sides leave the weld
+    // together, up to the tolerance), nothing is done. The response does
+    // not part every such couple: its walk from a weld runs only where the
+    // sides beyond it are free on both cells, so a crossing beyond a side
+    // that a third cell holds is out of its reach; and two cells whose
+    // rings pass into each other only at points where they meet (as when a
+    // thin cell between them has just died and the contact stage's fusions
+    // with the cells on either side have welded them at both ends of the
+    // overlap) give it no crossing at all. This is the step's last stage,
+    // so nothing else would part them before it ends: of two cells still
+    // crossing or lying across each other after the response, the smaller
+    // leaves, as where a fusion would swallow too much. This runs last: a
+    // fold meets the same test until it is opened above. Every cell this
+    // phase takes, whatever took it, is counted.
     const std::vector<std::pair<cell*, cell*>> overlapping = cells_overlapping_at_welds(*this);
     const int liveBefore = overlapping.empty() ? 0 : live_cells(*this);
     auto count_removals = [&] {
@@ -280,7 +283,7 @@ int dbReader::cell_edge_response(int step)
             count_removals();
             return finish(r);
         }
-        if (!pair->removed && cells_lying_across(*this, a, b))
+        if (!pair->removed && (cells_cross(*this, a, b) || cells_lying_across(*this, a, b)))
             cell_death_response(pair->cell2->area <= pair->cell1->area ? pair->cell2 : pair->cell1);
     }
     count_removals();

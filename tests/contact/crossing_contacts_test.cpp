@@ -506,3 +506,57 @@ TEST(CrossingContacts, ACellTheLastPhasesResponseRemovesIsCounted)
     EXPECT_EQ(e->overlap_removals, 1);
     EXPECT_TRUE(soundAndUncrossed(*e));
 }
+
+namespace {
+
+// Three cells cut from the thousand-cell sample's Model run under seed 7,
+// after the mechanics of step 302. A (cell 1) and B (cell 2) are welded at
+// one point, (767.5447, 193.7299); C (cell 0) has been pushed into both,
+// and B's free sides from the weld run deep into A.
+TissueLayout crossingBeyondAThirdCellsSide()
+{
+    TissueLayout t;
+    t.cells.push_back({{{765.1857, 196.1436}, {763.5165, 193.0174}, {760.2240, 190.1293}, {761.1358, 186.0660},
+                        {762.5801, 182.6740}, {766.5491, 182.8815}, {770.3142, 184.1310}, {769.4075, 186.8396},
+                        {768.5843, 189.6912}, {767.3385, 192.9659}},
+                       3});
+    t.cells.push_back({{{767.9253, 202.4410}, {765.6727, 206.1214}, {762.0122, 203.2309}, {759.2501, 200.3634},
+                        {761.5027, 195.0820}, {767.5447, 193.7299}, {771.2884, 197.6811}},
+                       3});
+    t.cells.push_back({{{755.4038, 198.1456}, {754.4103, 193.5438}, {757.2869, 191.8014}, {760.2240, 190.1293},
+                        {763.5165, 193.0174}, {767.5447, 193.7299}, {763.2012, 200.1805}, {759.4119, 200.4562}},
+                       3});
+    constexpr int none = FixtureWeld::kNoStretch;
+    t.welds = {{0, none, none, 1, none, none}, {2, 3, 4, 0, 1, 2}, {2, 5, 5, 1, 5, 5}};
+    return t;
+}
+
+}  // namespace
+
+// The contact stage welds C to A along A's side up to the weld, and to B at
+// both ends of that side, so A's side before the weld is C's. B's sides
+// beyond the weld run into A and cross its first free side beyond C's, but
+// the walk of A and B's response from the weld runs only where the sides
+// beyond it are free on both cells: no response of the step parts them. The edge stage's last phase
+// gives them the response and then takes B, the smaller, so the step does
+// not end with the two crossing.
+TEST(CrossingContacts, CellsCrossingBeyondASideAThirdCellHoldsLoseTheSmaller)
+{
+    std::string error;
+    auto e = buildTissue(crossingBeyondAThirdCellsSide(), &error);
+    ASSERT_TRUE(e) << error;
+    ASSERT_TRUE(topologyIsSound(*e));
+    const int step = 302;
+    e->cell_mesh_generation(step);
+    ASSERT_EQ(e->detect_collision(step), dbReader::STEP_OK) << e->message.toStdString();
+    ASSERT_TRUE(welding::cells_cross(*e, e->cells[1], e->cells[2])) << "the contact stage parted A and B: the case is not met";
+    ASSERT_EQ(e->cell_pick_response(step), dbReader::STEP_OK) << e->message.toStdString();
+    ASSERT_EQ(e->cell_edge_response(step), dbReader::STEP_OK) << e->message.toStdString();
+    EXPECT_FALSE(e->cells[0]->dead);
+    EXPECT_FALSE(e->cells[1]->dead);
+    EXPECT_TRUE(e->cells[2]->dead);
+    EXPECT_EQ(e->overlap_removals, 1);
+    EXPECT_TRUE(soundAndUncrossed(*e));
+    const std::vector<std::string> across = cellsLyingAcross(*e);
+    EXPECT_TRUE(across.empty()) << across.front();
+}
