@@ -3,6 +3,7 @@
 // in opposite senses, so both edge parameters grow in the same direction:
 // uP is 0 at P's next and 1 at P, uQ is 0 at Q's prev and 1 at Q.
 #include "contact/welding.h"
+#include "geometry/numeric.h"
 
 #include <cmath>
 
@@ -18,24 +19,10 @@ double snap(double u)
     return u;
 }
 
-// The code of a crossing by the halves of the two edges it lies in.
-int halves_code(double uP, double uQ)
-{
-    if (uP < 0.5 && uQ < 0.5)
-        return 3;
-    if (uP > 0.5 && uQ > 0.5)
-        return 4;
-    if (uP > 0.5 && uQ <= 0.5)
-        return 5;
-    if (uQ > 0.5 && uP <= 0.5)
-        return 6;
-    return -1; // both at most midway, one exactly there
-}
-
 int geometric_code(double uP, double uQ)
 {
     if (uP > 0.0 && uP < 1.0 && uQ > 0.0 && uQ < 1.0)
-        return halves_code(uP, uQ);
+        return crossing_halves_code(uP, uQ);
     const bool pEnd = (uP == 0.0 || uP == 1.0);
     const bool qEnd = (uQ == 0.0 || uQ == 1.0);
     if (!pEnd || !qEnd)
@@ -72,12 +59,12 @@ int vertex_crossing(const point3D* A, const point3D* B, const point3D* E, const 
     if ((uQ == 0.0 || uQ == 1.0) && uP > 0.0 && uP < 1.0) {
         const bool ours = uQ == 1.0 ? rawQ <= 1.0 : rawQ > 0.0;
         if (ours && passes_through(A, B, uQ == 1.0 ? F : E))
-            return halves_code(uP, uQ);
+            return crossing_halves_code(uP, uQ);
     }
     if ((uP == 0.0 || uP == 1.0) && uQ > 0.0 && uQ < 1.0) {
         const bool ours = uP == 0.0 ? rawP >= 0.0 : rawP < 1.0;
         if (ours && passes_through(E, F, uP == 0.0 ? B : A))
-            return halves_code(uP, uQ);
+            return crossing_halves_code(uP, uQ);
     }
     return -1;
 }

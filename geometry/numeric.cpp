@@ -201,6 +201,19 @@ int point_line_side_check(double x1, double y1, double x2, double y2, double x3,
     return -2;
 }
 
+int crossing_halves_code(double s, double t)
+{
+    if (s < 0.5 && t < 0.5)
+        return 3;
+    if (s > 0.5 && t > 0.5)
+        return 4;
+    if (s > 0.5 && t <= 0.5)
+        return 5;
+    if (t > 0.5 && s <= 0.5)
+        return 6;
+    return -1;
+}
+
 int line_segment_intersection(double x1, double y1, double x2, double y2,
                               double x3, double y3, double x4, double y4)
 {
@@ -212,17 +225,8 @@ int line_segment_intersection(double x1, double y1, double x2, double y2,
     double s = (bx * cy - by * cx) / D;
     double t = (ay * cx - ax * cy) / D;
 
-    if (s > 0 && s < 1 && t > 0 && t < 1) {
-        if (s < 0.5 && t < 0.5)
-            return 3;
-        if (s > 0.5 && t > 0.5)
-            return 4;
-        if (s > 0.5 && t <= 0.5)
-            return 5;
-        if (s <= 0.5 && t > 0.5)
-            return 6;
-        return -1;
-    }
+    if (s > 0 && s < 1 && t > 0 && t < 1)
+        return crossing_halves_code(s, t);
     if (s == 1 && t == 1)
         return 1;
     if (s == 0 && t == 0)

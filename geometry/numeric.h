@@ -61,6 +61,10 @@ bool boxOverlapEllipse(double x1, double y1, double x2, double y2,
 bool pointInEllipse(double px, double py, double a, double b, double cx, double cy);
 // 1 when point 3 is left of the directed line 1->2, -1 right, 0 on it, -2 NaN.
 int point_line_side_check(double x1, double y1, double x2, double y2, double x3, double y3);
+// The code of a proper crossing at parameters s and t along two segments, by
+// the halves it lies in: 3 both below midway, 4 both beyond, 5 s beyond and t
+// not, 6 t beyond and s not, -1 one exactly midway and the other not beyond.
+int crossing_halves_code(double s, double t);
 // Crossing class of segments p1p2 and p3p4: 3..6 for a proper crossing by the
 // quarter it lies in, 1/2/7/8 for shared end points, -1 otherwise.
 int line_segment_intersection(double x1, double y1, double x2, double y2,

@@ -537,9 +537,9 @@ TissueLayout crossingBeyondAThirdCellsSide()
 // both ends of that side, so A's side before the weld is C's. B's sides
 // beyond the weld run into A and cross its first free side beyond C's, but
 // the walk of A and B's response from the weld runs only where the sides
-// beyond it are free on both cells: no response of the step parts them. The edge stage's last phase
-// gives them the response and then takes B, the smaller, so the step does
-// not end with the two crossing.
+// beyond it are free on both cells: no response of the step parts them.
+// The edge stage's last phase gives them the response and then takes B, the
+// smaller, so the step does not end with the two crossing.
 TEST(CrossingContacts, CellsCrossingBeyondASideAThirdCellHoldsLoseTheSmaller)
 {
     std::string error;
