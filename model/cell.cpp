@@ -54,13 +54,17 @@ void cell::setup_Burry()
     }
 }
 
+double cell::signed_area() const
+{
+    double s = 0.0;
+    for (const edge* e : sides)
+        s += (e->p1->x * e->p2->y - e->p1->y * e->p2->x) * 0.5;
+    return s;
+}
+
 void cell::set_area()
 {
-    // Shoelace sum over the ring; positive for a counter-clockwise ring.
-    double s = 0.0;
-    for (edge* e : sides)
-        s += (e->p1->x * e->p2->y - e->p1->y * e->p2->x) * 0.5;
-    area = std::fabs(s);
+    area = std::fabs(signed_area());
 }
 
 void cell::center_refresh()

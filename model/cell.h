@@ -98,6 +98,9 @@ struct cell {
     void set_migrate_mechanism(int m);
     void setup_Circle();
     void setup_Burry();
+    // Area enclosed by the ring: positive when it runs counter-clockwise,
+    // negative when clockwise (shoelace sum over the sides, in list order).
+    double signed_area() const;
     void set_area();
     void center_refresh();
     void refresh_AABB();

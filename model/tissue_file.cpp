@@ -7,7 +7,7 @@
 // converting, its own id against its position, every reference against the
 // records read before it, the cell type against the parameter tables, every
 // count against the fields the line holds); the whole tissue is checked once more after the last line (the rings
-// of live cells). Only a tissue that passes is handed to the post-load stages.
+// of live cells, closed and counter-clockwise). Only a tissue that passes is handed to the post-load stages.
 
 #include "model/tissue_file.h"
 
@@ -752,6 +752,17 @@ private:
                                   .arg(d->id));
                 d = following;
             }
+            // Every stage takes the cell to lie on the left of each side; a
+            // ring listed clockwise is driven the wrong way by the mechanics
+            // and grows without end. The program never writes one, and turning
+            // one round would also re-point its stretches and welds in ways
+            // the file does not say, so the cell is named and the file refused.
+            const double area = c->signed_area();
+            if (area < 0.0)
+                throw bad(QStringLiteral("runs clockwise (signed area %1); every cell's ring runs counter-clockwise")
+                              .arg(area));
+            if (!(area > 0.0))
+                throw bad(QStringLiteral("encloses no area"));
         }
     }
 

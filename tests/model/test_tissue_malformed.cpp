@@ -3,6 +3,7 @@
 
 #include "tissue_test_env.h"
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -176,6 +177,18 @@ std::vector<Malformed> malformedFiles()
          [](G g) { return QByteArray(g).replace("12,6,11\nEND_EDGE_LIST", "12,6,11\n13,1,3\nEND_EDGE_LIST"); },
          "line 46: edge 13, a side of no live cell, re-links the ring of cell 0"},
         {"center section missing", [](G) { return QByteArray("Center-based\n"); }, "the CELL_LIST section is missing"},
+        // Cell 1's ring listed the other way round, its welds and stretch
+        // unchanged: the ring closes, but the cell would lie on its right.
+        {"welded cell running clockwise",
+         [](G g) {
+             QByteArray t = g;
+             for (const char* edge : {"5,5,6", "6,6,7", "7,7,8", "8,8,9", "9,9,5"}) {
+                 const QList<QByteArray> f = QByteArray(edge).split(',');
+                 t = swapLine(t, edge, f[0] + ',' + f[2] + ',' + f[1]);
+             }
+             return t;
+         },
+         "line 49: cell 1 runs clockwise (signed area -100); every cell's ring runs counter-clockwise"},
     };
 }
 
@@ -246,4 +259,61 @@ TEST_F(TissueFileTest, SidesListedOutOfRingOrderReadBackAsWritten)
     EXPECT_TRUE(topologyIsSound(*reader));
     ASSERT_TRUE(TissueFile::writeFile(nullptr, reader, path("again.vt")));
     EXPECT_EQ(readBytes(path("again.vt")), readBytes(file));
+}
+
+namespace {
+
+// One 20-gon of radius 10 around (100, 100) as a Point-based file: listed
+// counter-clockwise, or with every edge reversed and the sides listed 19 ... 0.
+QByteArray twentyGon(bool clockwise)
+{
+    constexpr int n = 20;
+    const double pi = std::acos(-1.0);
+    QByteArray t = "Point-based\nVERT_LIST\n";
+    for (int k = 0; k < n; ++k) {
+        const double a = 2.0 * pi * k / n;
+        t += QByteArray::number(100.0 + 10.0 * std::cos(a), 'g', 6) + ',' +
+             QByteArray::number(100.0 + 10.0 * std::sin(a), 'g', 6) + ',' + QByteArray::number(k) + ",1,0,0,0,0,0,0\n";
+    }
+    t += "END_VERT_LIST\nEDGE_LIST\n";
+    for (int k = 0; k < n; ++k) {
+        const int from = clockwise ? (k + 1) % n : k, to = clockwise ? k : (k + 1) % n;
+        t += QByteArray::number(k) + ',' + QByteArray::number(from) + ',' + QByteArray::number(to) + '\n';
+    }
+    t += "END_EDGE_LIST\nCELL_LIST\n0,0,0,0,0,3,100,100,309.017,0";
+    for (int k = 0; k < n; ++k)
+        t += ',' + QByteArray::number(clockwise ? n - 1 - k : k);
+    t += "\nEND_CELL_LIST\nPAIR_LIST\nEND_PAIR_LIST\nNODE_LIST\n";
+    for (int k = 0; k < n; ++k)
+        t += QByteArray::number(k) + ",1," + QByteArray::number(k) + '\n';
+    t += "END_NODE_LIST\nDEAD_VERT_LIST\nEND_DEAD_VERT_LIST\nEDGE_PAIR_LIST\n";
+    for (int k = 0; k < n; ++k)
+        t += QByteArray::number(k) + ",-1,-1\n";
+    t += "END_EDGE_PAIR_LIST\nMIGR_CELL_LIST\nEND_MIGR_CELL_LIST\n";
+    return t;
+}
+
+}  // namespace
+
+// A ring listed clockwise closes like any other, and played it would swell
+// without end: the file is refused naming the cell, and the tissue open
+// before stays. The same cell listed counter-clockwise opens sound.
+TEST_F(TissueFileTest, ACellRunningClockwiseIsRefusedNamingTheCell)
+{
+    writeBytes(path("ccw.vt"), twentyGon(false));
+    QString error;
+    ASSERT_TRUE(load(path("ccw.vt"), &error)) << error.toStdString();
+    ASSERT_EQ(reader->cells.size(), 1u);
+    EXPECT_NEAR(reader->cells[0]->area, 309.02, 0.01);  // its vertices to six significant digits
+    EXPECT_TRUE(topologyIsSound(*reader));
+    dbReader* const before = reader;
+
+    writeBytes(path("cw.vt"), twentyGon(true));
+    boxes.texts.clear();
+    EXPECT_FALSE(load(path("cw.vt"), &error));
+    EXPECT_TRUE(error.startsWith("line 47: cell 0 runs clockwise (signed area -309.0")) << error.toStdString();
+    ASSERT_EQ(boxes.texts.size(), 1);
+    EXPECT_EQ(boxes.texts[0], QString("Cannot read file %1:\n%2.").arg(path("cw.vt"), error));
+    EXPECT_EQ(reader, before);
+    EXPECT_TRUE(topologyIsSound(*reader));
 }
