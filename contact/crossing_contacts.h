@@ -27,8 +27,10 @@ namespace welding {
 std::vector<interpair*> pair_crossing_cells(dbReader& db);
 
 // Whether a side of one of the two live cells crosses a side of the other,
-// as the contact response classifies sides (crossing_type: a crossing
-// through or next to a vertex included).
+// as the contact response's walks classify sides (crossing_type, the sides
+// of a as P: a crossing through or next to a vertex included, within the
+// limits stated there). The response's scan of welded pairs
+// (contact_intervals.cpp) still classifies by intersection_type.
 bool cells_cross(dbReader& db, cell* a, cell* b);
 
 // The live cells whose interiors overlap at a point where they are welded:

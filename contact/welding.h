@@ -145,15 +145,24 @@ void grow_poorer_run(dbReader& db, interpair* pair, const std::vector<point3D*>&
                      cell* poor, bool poorIsSecond, point3D* last, point3D* poorEnd, point3D* richEnd,
                      Pos from, Pos to, bool markUnused = false);
 
-// The crossing code the contact response walks by: that of
-// dbReader::intersection_type, but where that says -1 for an end of one edge
-// lying on the inside of the other (within its snapping) while the end's
-// ring passes through the other edge's line there, the two rings cross at
-// or next to that vertex, and the code is that of a proper crossing in the
-// halves where it lies. Of the vertex's two edges the crossing counts for
-// the one it lies on before snapping, the one ending at the vertex when it
-// lies exactly on the line, so a walk over every couple meets it once. A
-// vertex that touches the other edge and turns back is no crossing.
+// The crossing code the contact response's walks and the crossing test
+// (cells_cross) go by: that of dbReader::intersection_type, but where that
+// says -1 for an end of one edge lying on the inside of the other (within
+// its snapping) while the end's ring passes through the other edge's line
+// there, the two rings cross at or next to that vertex, and the code is
+// the halves code of a proper crossing at the vertex's place along the
+// other edge (crossing_halves_code, the vertex's own parameter 0 or 1). Of
+// the vertex's two edges the crossing counts for the one it lies on before
+// snapping: the one ending at the vertex when the computed parameter puts it
+// exactly on the line. What holds of that:
+//  - a vertex exactly on the line (coordinates the arithmetic holds
+//    exactly) is claimed by one of its edges, except that a vertex of P's
+//    ring at the exact middle of Q's edge gets the halves code -1 there and
+//    is claimed by none (a vertex of Q's ring at the middle of P's edge is
+//    claimed);
+//  - each edge computes its parameter apart, so a vertex on the line only
+//    up to rounding may be claimed by both of its edges or by neither.
+// A vertex that touches the other edge and turns back is no crossing.
 int crossing_type(point3D* P, point3D* Q);
 
 // New records, appended with id = the size of their list.

@@ -533,11 +533,14 @@ TissueLayout crossingBeyondAThirdCellsSide()
 
 }  // namespace
 
-// The contact stage welds C to A along A's side up to the weld, and to B at
-// both ends of that side, so A's side before the weld is C's. B's sides
-// beyond the weld run into A and cross its first free side beyond C's, but
-// the walk of A and B's response from the weld runs only where the sides
-// beyond it are free on both cells: no response of the step parts them.
+// The contact stage visits the pairs by index. In the fixture's order (C and
+// A first, as in the run) it welds C to A along A's side up to the weld, and
+// to B at both ends of that side, so A's side before the weld is C's. B's
+// sides beyond the weld run into A and cross its first free side beyond C's,
+// but the walk of A and B's response from the weld runs only where the sides
+// beyond it are free on both cells: once C holds A's side there, no response
+// of the step parts them. (Of the six orders of the three pairs, the four
+// that do not visit C and A first part A and B in the contact stage itself.)
 // The edge stage's last phase gives them the response and then takes B, the
 // smaller, so the step does not end with the two crossing.
 TEST(CrossingContacts, CellsCrossingBeyondASideAThirdCellHoldsLoseTheSmaller)
@@ -559,4 +562,21 @@ TEST(CrossingContacts, CellsCrossingBeyondASideAThirdCellHoldsLoseTheSmaller)
     EXPECT_TRUE(soundAndUncrossed(*e));
     const std::vector<std::string> across = cellsLyingAcross(*e);
     EXPECT_TRUE(across.empty()) << across.front();
+}
+
+// A ring that passes through the other's side exactly at its own vertices
+// crosses it, though no two sides cross inside both: a diamond lying across
+// the right side of a square, its vertices on that side at heights 3 and 7
+// (off the side's middle, where no half of the side would claim them). The
+// crossing test must see it as the contact response's walks do, or the edge
+// stage's last phase would leave such a couple as if they were apart.
+TEST(CrossingContacts, ARingPassingThroughASideAtItsVerticesCrossesIt)
+{
+    TissueLayout t = singleSquare();
+    t.cells.push_back({{{8, 5}, {10, 3}, {14, 5}, {10, 7}}, 0});
+    std::string error;
+    auto e = buildTissue(t, &error);
+    ASSERT_TRUE(e) << error;
+    EXPECT_TRUE(welding::cells_cross(*e, e->cells[0], e->cells[1]));
+    EXPECT_TRUE(welding::cells_cross(*e, e->cells[1], e->cells[0]));
 }
