@@ -39,10 +39,11 @@
 // without any crossing. crossed-steps counts the steps that end with two
 // cells crossing or lying across each other, as a check after every step
 // of the program's own loop would see them; faulty-steps also counts the
-// faults met within a step. overlap-removals counts the cells the edge
-// stage's last phase took from paired cells overlapping at a weld, whatever
-// took them (its own removal of the smaller of two still crossing or lying
-// across each other, or the contact response it gave them).
+// faults met within a step. overlap-removals counts every cell removed
+// during the edge stage's last phase: its own removal of the smaller of two
+// paired cells still crossing or lying across each other at a weld, and
+// any cell the contact response it gave them removed, a third cell
+// included.
 #include "support/engine_env.h"
 
 #include "model/dbreader.h"

@@ -254,20 +254,23 @@ int dbReader::cell_edge_response(int step)
     // the contact response, as the contact stage would give it next step:
     // it welds them up to a crossing beside the weld, and where the arcs
     // between two welds of the pair's own are swapped, it extends one weld
-    // over the other. Where neither holds (the sides leave the weld
-    // together, up to the tolerance), nothing is done. The response does
-    // not part every such couple: its walk from the end of a weld runs only
-    // where the sides beyond that end are free on both cells, so a crossing
+    // over the other. Where neither holds, nothing is done: where the
+    // sides leave the weld together (up to the tolerance), and also where
+    // one cell lies wholly inside the other with every vertex on its sides
+    // (within 1e-9), which neither test sees. The response does not part
+    // every such couple: its walk from the end of a weld runs only where
+    // the sides beyond that end are free on both cells, so a crossing
     // beyond a side that a third cell holds is out of its reach; and two
-    // cells whose rings pass into each other only at points where they meet
-    // (as when a thin cell between them has just died and the contact
+    // cells whose rings pass into each other only at points where they
+    // meet (as when a thin cell between them has just died and the contact
     // stage's fusions with the cells on either side have welded them at
     // both ends of the overlap) give it no crossing at all. Nothing later
     // in the step would part them: of two cells still crossing or lying
     // across each other after the response, the smaller leaves, as where a
-    // fusion would swallow too much. The phase follows the unfolding, since
-    // a fold meets the same test until it is opened. Every cell the phase
-    // takes, whatever took it, is counted.
+    // fusion would swallow too much. The phase follows the unfolding,
+    // since a fold meets the same test until it is opened. Every cell that
+    // leaves the tissue during the phase is counted, a third cell that a
+    // response removes included.
     const std::vector<std::pair<cell*, cell*>> overlapping = cells_overlapping_at_welds(*this);
     const int liveBefore = overlapping.empty() ? 0 : live_cells(*this);
     auto count_removals = [&] {

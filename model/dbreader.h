@@ -46,7 +46,7 @@ public:
     std::vector<node*> nodes;                 // every junction node, dead ones included; owned
     std::vector<double> migrate_angles;       // one angle (degrees) per migration decision (log)
     std::vector<double> division_log;         // centre x, y, step, 1.0 per division (log)
-    int overlap_removals = 0;                 // cells the edge stage's last phase took from cells overlapping at a weld (count)
+    int overlap_removals = 0;                 // cells removed during the edge stage's last phase, by it or by a response it gave (count)
     int read_option = 3;                      // option digit of the engine-side reader
     int mech_mode = MECH_MODEL;               // mechanism mode of the behaviour stage
     double bounds[4] = {100000.0, 100000.0, -100000.0, -100000.0};  // working rectangle: min x, min y, max x, max y
