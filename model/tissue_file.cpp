@@ -426,7 +426,6 @@ private:
     std::vector<int> cellLine;  // line of each cell record
     std::vector<int> pairLine;  // line of each pair record
     std::vector<int> edgeOwner; // live cell that lists each edge, -1 = none
-    std::vector<int> edgeLine;  // line of each edge record
 
     [[noreturn]] void refuse(const QString& what) const
     {
@@ -707,7 +706,7 @@ private:
     // stages walk it and reach the cell back through its edges. The side list
     // itself may be in any order: the contact stages append the sides they
     // make, and a tissue saved after them must read back as it was.
-    void checkRings() const
+    void checkRings()
     {
         for (const cell* c : e.cells) {
             if (c->dead)
@@ -719,22 +718,25 @@ private:
             if (n < 3)
                 throw bad(QStringLiteral("has %1 sides; a live cell needs at least 3").arg(n));
             for (size_t i = 0; i < n; ++i) {
-                const edge* d = c->sides[i];
+                edge* d = c->sides[i];
                 if (d->cell != c)
                     throw bad(QStringLiteral("has edge %1 that cell %2 lists as its side").arg(d->id).arg(d->cell->id));
                 if (!d->p1->alive || !d->p2->alive)
                     throw bad(QStringLiteral("has edge %1 with a dead vertex").arg(d->id));
                 if (d->p1->out_edge != d || d->p2->in_edge != d || d->p1->next != d->p2 || d->p2->prev != d->p1) {
                     // An edge that links live vertices re-links them when it
-                    // is read; one that no live cell lists is the fault.
+                    // is read. The stages leave edges that have left every
+                    // ring on live vertices, and the program writes every
+                    // edge, so one that no live cell lists may come after
+                    // the side it shadows: the side holds. A side of another
+                    // live cell there puts the vertex on two rings.
                     for (const edge* other : {d->p1->out_edge, d->p2->in_edge})
-                        if (other && other != d && edgeOwner[static_cast<size_t>(other->id)] < 0)
-                            throw Refused{QStringLiteral("line %1: edge %2, a side of no live cell, re-links the "
-                                                         "ring of cell %3")
-                                              .arg(edgeLine[static_cast<size_t>(other->id)])
-                                              .arg(other->id)
-                                              .arg(c->id)};
-                    throw bad(QStringLiteral("has edge %1 whose vertices are linked to other edges").arg(d->id));
+                        if (other && other != d && edgeOwner[static_cast<size_t>(other->id)] >= 0)
+                            throw bad(QStringLiteral("has edge %1 whose vertices are linked to other edges").arg(d->id));
+                    d->p1->out_edge = d;
+                    d->p1->next = d->p2;
+                    d->p2->in_edge = d;
+                    d->p2->prev = d->p1;
                 }
                 if (!d->p1->node)
                     throw bad(QStringLiteral("has vertex %1 in no active node").arg(d->p1->id));
@@ -846,7 +848,6 @@ private:
         edge* d = new edge(static_cast<int>(e.edges.size()), p1, p2, nullptr);
         e.edges.push_back(d);
         edgeOwner.push_back(-1);
-        edgeLine.push_back(lineNo);
         if (p1->alive == 1 && p2->alive == 1) {
             p1->next = p2;
             p2->prev = p1;
