@@ -724,12 +724,13 @@ private:
                 if (!d->p1->alive || !d->p2->alive)
                     throw bad(QStringLiteral("has edge %1 with a dead vertex").arg(d->id));
                 if (d->p1->out_edge != d || d->p2->in_edge != d || d->p1->next != d->p2 || d->p2->prev != d->p1) {
-                    // An edge that links live vertices re-links them when it
-                    // is read. The stages leave edges that have left every
-                    // ring on live vertices, and the program writes every
-                    // edge, so one that no live cell lists may come after
-                    // the side it shadows: the side holds. A side of another
-                    // live cell there puts the vertex on two rings.
+                    // Every edge on two live vertices links them when it is
+                    // read, listed by a live cell or not: the stages leave
+                    // edges that have left every ring on live vertices, and
+                    // the program writes every edge. A live cell's sides hold
+                    // over those, whatever their order in the file; only a
+                    // side of another live cell there (a vertex on two
+                    // rings) is a fault.
                     for (const edge* other : {d->p1->out_edge, d->p2->in_edge})
                         if (other && other != d && edgeOwner[static_cast<size_t>(other->id)] >= 0)
                             throw bad(QStringLiteral("has edge %1 whose vertices are linked to other edges").arg(d->id));
@@ -754,17 +755,17 @@ private:
                                   .arg(d->id));
                 d = following;
             }
-            // Every stage takes the cell to lie on the left of each side; a
-            // ring listed clockwise is driven the wrong way by the mechanics
-            // and grows without end. The program never writes one, and turning
-            // one round would also re-point its stretches and welds in ways
-            // the file does not say, so the cell is named and the file refused.
+            // Every stage takes the cell to lie on the left of each side. A
+            // ring listed clockwise is driven the wrong way: a 20-gon that
+            // settles at its target area counter-clockwise swells tenfold in
+            // 30 Model steps. The program never writes one, and turning one
+            // round would also re-point its stretches and welds in ways the
+            // file does not say, so the cell is named and the file refused.
             const double area = c->signed_area();
-            if (area < 0.0)
-                throw bad(QStringLiteral("runs clockwise (signed area %1); every cell's ring runs counter-clockwise")
-                              .arg(area));
             if (!(area > 0.0))
-                throw bad(QStringLiteral("encloses no area"));
+                throw bad(QStringLiteral("does not run counter-clockwise (signed area %1); a cell lies on the "
+                                         "left of each of its sides")
+                              .arg(area));
         }
     }
 
