@@ -99,7 +99,7 @@ struct cell {
     void setup_Circle();
     void setup_Burry();
     // Area enclosed by the ring: positive when it runs counter-clockwise,
-    // negative when clockwise (shoelace sum over the sides, in list order).
+    // negative when clockwise (shoelace sum over the sides, in any order).
     double signed_area() const;
     void set_area();
     void center_refresh();

@@ -701,11 +701,12 @@ private:
         }
     }
 
-    // Every live cell must be a closed ring of its own edges over live, linked
-    // vertices, each in a junction node: the meshing, contact and mechanics
-    // stages walk it and reach the cell back through its edges. The side list
-    // itself may be in any order: the contact stages append the sides they
-    // make, and a tissue saved after them must read back as it was.
+    // Every live cell must be a closed, counter-clockwise ring of its own
+    // edges over live vertices, each in a junction node: the meshing, contact
+    // and mechanics stages walk it and reach the cell back through its edges.
+    // Its sides link their vertices here, over any edge no live cell lists.
+    // The side list itself may be in any order: the contact stages append the
+    // sides they make, and a tissue saved after them must read back as it was.
     void checkRings()
     {
         for (const cell* c : e.cells) {

@@ -567,10 +567,10 @@ TEST(CrossingContacts, CellsCrossingBeyondASideAThirdCellHoldsLoseTheSmaller)
 // A ring that passes through the other's side exactly at its own vertices
 // crosses it, though no two sides cross inside both: a diamond lying across
 // the right side of a square, its vertices on that side at heights 3 and 7
-// (off the side's middle, where a vertex of the first cell's ring is claimed
-// by neither of its edges). The crossing test must see it as the contact
-// response's walks do, or the edge stage's last phase would leave such a
-// couple as if they were apart.
+// (off the side's middle, where the crossing coding claims a vertex of the
+// first ring given to cells_cross for neither of its edges). The crossing
+// test must see it as the contact response's walks do, or the edge stage's
+// last phase would leave such a couple as if they were apart.
 TEST(CrossingContacts, ARingPassingThroughASideAtItsVerticesCrossesIt)
 {
     TissueLayout t = singleSquare();

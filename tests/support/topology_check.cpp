@@ -138,15 +138,13 @@ private:
 
     void orientation(const cell* c)
     {
-        double s = 0.0;
-        for (const edge* e : c->sides) {
+        for (const edge* e : c->sides)
             if (!e || !e->p1 || !e->p2)
                 return;
-            s += e->p1->x * e->p2->y - e->p1->y * e->p2->x;
-        }
-        if (!(s > 0.0))
+        const double area = c->signed_area();
+        if (!(area > 0.0))
             report(TopologyInvariant::Orientation, "cell ", c->id, " does not run counter-clockwise (signed area ",
-                   s * 0.5, ")");
+                   area, ")");
     }
 
     void partners()
