@@ -423,6 +423,7 @@ private:
     int opened[SECTION_COUNT] = {};
     int discCount = 0;
     ViewHeader header;
+    std::vector<int> vertLine;  // line of each vertex record
     std::vector<int> cellLine;  // line of each cell record
     std::vector<int> pairLine;  // line of each pair record
     std::vector<int> edgeOwner; // live cell that lists each edge, -1 = none
@@ -707,6 +708,7 @@ private:
     // Its sides link their vertices here, over any edge no live cell lists.
     // The side list itself may be in any order: the contact stages append the
     // sides they make, and a tissue saved after them must read back as it was.
+    // Every live vertex lies on exactly one of those rings.
     void checkRings()
     {
         for (const cell* c : e.cells) {
@@ -732,9 +734,18 @@ private:
                     // over those, whatever their order in the file; only a
                     // side of another live cell there (a vertex on two
                     // rings) is a fault.
-                    for (const edge* other : {d->p1->out_edge, d->p2->in_edge})
-                        if (other && other != d && edgeOwner[static_cast<size_t>(other->id)] >= 0)
+                    for (const edge* other : {d->p1->out_edge, d->p2->in_edge}) {
+                        if (!other || other == d)
+                            continue;
+                        const int owner = edgeOwner[static_cast<size_t>(other->id)];
+                        if (owner == c->id)
                             throw bad(QStringLiteral("has edge %1 whose vertices are linked to other edges").arg(d->id));
+                        if (owner >= 0)
+                            throw bad(QStringLiteral("shares vertex %1 with cell %2; a vertex lies on the ring of one "
+                                                     "cell only")
+                                          .arg((other == d->p1->out_edge ? d->p1 : d->p2)->id)
+                                          .arg(owner));
+                    }
                     d->p1->out_edge = d;
                     d->p1->next = d->p2;
                     d->p2->in_edge = d;
@@ -768,6 +779,20 @@ private:
                                          "left of each of its sides")
                               .arg(area));
         }
+        // A live vertex on no live ring is moved by no stage: in a node
+        // beside a ring vertex it breaks the first step that walks the node's
+        // rings, alone it is a topology fault after every step. The program
+        // never writes one (a vertex leaves the tissue with its ring).
+        std::vector<char> onRing(e.points.size(), 0);
+        for (const cell* c : e.cells)
+            if (!c->dead)
+                for (const edge* d : c->sides)
+                    onRing[static_cast<size_t>(d->p1->id)] = 1;
+        for (const point3D* p : e.points)
+            if (p->alive && !onRing[static_cast<size_t>(p->id)])
+                throw Refused{QStringLiteral("line %1: vertex %2 is alive but lies on no live cell's ring")
+                                  .arg(vertLine[static_cast<size_t>(p->id)])
+                                  .arg(p->id)};
     }
 
     // ---- records ----
@@ -831,6 +856,7 @@ private:
             values[k] = number(f[4 + k], QLatin1String(kValueNames[k]));
         point3D* p = new point3D(static_cast<int>(e.points.size()), x, y);
         e.points.push_back(p);
+        vertLine.push_back(lineNo);
         flagRule(alive, p->alive);
         p->adhesion_load = values[0];
         p->friction = values[1];

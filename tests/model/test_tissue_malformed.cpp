@@ -208,6 +208,29 @@ std::vector<Malformed> malformedFiles()
         // unchanged: the ring closes, but the cell would lie on its right.
         {"welded cell running clockwise", [](G g) { return reverseRing(g, 1); },
          "line 49: cell 1 does not run counter-clockwise (signed area -100)"},
+        // Cell 0 flattened onto the line x = 10: its ring closes round no area.
+        {"ring enclosing no area",
+         [](G g) {
+             return swapLine(swapLine(g, "0,0,0,1,0,0,0,0,0,0", "10,0,0,1,0,0,0,0,0,0"), "0,10,4,1,0,0,0,0,0,0",
+                             "10,10,4,1,0,0,0,0,0,0");
+         },
+         "line 48: cell 0 does not run counter-clockwise (signed area 0)"},
+        // Cell 1's ring runs through cell 0's vertex 1 in place of its own
+        // vertex 5, welded to it.
+        {"vertex on the rings of two live cells",
+         [](G g) { return swapLine(swapLine(g, "5,5,6", "5,1,6"), "9,9,5", "9,9,1"); },
+         "line 48: cell 0 shares vertex 1 with cell 1; a vertex lies on the ring of one cell only"},
+        // A live vertex no edge or cell names: alone, and in the junction node
+        // of a ring vertex (where the first Model step fails on it).
+        {"live vertex on no ring",
+         [](G g) { return swapLine(g, "15,-5,11,0,0,0,0,0,0,0", "15,-5,11,0,0,0,0,0,0,0\n5,5,12,1,0,0,0,0,0,0"); },
+         "line 31: vertex 12 is alive but lies on no live cell's ring"},
+        {"live vertex on no ring in a junction node",
+         [](G g) {
+             return swapLine(swapLine(g, "15,-5,11,0,0,0,0,0,0,0", "15,-5,11,0,0,0,0,0,0,0\n10,5,12,1,0,0,0,0,0,0"),
+                             "2,1,2,9", "2,1,2,9,12");
+         },
+         "line 31: vertex 12 is alive but lies on no live cell's ring"},
     };
 }
 
