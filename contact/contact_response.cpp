@@ -8,7 +8,9 @@
 //     swallow 16 ring steps or more;
 //  3. a pair without a weld has its first crossings found and welded as a
 //     point or a stretch (boundary_merge_3); where the crossing lies in a
-//     weld with a third cell, the contact with that cell is handed on;
+//     weld with a third cell, the contact with that cell is handed on, and
+//     where it would be handed back to a pair still being answered, the
+//     cell wedged between the two is removed;
 //  4. the neighbouring pairs that a fusion brings into play are re-run.
 // collision_response_m2 does this for a pair of the stage; its three-cell
 // variant collision_response_m3 for a pair met at a junction while another
@@ -830,10 +832,22 @@ int weld_combination(const Call& k, point3D* a, point3D* b, point3D* c, point3D*
         }
         interpair* pS = Y ? find_or_create(db, C2, Y) : nullptr;
         if (!k.three) {
-            if (pT)
-                db.collision_response_m2(pT, k.step, k.pass, k.first);
-            if (pS)
-                db.collision_response_m2(pS, k.step, k.pass, k.first);
+            for (interpair* r : {pT, pS}) {
+                if (!r)
+                    continue;
+                // A contact handed back to a pair whose response is still
+                // open (two unwelded pairs, each meeting it inside a weld
+                // of the other's third cell) would be refused by the re-run
+                // filter and left unanswered. It is answered here as the
+                // three-cell response answers the pair it was handed from:
+                // the cell of this pair that the other does not involve,
+                // wedged between the other's two cells, leaves. The request
+                // still goes to the filter, so a top-level pair runs once
+                // more on what is left.
+                if (listed(openPairs, r) && !k.over())
+                    db.cell_death_response(r == pT ? C2 : C1);
+                db.collision_response_m2(r, k.step, k.pass, k.first);
+            }
             if (!pT && !pS)
                 weld_point(k, s1, t1);
             return dbReader::STEP_OK;

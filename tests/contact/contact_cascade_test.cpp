@@ -4,6 +4,7 @@
 // that named ends far apart. The responses entered are read from their
 // record.
 #include "contact_fixtures.h"
+#include "contact/crossing_contacts.h"
 #include "contact/welding.h"
 #include "support/topology_check.h"
 
@@ -231,6 +232,55 @@ TEST(ContactResponse, EdgesOnOneVerticalLineFarApartAreNotAContact)
     for (const cell* c : e->cells)
         EXPECT_FALSE(c->dead);
     EXPECT_GT(e->cells[0]->area, 0.5 * area);
+}
+
+// The tip of T, pushed through the thin strip S into B, crosses S's weld
+// with B. Neither T-B nor T-S is welded. The response of B-T meets the tip
+// at a vertex of B inside that weld and hands the contact to T-S, whose
+// response meets it at a vertex of S inside the same weld and would hand
+// it back to B-T, still open above it. The shape in which a Model run of
+// the wound sample (seed 53) ended step 454 with three cells crossing.
+TEST(ContactResponse, AContactHandedBackToAnOpenPairRemovesTheCellWedgedBetween)
+{
+    TissueLayout l;
+    // S: a strip of height 1 on top of B, rising at its right end.
+    l.cells.push_back({{{0, 10}, {5, 10}, {10, 10}, {15, 10}, {20, 10}, {26, 10}, {26, 16}, {26, 22}, {20, 22},
+                        {20, 16}, {20, 11}, {15, 11}, {10, 11}, {5, 11}, {0, 11}},
+                       0});
+    // T: its tip half a unit below the strip.
+    l.cells.push_back({{{9, 9.5}, {13, 13}, {13, 18}, {7, 18}, {7, 13}}, 0});
+    // B: below the strip, its top welded to the strip's bottom.
+    l.cells.push_back({{{0, 0}, {5, 0}, {10, 0}, {15, 0}, {20, 0}, {20, 5}, {20, 10}, {15, 10}, {10, 10}, {5, 10},
+                        {0, 10}, {0, 5}},
+                       0});
+    l.welds.push_back({2, 6, 10, 0, 0, 4});
+    constexpr int kNone = FixtureWeld::kNoStretch;
+    l.welds.push_back({2, kNone, kNone, 1, kNone, kNone});
+    l.welds.push_back({1, kNone, kNone, 0, kNone, kNone});
+    auto e = buildChecked(l);
+    ASSERT_TRUE(e);
+    ASSERT_TRUE(topologyIsSound(*e));
+    cell* S = e->cells[0];
+    cell* T = e->cells[1];
+    cell* B = e->cells[2];
+    interpair* bt = e->interpairs[1];
+    ASSERT_TRUE(welding::cells_cross(*e, T, S) && welding::cells_cross(*e, T, B));
+
+    e->cell_mesh_generation(1);
+    ResponseLog log;
+    ASSERT_EQ(e->detect_collision(1), dbReader::STEP_OK) << e->message.toStdString();
+    welding::record_responses(nullptr);
+    // B-T handed the contact to T-S, which S's removal answered; B-T ran
+    // once more and welded the tip.
+    ASSERT_GE(log.calls.size(), 4u);
+    EXPECT_TRUE(log.calls[2].pair == 2 && log.calls[2].depth == 2);
+    EXPECT_TRUE(log.calls[3].pair == bt->id && log.calls[3].again);
+    EXPECT_TRUE(S->dead);
+    EXPECT_FALSE(T->dead || B->dead);
+    EXPECT_FALSE(bt->removed || bt->MP.empty());
+    EXPECT_TRUE(soundAndUncrossed(*e));
+    const std::vector<std::string> across = cellsLyingAcross(*e);
+    EXPECT_TRUE(across.empty()) << across.front();
 }
 
 } // namespace
