@@ -569,8 +569,12 @@ TEST(CrossingContacts, CellsCrossingBeyondASideAThirdCellHoldsLoseTheSmaller)
 // the right side of a square, its vertices on that side at heights 3 and 7
 // (off the side's middle, where the crossing coding claims a vertex of the
 // first ring given to cells_cross for neither of its edges). The crossing
-// test must see it as the contact response's walks do, or the edge stage's
-// last phase would leave such a couple as if they were apart.
+// test must see it as the contact response's walks do: otherwise the
+// responses repeated while a pair's cells cross (respond_while_crossing)
+// would stop short, and the search for crossing cells without a welded
+// contact (pair_crossing_cells) would pass such a couple by. The edge
+// stage's last phase would still meet it, as cells lying across each other
+// (the diamond's vertex (8, 5) lies inside the square).
 TEST(CrossingContacts, ARingPassingThroughASideAtItsVerticesCrossesIt)
 {
     TissueLayout t = singleSquare();
