@@ -357,11 +357,12 @@ void remove_smaller(const Call& k)
     k.db.cell_death_response(k.B()->area <= k.A()->area ? k.B() : k.A());
 }
 
-// The cell of the pair that q does not involve.
-cell* not_in_q(const Call& k)
+// The cell of the pair that r (a pair sharing one of its cells) does not
+// involve.
+cell* not_in(const Call& k, const interpair* r)
 {
     cell* B = k.B();
-    if (k.q && (k.q->cell1 == B || k.q->cell2 == B))
+    if (r && (r->cell1 == B || r->cell2 == B))
         return k.A();
     return B;
 }
@@ -457,7 +458,7 @@ int extend_stretch(const Call& k, std::size_t idx, point3D* a, point3D* b, point
     if (k.three && !hit1 && !hit2) {
         // The three-cell variant finds nothing to extend to: the cell of p
         // that q does not involve is squeezed out.
-        k.db.cell_death_response(not_in_q(k));
+        k.db.cell_death_response(not_in(k, k.q));
         return dbReader::STEP_OK;
     }
     std::vector<interpair*> reruns;
@@ -845,7 +846,7 @@ int weld_combination(const Call& k, point3D* a, point3D* b, point3D* c, point3D*
                 // still goes to the filter, so a top-level pair runs once
                 // more on what is left.
                 if (listed(openPairs, r) && !k.over())
-                    db.cell_death_response(r == pT ? C2 : C1);
+                    db.cell_death_response(not_in(k, r));
                 db.collision_response_m2(r, k.step, k.pass, k.first);
             }
             if (!pT && !pS)
@@ -859,7 +860,7 @@ int weld_combination(const Call& k, point3D* a, point3D* b, point3D* c, point3D*
                 if (!r || k.over())
                     continue;
                 if (r == k.q)
-                    db.cell_death_response(r == pT ? C2 : C1);
+                    db.cell_death_response(not_in(k, r));
                 else
                     db.collision_response_m2(r, k.step, k.pass, k.first);
             }
@@ -893,7 +894,7 @@ int weld_combination(const Call& k, point3D* a, point3D* b, point3D* c, point3D*
             if (!r || k.over())
                 continue;
             if (r == k.q)
-                db.cell_death_response(r == pL ? C2 : C1);
+                db.cell_death_response(not_in(k, r));
             else
                 db.collision_response_m2(r, k.step, k.pass, k.first);
         }

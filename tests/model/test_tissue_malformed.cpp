@@ -220,6 +220,9 @@ std::vector<Malformed> malformedFiles()
         {"vertex on the rings of two live cells",
          [](G g) { return swapLine(swapLine(g, "5,5,6", "5,1,6"), "9,9,5", "9,9,1"); },
          "line 48: cell 0 shares vertex 1 with cell 1; a vertex lies on the ring of one cell only"},
+        // Cell 0's ring leaves its vertex 1 twice (edge 3 starts there too).
+        {"vertex left twice by one ring", [](G g) { return swapLine(g, "3,3,4", "3,1,4"); },
+         "line 48: cell 0 has edge 1 whose vertices are linked to other edges"},
         // A live vertex no edge or cell names: alone, and in the junction node
         // of a ring vertex (where the first Model step fails on it).
         {"live vertex on no ring",
