@@ -711,6 +711,7 @@ private:
     // Every live vertex lies on exactly one of those rings.
     void checkRings()
     {
+        std::vector<char> onRing(e.points.size(), 0);
         for (const cell* c : e.cells) {
             if (c->dead)
                 continue;
@@ -753,6 +754,7 @@ private:
                 }
                 if (!d->p1->node)
                     throw bad(QStringLiteral("has vertex %1 in no active node").arg(d->p1->id));
+                onRing[static_cast<size_t>(d->p1->id)] = 1;
             }
             // Linked as above, the sides form one ring exactly when the walk
             // from the first comes back to it through every side and no other
@@ -783,11 +785,6 @@ private:
         // beside a ring vertex it breaks the first step that walks the node's
         // rings, alone it is a topology fault after every step. The program
         // never writes one (a vertex leaves the tissue with its ring).
-        std::vector<char> onRing(e.points.size(), 0);
-        for (const cell* c : e.cells)
-            if (!c->dead)
-                for (const edge* d : c->sides)
-                    onRing[static_cast<size_t>(d->p1->id)] = 1;
         for (const point3D* p : e.points)
             if (p->alive && !onRing[static_cast<size_t>(p->id)])
                 throw Refused{QStringLiteral("line %1: vertex %2 is alive but lies on no live cell's ring")
